@@ -1,0 +1,84 @@
+// InitInstrument and ExitInstrument: the library's lifecycle.
+//
+// States: Unstarted (no instance), Running (found and initialised), Failed (instance without
+// an instrument), Closed (instance freed after a successful start) and Dead (a new instance
+// after Closed, which never looks for the instrument again). Only reloading the library
+// leaves Closed and Dead.
+#include <exception>
+
+#include "api/library.h"
+#include "zarvo.h"
+
+using namespace zarvo;
+using namespace zarvo::api;
+
+namespace {
+
+constexpr int kApiChannels = 4;
+
+void OnDeviceArrived() {
+    LibraryState& lib = Lib();
+    if (!lib.Instrument) return;
+    lib.Instrument->StartTimer();
+    lib.platform->ShowMessage("WMDeviceArrived ");
+}
+
+void DestroyInstance() {
+    LibraryState& lib = Lib();
+    // The component's events point into the handler, so the component goes first.
+    lib.Instrument.reset();
+    lib.EventHandler.reset();
+    lib.DeviceReceiver.reset();
+    lib.platform.reset();
+}
+
+}  // namespace
+
+extern "C" ZARVO_API(uint16_t) InitInstrument(uint32_t port) {
+    LibraryState& lib = Lib();
+    if (lib.Instrument) {
+        CallScope scope;
+        return lib.Instrument->FInstrumentFound ? RC_OK : RC_NO_INSTRUMENT;
+    }
+    try {
+        lib.platform = CreatePlatform();
+        lib.Instrument = std::make_unique<TZarvo>(*lib.platform);
+    } catch (const std::exception&) {
+        // Out of memory while building the instance: there is no status for it, so the
+        // library stays unstarted and reports no instrument.
+        DestroyInstance();
+        return RC_NO_INSTRUMENT;
+    }
+    CallScope scope;
+    TZarvo& z = *lib.Instrument;
+    lib.EventHandler = std::make_unique<TEventHandler>();
+    try {
+        lib.DeviceReceiver = lib.platform->CreateDeviceReceiver(OnDeviceArrived);
+    } catch (const std::exception&) {
+        lib.DeviceReceiver.reset();  // the library works without it
+    }
+    for (int ch = 1; ch <= kApiChannels; ++ch) z.SetChannelAutoRanging(ch, false);
+    for (int ch = 1; ch <= kApiChannels; ++ch) lib.VoltScale[ch] = ScaleOf(z, ch);
+    z.Set_amAcquisitionMode(amHold);
+    if (lib.Initialised) return RC_NO_INSTRUMENT;
+    if (z.FUseCallerAddress) z.nHardwareAddress = static_cast<std::int32_t>(port & 0xFFFFu);
+    if (!z.StartInstrument()) return RC_NO_INSTRUMENT;
+    lib.Initialised = true;
+    lib.DataFetched = true;
+    lib.MsgMeasurementReady = lib.platform->RegisterMessage("Quelda: MeasurementReady");
+    lib.MsgTransUpdate = lib.platform->RegisterMessage("Quelda: TransUpdate");
+    lib.MsgTransReady = lib.platform->RegisterMessage("Quelda: TransReady");
+    lib.MsgSettingChanged = lib.platform->RegisterMessage("Quelda: SettingChanged");
+    z.SetMessageId(4, lib.MsgTransUpdate);
+    z.SetMessageId(5, lib.MsgTransReady);
+    return RC_OK;
+}
+
+extern "C" ZARVO_API(uint16_t) ExitInstrument(void) {
+    LibraryState& lib = Lib();
+    if (!lib.Instrument) return RC_OK;
+    lib.Instrument->StopInstrument();
+    if (lib.platform) lib.platform->EndCall();
+    DestroyInstance();
+    return RC_OK;
+}
