@@ -1,5 +1,7 @@
 #include "api/library.h"
 
+#include "include/zarvo.h"
+
 namespace zarvo::api {
 
 LibraryState& Lib() {
@@ -18,7 +20,9 @@ void LibraryLoad() {
     lib = LibraryState{};
 }
 
-void LibraryUnload() { ExitInstrument(); }
+void LibraryUnload() {
+    ExitInstrument();
+}
 
 TZarvo* FoundInstrument() {
     TZarvo* z = Lib().Instrument.get();
@@ -40,8 +44,12 @@ double ScaleOf(const TZarvo& z, int ch) {
 
 #if !defined(_WIN32)
 // Load and unload hooks of the shared object (Windows runs them from DllMain).
-__attribute__((constructor)) static void OnLibraryLoad() { LibraryLoad(); }
-__attribute__((destructor)) static void OnLibraryUnload() { LibraryUnload(); }
+__attribute__((constructor)) static void OnLibraryLoad() {
+    LibraryLoad();
+}
+__attribute__((destructor)) static void OnLibraryUnload() {
+    LibraryUnload();
+}
 #endif
 
 }  // namespace zarvo::api

@@ -17,7 +17,7 @@ struct LibraryState {
     std::unique_ptr<Platform> platform;  // lives exactly as long as the instrument
     std::unique_ptr<TZarvo> Instrument;
     std::unique_ptr<TEventHandler> EventHandler;
-    std::unique_ptr<DeviceReceiver> DeviceReceiver;
+    std::unique_ptr<zarvo::DeviceReceiver> DeviceReceiver;
     bool Initialised = false;
     bool DataFetched = false;
     std::array<double, 5> VoltScale{};  // [1..4], volts per raw count

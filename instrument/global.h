@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "zarvo.h"
+#include "include/zarvo.h"
 
 namespace zarvo {
 
