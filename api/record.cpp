@@ -1,0 +1,50 @@
+#include "api/record.h"
+
+#include <algorithm>
+
+#include "api/library.h"
+
+namespace zarvo::api {
+
+int RecordCount(const TZarvo& z) {
+    return std::clamp(z.lRecordLength, 0, kDataBufferSamples);
+}
+
+bool IndexInRecord(const TZarvo& z, std::int32_t index) {
+    return index >= 0 && index < RecordCount(z);
+}
+
+bool RecordWritable(const TZarvo& z, const void* p) {
+    return p != nullptr || RecordCount(z) == 0;
+}
+
+const std::uint16_t* ChannelSamples(const TZarvo& z, int ch) {
+    return ch == 1 ? z.FChannelData1.get() : z.FChannelData2.get();
+}
+
+bool FetchIfPending(TZarvo& z) {
+    LibraryState& lib = Lib();
+    if (lib.DataFetched) return false;
+    z.FetchData();
+    lib.DataFetched = true;
+    return true;
+}
+
+void CopyRaw(const TZarvo& z, int ch, std::uint16_t* out) {
+    const std::uint16_t* samples = ChannelSamples(z, ch);
+    std::copy_n(samples, RecordCount(z), out);
+}
+
+void CopyVolts(const TZarvo& z, int ch, double scale, double* out) {
+    const std::uint16_t* samples = ChannelSamples(z, ch);
+    const int n = RecordCount(z);
+    for (int i = 0; i < n; ++i) out[i] = SampleToVolts(samples[i], scale);
+}
+
+void ClearRecord(TZarvo& z) {
+    const int n = RecordCount(z);
+    std::fill_n(z.FChannelData1.get(), n, std::uint16_t{0x8000});
+    std::fill_n(z.FChannelData2.get(), n, std::uint16_t{0x8000});
+}
+
+}  // namespace zarvo::api

@@ -1,0 +1,40 @@
+// The sample record as the data exports see it: the component's two result buffers, the
+// fetch out of the hardware in block mode, and the conversion of samples to volts.
+#pragma once
+
+#include <cstdint>
+
+#include "instrument/zarvo.h"
+
+namespace zarvo::api {
+
+// Samples per channel that a whole-record export writes: lRecordLength, never more than the
+// buffers hold.
+int RecordCount(const TZarvo& z);
+
+// Whether a single-sample index names a sample of the current record.
+bool IndexInRecord(const TZarvo& z, std::int32_t index);
+
+// Whether a caller's whole-record array may be written: a null one is refused unless the
+// record is empty, when nothing would be written to it.
+bool RecordWritable(const TZarvo& z, const void* p);
+
+// The result buffer of channel 1 or 2.
+const std::uint16_t* ChannelSamples(const TZarvo& z, int ch);
+
+// Block mode: the first data export after ADC_Start reads the record out of the hardware;
+// later ones reuse it. Returns whether it fetched.
+bool FetchIfPending(TZarvo& z);
+
+// 0x8000 is 0 V; each count is scale volts.
+inline double SampleToVolts(std::uint16_t sample, double scale) {
+    return static_cast<double>(static_cast<int>(sample) - 32768) * scale;
+}
+
+void CopyRaw(const TZarvo& z, int ch, std::uint16_t* out);
+void CopyVolts(const TZarvo& z, int ch, double scale, double* out);
+
+// Sets every sample of the current record of both channels to 0 V.
+void ClearRecord(TZarvo& z);
+
+}  // namespace zarvo::api
