@@ -316,6 +316,10 @@ public:
     std::array<std::uint8_t, 3> TrigLevelA{};  // [1..2]
     std::array<std::uint8_t, 3> TrigLevelB{};
     std::array<std::uint8_t, 3> TrigModeCode{};
+
+    // Relay word and DAC codes last sent to the front end (measure.cpp), so that a readout
+    // never discards a settings change the front end has not received yet.
+    std::uint64_t FProgrammedFrontEnd = ~std::uint64_t{0};
 };
 
 }  // namespace zarvo

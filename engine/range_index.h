@@ -1,0 +1,24 @@
+// Range indexes address the component's 13-slot tables (slot 0 unused, ranges 1 to 12).
+#pragma once
+
+#include <algorithm>
+
+namespace zarvo {
+
+inline constexpr int kRangeSlots = 12;
+
+// The table slot for a stored range index. Valid indexes pass unchanged; anything outside
+// the table (only a corrupted field could hold one) lands on the nearest end, so a lookup
+// never leaves the table.
+inline constexpr int TableSlot(int range) {
+    return std::clamp(range, 0, kRangeSlots);
+}
+
+// Range index limited to the instrument's valid ranges, 1 to FNrRanges (itself kept within
+// the table), as the auto-ranging steps need.
+inline constexpr int ClampToValidRange(int range, int nrRanges) {
+    const int last = std::clamp(nrRanges, 1, kRangeSlots);
+    return std::clamp(range, 1, last);
+}
+
+}  // namespace zarvo

@@ -1,0 +1,298 @@
+// The measurement state machine. The component's 6 ms timer runs one MeasureStep per tick:
+// arm when unarmed (applying auto-range requests and reprogramming the front end first when
+// settings changed), watch the trigger, force it after the time-out or the dip time, and read
+// the record out once the instrument reports it complete. Block mode drives one acquisition
+// by hand through Start, GetReady and FetchData.
+//
+// The time-out is counted in steps, not wall time: a slow message loop stretches it, exactly
+// as it stretches the polling itself. The triggered hold and the dip time use the tick.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "engine/bus_lines.h"
+#include "engine/range_index.h"
+#include "instrument/zarvo.h"
+
+namespace zarvo {
+
+namespace {
+
+constexpr Extended kStepsPerSecond = 20;       // time-out scale
+constexpr Extended kNeverTimeOut = 2'000'000;  // a time-out this long never forces
+constexpr std::uint32_t kTriggeredHoldMs = 250;
+constexpr Extended kAutoRangeDcLimit = 2.0L;  // DC level over full scale
+constexpr Extended kDcLevelDacFactor = 0.57L;
+constexpr Extended kCalDacVoltsPerCount = 0.00244140625L;  // 1.25 V / 512: codes pass as-is
+constexpr std::int32_t kCalMidCode = 512;
+constexpr std::uint8_t kDropOutTrigMode = 2;
+constexpr int kBothTriggerBits = bus::kTrigCh1Bit | bus::kTrigCh2Bit;
+constexpr int kDacWordBits = 10;
+
+// DC level over the full scale of a range; 0 for an empty range slot, which has no scale.
+Extended DcLevelRatio(Extended dcLevel, Extended fullScale) {
+    return fullScale != 0 ? dcLevel / fullScale : 0;
+}
+
+// The four DAC voltages the front end gets for the current ranges, DC levels and
+// calibration: offsets of channels 1 and 2, then their per-range calibration values. The DC
+// level enters clamped to the range's span, as the front-end update stores it.
+std::array<Extended, 4> FrontEndDacVolts(const TZarvo& z) {
+    std::array<Extended, 4> volts{};
+    for (int ch = 1; ch <= 2; ++ch) {
+        const int slot = TableSlot(z.FRange[ch]);
+        const Extended span = z.FRangeSpanTable[slot];
+        const Extended dc = std::clamp(z.FDcLevel[ch], -span, span);
+        volts[static_cast<std::size_t>(ch - 1)] =
+            DcLevelRatio(dc, z.FRangeTable[slot]) * kDcLevelDacFactor +
+            z.CalibratedOffset(ch, slot);
+    }
+    const Extended cal1 = z.FCalDac1[static_cast<std::size_t>(TableSlot(z.FRange[1]))];
+    const Extended cal2 = z.FCalDac2[static_cast<std::size_t>(TableSlot(z.FRange[2]))];
+    volts[2] = (cal1 - kCalMidCode) * kCalDacVoltsPerCount;
+    volts[3] = (cal2 - kCalMidCode) * kCalDacVoltsPerCount;
+    return volts;
+}
+
+// Relay word and the four DAC codes in one value, to tell whether the front end already
+// holds what the settings ask for.
+std::uint64_t FrontEndImage(const TZarvo& z, const std::array<Extended, 4>& volts) {
+    std::uint64_t image = z.RelayWord();
+    for (std::size_t k = 0; k < volts.size(); ++k) {
+        image |= static_cast<std::uint64_t>(TZarvo::DacCode(volts[k])) << (kDacWordBits * (k + 1));
+    }
+    return image;
+}
+
+void FollowRange(TZarvo& z, int ch) {
+    const int slot = TableSlot(z.FRange[ch]);
+    z.FGainCode[ch] = z.FRangeGainCode[slot];
+    z.FChannelSpan[ch] = z.FRangeSpanTable[slot];
+    z.ClampDcLevel(ch);
+}
+
+// Applies the last readout's auto-range request of a channel before an arm. A DC level more
+// than twice the new full scale would push the signal out of the converter's window, so that
+// range is skipped for the next larger one.
+void StepRange(TZarvo& z, int ch) {
+    int range = ClampToValidRange(z.FRange[ch] + z.FRangeStep[ch], z.FNrRanges);
+    if (std::fabs(DcLevelRatio(z.FDcLevel[ch], z.FRangeTable[TableSlot(range)])) >
+        kAutoRangeDcLimit) {
+        range = ClampToValidRange(range + 1, z.FNrRanges);
+    }
+    z.FRange[ch] = static_cast<std::uint16_t>(range);
+    FollowRange(z, ch);
+    z.nCalculations = 1;
+    z.SettingsChanged();
+}
+
+bool AutoRangeDue(const TZarvo& z, int ch) {
+    const TMeasureMode excluded = ch == 1 ? mCh2 : mCh1;
+    return z.FAutoRanging[ch] && z.mMeasureMode != excluded && z.FRangeStep[ch] != 0;
+}
+
+// Time-out in steps: 20 per second plus one; -1 waits for ever.
+std::int64_t TimeOutSteps(Extended timeOut) {
+    if (timeOut < 0) return -1;
+    return RoundSaturate<std::int64_t>(timeOut * kStepsPerSecond, 0,
+                                       std::numeric_limits<std::int64_t>::max() - 1) +
+           1;
+}
+
+}  // namespace
+
+void TZarvo::Set_amAcquisitionMode(TAcquisitionMode value) {
+    if (value == amAcquisitionMode) return;
+    amAcquisitionMode = value;
+    if (value == amOneShot) nCalculations = 1;
+}
+
+void TZarvo::Set_bEnableMeasurements(bool value) {
+    if (value == bEnableMeasurements) return;
+    bEnableMeasurements = value;
+    if (value) {
+        StartTimer();
+    } else {
+        StopTimer();
+    }
+}
+
+void TZarvo::StartTimer() {
+    if (FTimer) FTimer->SetEnabled(true);
+    FArmed = false;
+}
+
+void TZarvo::StopTimer() {
+    if (FTimer) FTimer->SetEnabled(false);
+}
+
+void TZarvo::TimerHandler() {
+    switch (amAcquisitionMode) {
+        case amContinuous:
+            MeasureStep();
+            break;
+        case amOneShot:
+            MeasureStep();
+            // Also after the step that ended the run by switching to amHold.
+            if (OnSettingsChanged) OnSettingsChanged(*this);
+            break;
+        default:
+            break;
+    }
+}
+
+void TZarvo::ProgramFrontEnd() {
+    for (int ch = 1; ch <= 2; ++ch) {
+        FChannelOffset[ch] = CalibratedOffset(ch, TableSlot(FRange[ch]));
+        FollowRange(*this, ch);
+    }
+    const std::array<Extended, 4> volts = FrontEndDacVolts(*this);
+    for (std::size_t k = 0; k < volts.size(); ++k) {
+        WriteFrontEndDac(static_cast<int>(k), volts[k]);
+    }
+    WriteFrontEndRelays();
+    FProgrammedFrontEnd = FrontEndImage(*this, volts);
+    FSettingsDirty = false;
+}
+
+void TZarvo::MeasureStep() {
+    if (!FInstrumentFound) return;
+
+    // Phase A: arm when nothing is armed.
+    if (!FArmed) {
+        FArmed = true;
+        if (AutoRangeDue(*this, 1)) StepRange(*this, 1);
+        if (AutoRangeDue(*this, 2)) StepRange(*this, 2);
+        if (FSettingsDirty) {
+            ProgramFrontEnd();
+            // Outside one-shot runs the next step arms once more, with the relays settled.
+            FArmed = amAcquisitionMode == amOneShot;
+        }
+        // A time-out shorter than one sample period means: record without a trigger.
+        if (rTrigTimeOut >= 0 && rTrigTimeOut < 1 / Get_rSampleFreq()) {
+            FActiveTrigSource = tsNoTrig;
+        }
+        ArmAcquisition();
+    }
+
+    // Phase B: every step.
+    const std::int64_t timeOutSteps = TimeOutSteps(rTrigTimeOut);
+    if (FPollCount < std::numeric_limits<std::int32_t>::max()) ++FPollCount;
+
+    const std::uint32_t seen = TickMs();
+    const int status = IsTriggered();
+    if (status > 0 && (tsTriggerSource != tsAnd || IsTriggered() == kBothTriggerBits)) {
+        FTriggered = true;
+        FTriggerSeenTick = seen;
+    } else if (static_cast<std::uint32_t>(seen - static_cast<std::uint32_t>(FTriggerSeenTick)) >
+               kTriggeredHoldMs) {
+        // 32-bit difference: the hold ends on time across a wrap of the tick counter.
+        FTriggered = false;
+    }
+    if (OnTriggered) OnTriggered(*this);
+
+    if (FTrigMode[1] == kDropOutTrigMode) {
+        // Drop-out trigger: a comparator that keeps firing restarts the dip timer; once the
+        // channel 1 condition has been absent for longer than the dip time, force.
+        const std::uint32_t now = TickMs();
+        const auto sinceDip = static_cast<std::int32_t>(now - FDipStartTick);
+        if (IsTriggered() > 0) {
+            if (sinceDip > FTrigDipMs) {
+                ForceTrigger();
+            } else {
+                FDipStartTick = now;
+                SelectDevice(bus::kAcquisitionDevice);
+                for (int bank = bus::kCh1Bank; bank <= bus::kCh2Bank; ++bank) {
+                    BankWrite(bank, bus::kChannelRearm, 0);
+                    WriteRegister(BankIndexReg[static_cast<std::size_t>(bank)],
+                                  bus::kTriggerSource);
+                }
+            }
+        } else if (sinceDip > FTrigDipMs) {
+            ForceTrigger();
+        }
+    } else if (timeOutSteps > 0 && FPollCount > timeOutSteps && rTrigTimeOut < kNeverTimeOut) {
+        ForceTrigger();
+        FPollCount = 0;
+        FTriggered = false;
+        FSettingsDirty = true;
+    }
+
+    if (!IsReady()) {
+        FRangeStep[1] = 0;
+        FRangeStep[2] = 0;
+        return;
+    }
+    FPollCount = 0;
+    ReadAcquisition();
+    if (amAcquisitionMode == amOneShot) {
+        if (nAverageNumber == 1 || nCalculations >= nAverageNumber) {
+            amAcquisitionMode = amHold;
+            SettingsChanged();
+        } else {
+            ++nCalculations;
+        }
+    } else if (nCalculations < nAverageNumber) {
+        ++nCalculations;
+    } else {
+        nCalculations = 1;
+    }
+    FArmed = false;
+    FRunDone = true;
+    if (OnMeasurementReady) OnMeasurementReady(*this);
+    // The readout leaves the front end as it is. A settings change that arrived while the
+    // acquisition was armed has not reached the relays and DACs yet, so the flag stays set
+    // for it; otherwise the front end already matches and the flag is cleared.
+    if (FrontEndImage(*this, FrontEndDacVolts(*this)) == FProgrammedFrontEnd) {
+        FSettingsDirty = false;
+    }
+}
+
+void TZarvo::Start() {
+    if (!FInstrumentFound) return;
+    for (int ch = 1; ch <= 2; ++ch) {
+        if (!AutoRangeDue(*this, ch)) continue;
+        // Limited to the valid ranges both ways: a request left by an older readout may
+        // point past the last range after the range was changed by hand.
+        FRange[ch] =
+            static_cast<std::uint16_t>(ClampToValidRange(FRange[ch] + FRangeStep[ch], FNrRanges));
+        FGainCode[ch] = FRangeGainCode[TableSlot(FRange[ch])];
+        SettingsChanged();
+    }
+    // The same front-end update as an arm by the timer: relays alone would leave the DACs on
+    // the offsets and calibration of the previous ranges.
+    if (FSettingsDirty) ProgramFrontEnd();
+    ArmAcquisition();
+    FDataPending = true;
+}
+
+std::uint16_t TZarvo::GetTriggered() {
+    return static_cast<std::uint16_t>(IsTriggered());
+}
+
+std::uint16_t TZarvo::GetReady() {
+    return IsReady() ? 1 : 0;
+}
+
+void TZarvo::FetchData() {
+    if (!FInstrumentFound) return;
+    ReadAcquisition();
+    FDataPending = false;
+}
+
+void TZarvo::RunSynchronous() {
+    FRunDone = false;
+    // Without an instrument or port access no step can ever complete a readout.
+    if (!FInstrumentFound || !FPortAccess) return;
+    // Paced at the timer interval: the time-out is counted in steps, so a tight loop would
+    // force the trigger within a fraction of a millisecond instead of waiting for it.
+    while (!FRunDone) {
+        const std::uint32_t begin = TickMs();
+        MeasureStep();
+        if (FRunDone) break;
+        const auto spent = static_cast<std::uint32_t>(TickMs() - begin);
+        if (spent < kTimerIntervalMs) FPlatform.SleepMs(kTimerIntervalMs - spent);
+    }
+}
+
+}  // namespace zarvo
