@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "sim/sim_instrument.h"
 
 namespace zarvo::sim {
 
@@ -15,5 +16,11 @@ namespace zarvo::sim {
 // standard error (naming the key) and gives a machine where no instrument answers.
 std::unique_ptr<Platform> CreateSimPlatform(const std::string& config,
                                             std::unique_ptr<Platform> host);
+
+// The same with the signal time taken from `clock` (nanoseconds, monotonic) and the port
+// claims kept in `claimDirectory` (empty: the temporary directory), for tests.
+std::unique_ptr<Platform> CreateSimPlatform(const std::string& config,
+                                            std::unique_ptr<Platform> host, SimClock clock,
+                                            std::string claimDirectory = {});
 
 }  // namespace zarvo::sim

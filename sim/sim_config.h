@@ -32,8 +32,8 @@ struct SimDate {
 };
 
 struct SimConfig {
-    int lpt = 1;               // port the instrument hangs on: 1..3, 0 for none
-    std::uint8_t model = 3;    // EEPROM byte 5
+    int lpt = 1;             // port the instrument hangs on: 1..3, 0 for none
+    std::uint8_t model = 3;  // EEPROM byte 5
     std::uint16_t serial = 12345;
     SimDate date;
     std::uint8_t marker = 170;  // EEPROM byte 1 (0xAA marks an instrument)

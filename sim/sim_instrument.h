@@ -44,16 +44,16 @@ public:
     std::uint8_t In(std::uint16_t port) override;
 
     // ---- What the hardware holds now, for tests and tools.
-    std::uint16_t Base() const;          // port the instrument hangs on, 0 for none
-    std::uint16_t RelayWord() const;     // relays applied by the last load pulse (10 bits)
+    std::uint16_t Base() const;                // port the instrument hangs on, 0 for none
+    std::uint16_t RelayWord() const;           // relays applied by the last load pulse (10 bits)
     std::uint16_t DacCode(int channel) const;  // front-end DAC channel 0..3, 10 bits
-    std::uint8_t ClockControl() const;   // bank 0 sub-register 2
-    double SampleClockHz() const;        // selected sample clock, 0 when it does not run
-    double GeneratorHz() const;          // square-wave output, 0 when switched off
+    std::uint8_t ClockControl() const;         // bank 0 sub-register 2
+    double SampleClockHz() const;              // selected sample clock, 0 when it does not run
+    double GeneratorHz() const;                // square-wave output, 0 when switched off
     double FullScaleVolts(int channel) const;  // channel 1 or 2; 0 when the input is open
     bool AcCoupled(int channel) const;
-    std::uint16_t AddressCounter() const;      // memory position (15 bits)
-    std::uint8_t Status() const;               // register 2 as a read would give it now
+    std::uint16_t AddressCounter() const;  // memory position (15 bits)
+    std::uint8_t Status() const;           // register 2 as a read would give it now
     const std::array<std::uint8_t, 256>& Eeprom() const;
 
     // The factory record of an instrument with this configuration.

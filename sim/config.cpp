@@ -1,0 +1,219 @@
+#include <charconv>
+#include <cmath>
+#include <string_view>
+#include <vector>
+
+#include "sim/sim_config.h"
+
+namespace zarvo::sim {
+
+namespace {
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+std::vector<std::string_view> Split(std::string_view s, char separator) {
+    std::vector<std::string_view> parts;
+    while (true) {
+        const std::size_t at = s.find(separator);
+        parts.push_back(s.substr(0, at));
+        if (at == std::string_view::npos) return parts;
+        s.remove_prefix(at + 1);
+    }
+}
+
+bool ParseInteger(std::string_view s, long min, long max, long* out) {
+    long value = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (s.empty() || ec != std::errc() || end != s.data() + s.size()) return false;
+    if (value < min || value > max) return false;
+    *out = value;
+    return true;
+}
+
+bool ParseReal(std::string_view s, double* out) {
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (s.empty() || ec != std::errc() || end != s.data() + s.size()) return false;
+    if (!std::isfinite(value)) return false;
+    *out = value;
+    return true;
+}
+
+bool ParseDigits(std::string_view s, std::size_t at, std::size_t count, long* out) {
+    if (at + count > s.size()) return false;
+    long value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (s[i] < '0' || s[i] > '9') return false;
+        value = value * 10 + (s[i] - '0');
+    }
+    *out = value;
+    return true;
+}
+
+// YYYY-MM-DD or YYYY-MM-DDTHH:MM, digits only; the values are kept as written.
+bool ParseDate(std::string_view s, SimDate* out) {
+    if (s.size() != 10 && s.size() != 16) return false;
+    long year = 0, month = 0, day = 0, hour = 0, minute = 0;
+    if (!ParseDigits(s, 0, 4, &year) || s[4] != '-' || !ParseDigits(s, 5, 2, &month) ||
+        s[7] != '-' || !ParseDigits(s, 8, 2, &day)) {
+        return false;
+    }
+    if (s.size() == 16 && (s[10] != 'T' || !ParseDigits(s, 11, 2, &hour) || s[13] != ':' ||
+                           !ParseDigits(s, 14, 2, &minute))) {
+        return false;
+    }
+    out->year = static_cast<std::uint16_t>(year);
+    out->month = static_cast<std::uint8_t>(month);
+    out->day = static_cast<std::uint8_t>(day);
+    out->hour = static_cast<std::uint8_t>(hour);
+    out->minute = static_cast<std::uint8_t>(minute);
+    return true;
+}
+
+struct ShapeName {
+    const char* name;
+    SignalSpec::Kind kind;
+};
+constexpr ShapeName kShapes[] = {{"sine", SignalSpec::Kind::Sine},
+                                 {"square", SignalSpec::Kind::Square},
+                                 {"triangle", SignalSpec::Kind::Triangle}};
+
+bool ParseSignal(std::string_view s, SignalSpec* out) {
+    const std::vector<std::string_view> parts = Split(s, ':');
+    SignalSpec spec;
+    if (parts[0] == "gen") {
+        if (parts.size() != 1) return false;
+        spec.kind = SignalSpec::Kind::Gen;
+    } else if (parts[0] == "dc") {
+        if (parts.size() != 2 || !ParseReal(parts[1], &spec.offset)) return false;
+        spec.kind = SignalSpec::Kind::Dc;
+    } else {
+        const ShapeName* shape = nullptr;
+        for (const ShapeName& candidate : kShapes) {
+            if (parts[0] == candidate.name) shape = &candidate;
+        }
+        if (shape == nullptr || parts.size() < 3 || parts.size() > 4) return false;
+        spec.kind = shape->kind;
+        if (!ParseReal(parts[1], &spec.frequency) || spec.frequency < 0.0 ||
+            !ParseReal(parts[2], &spec.amplitude)) {
+            return false;
+        }
+        if (parts.size() == 4 && !ParseReal(parts[3], &spec.offset)) return false;
+    }
+    *out = spec;
+    return true;
+}
+
+// One key's parser: stores the value and returns true, or returns false with a description
+// of what the value should look like.
+struct KeyParser {
+    const char* key;
+    const char* expected;
+    bool (*parse)(std::string_view value, SimConfig* config);
+};
+
+template <typename Field>
+bool StoreInteger(std::string_view v, long min, long max, Field* field) {
+    long value = 0;
+    if (!ParseInteger(v, min, max, &value)) return false;
+    *field = static_cast<Field>(value);
+    return true;
+}
+
+constexpr KeyParser kKeys[] = {
+    {"lpt", "0, 1, 2 or 3",
+     [](std::string_view v, SimConfig* c) { return StoreInteger(v, 0, 3, &c->lpt); }},
+    {"model", "an integer 0..255",
+     [](std::string_view v, SimConfig* c) { return StoreInteger(v, 0, 255, &c->model); }},
+    {"serial", "an integer 0..65535",
+     [](std::string_view v, SimConfig* c) { return StoreInteger(v, 0, 65535, &c->serial); }},
+    {"date", "YYYY-MM-DD or YYYY-MM-DDTHH:MM",
+     [](std::string_view v, SimConfig* c) { return ParseDate(v, &c->date); }},
+    {"marker", "an integer 0..255",
+     [](std::string_view v, SimConfig* c) { return StoreInteger(v, 0, 255, &c->marker); }},
+    {"driver", "0 or 1",
+     [](std::string_view v, SimConfig* c) { return StoreInteger(v, 0, 1, &c->driver); }},
+    {"ch1", "sine|square|triangle:HZ:AMPL[:OFFSET], dc:VOLTS or gen",
+     [](std::string_view v, SimConfig* c) { return ParseSignal(v, &c->ch1); }},
+    {"ch2", "sine|square|triangle:HZ:AMPL[:OFFSET], dc:VOLTS or gen",
+     [](std::string_view v, SimConfig* c) { return ParseSignal(v, &c->ch2); }},
+    {"ext", "sine|square|triangle:HZ:AMPL[:OFFSET], dc:VOLTS or gen",
+     [](std::string_view v, SimConfig* c) { return ParseSignal(v, &c->ext); }},
+    {"noise", "RMS volts, 0 or more",
+     [](std::string_view v, SimConfig* c) {
+         double value = 0.0;
+         if (!ParseReal(v, &value) || value < 0.0) return false;
+         c->noise = value;
+         return true;
+     }},
+    {"trace", "a file name",
+     [](std::string_view v, SimConfig* c) {
+         if (v.empty()) return false;
+         c->trace = std::string(v);
+         return true;
+     }},
+};
+
+std::string Real(double value) {
+    char buffer[64];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return ec == std::errc() ? std::string(buffer, end) : std::string("0");
+}
+
+}  // namespace
+
+std::optional<SimConfig> ParseSimConfig(const std::string& text, std::string* error) {
+    const auto fail = [error](std::string message) -> std::optional<SimConfig> {
+        if (error != nullptr) *error = "ZARVO_SIM: " + message;
+        return std::nullopt;
+    };
+    SimConfig config;
+    const std::string_view whole = Trim(text);
+    if (whole.empty() || whole == "1") return config;
+    for (std::string_view item : Split(whole, ',')) {
+        item = Trim(item);
+        if (item.empty()) continue;
+        const std::size_t equals = item.find('=');
+        if (equals == std::string_view::npos) {
+            return fail("setting '" + std::string(item) + "' is not key=value");
+        }
+        const std::string_view key = Trim(item.substr(0, equals));
+        const std::string_view value = Trim(item.substr(equals + 1));
+        const KeyParser* parser = nullptr;
+        for (const KeyParser& candidate : kKeys) {
+            if (key == candidate.key) parser = &candidate;
+        }
+        if (parser == nullptr) return fail("unknown key '" + std::string(key) + "'");
+        if (!parser->parse(value, &config)) {
+            return fail("malformed value '" + std::string(value) + "' for key '" +
+                        std::string(key) + "' (expected " + parser->expected + ")");
+        }
+    }
+    return config;
+}
+
+std::string FormatSignal(const SignalSpec& signal) {
+    switch (signal.kind) {
+        case SignalSpec::Kind::Gen:
+            return "gen";
+        case SignalSpec::Kind::Dc:
+            return "dc:" + Real(signal.offset);
+        case SignalSpec::Kind::Sine:
+        case SignalSpec::Kind::Square:
+        case SignalSpec::Kind::Triangle:
+            break;
+    }
+    std::string text = signal.kind == SignalSpec::Kind::Sine     ? "sine"
+                       : signal.kind == SignalSpec::Kind::Square ? "square"
+                                                                 : "triangle";
+    text += ":" + Real(signal.frequency) + ":" + Real(signal.amplitude);
+    if (signal.offset != 0.0) text += ":" + Real(signal.offset);
+    return text;
+}
+
+}  // namespace zarvo::sim

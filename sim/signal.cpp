@@ -1,0 +1,169 @@
+#include "sim/signal.h"
+
+#include <cmath>
+#include <numbers>
+
+#include "instrument/numeric.h"
+
+namespace zarvo::sim {
+
+namespace {
+
+// Beyond this a waiting time is as good as never (about 126 years).
+constexpr long double kLongestWaitNs = 4e18L;
+
+}  // namespace
+
+Waveform Waveform::Constant(double volts) {
+    Waveform w;
+    w.offset_ = std::isfinite(volts) ? volts : 0.0;
+    return w;
+}
+
+Waveform Waveform::Periodic(Shape shape, double frequency, double amplitude, double offset,
+                            SimTime origin) {
+    if (!std::isfinite(offset)) offset = 0.0;
+    if (!std::isfinite(amplitude)) amplitude = 0.0;
+    if (shape == Shape::Constant || !std::isfinite(frequency) || frequency <= 0.0 ||
+        amplitude == 0.0) {
+        // A frozen periodic shape stays where its period starts: a square wave high, the
+        // others at their offset.
+        return Constant(shape == Shape::Square ? offset + amplitude : offset);
+    }
+    Waveform w;
+    w.shape_ = shape;
+    w.frequency_ = frequency;
+    w.amplitude_ = std::fabs(amplitude);
+    w.offset_ = offset;
+    // Each shape is odd about half a period, so a negative amplitude is the same shape half a
+    // period later.
+    w.phaseShift_ = amplitude < 0.0 ? 0.5 : 0.0;
+    w.origin_ = origin;
+    return w;
+}
+
+Waveform Waveform::FromSpec(const SignalSpec& spec, const GeneratorState& generator) {
+    switch (spec.kind) {
+        case SignalSpec::Kind::Sine:
+            return Periodic(Shape::Sine, spec.frequency, spec.amplitude, spec.offset);
+        case SignalSpec::Kind::Square:
+            return Periodic(Shape::Square, spec.frequency, spec.amplitude, spec.offset);
+        case SignalSpec::Kind::Triangle:
+            return Periodic(Shape::Triangle, spec.frequency, spec.amplitude, spec.offset);
+        case SignalSpec::Kind::Dc:
+            return Constant(spec.offset);
+        case SignalSpec::Kind::Gen:
+            if (generator.oscillating) {
+                return Periodic(Shape::Square, generator.frequency, 0.5, 0.5, generator.origin);
+            }
+            return Constant(generator.high ? 1.0 : 0.0);
+    }
+    return Constant(0.0);
+}
+
+double Waveform::Phase(SimTime t) const {
+    const long double cycles =
+        static_cast<long double>(frequency_) * static_cast<long double>(t - origin_) * 1e-9L +
+        phaseShift_;
+    const long double phase = cycles - std::floor(cycles);
+    return static_cast<double>(phase);
+}
+
+double Waveform::At(SimTime t) const {
+    if (shape_ == Shape::Constant) return offset_;
+    const double phase = Phase(t);
+    double unit = 0.0;
+    switch (shape_) {
+        case Shape::Sine:
+            unit = std::sin(2.0 * std::numbers::pi * phase);
+            break;
+        case Shape::Square:
+            unit = phase < 0.5 ? 1.0 : -1.0;
+            break;
+        case Shape::Triangle:
+            if (phase < 0.25) {
+                unit = 4.0 * phase;
+            } else if (phase < 0.75) {
+                unit = 2.0 - 4.0 * phase;
+            } else {
+                unit = 4.0 * phase - 4.0;
+            }
+            break;
+        case Shape::Constant:
+            break;
+    }
+    return offset_ + amplitude_ * unit;
+}
+
+void Waveform::AtOrAboveInterval(double s, double* lo, double* length) const {
+    // Called with -1 < s <= 1. Sine and triangle rise through s at lo and fall through it at
+    // half a period minus lo; the square wave is high for the first half period.
+    switch (shape_) {
+        case Shape::Sine:
+            *lo = std::asin(s) / (2.0 * std::numbers::pi);
+            break;
+        case Shape::Triangle:
+            *lo = s / 4.0;
+            break;
+        case Shape::Square:
+        case Shape::Constant:
+            *lo = 0.0;
+            *length = 0.5;
+            return;
+    }
+    *length = 0.5 - 2.0 * *lo;
+}
+
+SimTime Waveform::FirstInInterval(SimTime t, double lo, double length) const {
+    const double phase = Phase(t);
+    double u = phase - lo;
+    u -= std::floor(u);
+    if (u < length || u == 0.0) return t;
+    const long double waitNs =
+        static_cast<long double>(1.0 - u) / static_cast<long double>(frequency_) * 1e9L;
+    if (!(waitNs < kLongestWaitNs)) return kNever;
+    const auto wait = static_cast<SimTime>(std::ceil(waitNs));
+    return wait > kNever - t ? kNever : t + wait;
+}
+
+SimTime Waveform::FirstAtOrAbove(SimTime t, double level) const {
+    if (std::isnan(level)) return kNever;
+    if (shape_ == Shape::Constant) return offset_ >= level ? t : kNever;
+    const double s = (level - offset_) / amplitude_;
+    if (s <= -1.0) return t;
+    if (s > 1.0) return kNever;
+    double lo = 0.0;
+    double length = 0.0;
+    AtOrAboveInterval(s, &lo, &length);
+    return FirstInInterval(t, lo, length);
+}
+
+SimTime Waveform::FirstBelow(SimTime t, double level) const {
+    if (std::isnan(level)) return kNever;
+    if (shape_ == Shape::Constant) return offset_ < level ? t : kNever;
+    const double s = (level - offset_) / amplitude_;
+    if (s <= -1.0) return kNever;
+    if (s > 1.0) return t;
+    double lo = 0.0;
+    double length = 0.0;
+    AtOrAboveInterval(s, &lo, &length);
+    // The complement of [lo, lo + length).
+    return FirstInInterval(t, lo + length, 1.0 - length);
+}
+
+SimTime ChannelView::FirstAtOrAbove(SimTime t, double level) const {
+    if (gain <= 0.0) return shift >= level ? t : kNever;
+    return wave.FirstAtOrAbove(t, (level - shift) / gain + mean);
+}
+
+SimTime ChannelView::FirstBelow(SimTime t, double level) const {
+    if (gain <= 0.0) return shift < level ? t : kNever;
+    return wave.FirstBelow(t, (level - shift) / gain + mean);
+}
+
+std::uint8_t Quantise(double fullScales) {
+    return RoundSaturate<std::uint8_t>(128.0L + 128.0L * static_cast<long double>(fullScales), 0,
+                                       255);
+}
+
+}  // namespace zarvo::sim
