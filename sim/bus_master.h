@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -91,6 +92,92 @@ public:
         const int low = ReadRegister(0);
         const int high = ReadRegister(1);
         return static_cast<std::uint16_t>((high * 256 + low) & 0x7FFF);
+    }
+
+    // ---- Clock control (write-only, so kept in a shadow) and the counter/timer.
+    void ClockControl(std::uint8_t value) {
+        clockShadow_ = value;
+        SelectDevice(0);
+        BankWrite(0, 2, value);
+    }
+    std::uint8_t ClockShadow() const { return clockShadow_; }
+    // Sample clock source bits 2 to 4; the square-wave enable is kept.
+    void SampleSource(std::uint8_t code) {
+        ClockControl(static_cast<std::uint8_t>((clockShadow_ & 0x20) | code));
+    }
+    void TimerControlWord(std::uint8_t word) {
+        ClockControl(static_cast<std::uint8_t>((clockShadow_ & 0x3C) | 3));
+        BankWrite(0, 6, word);
+    }
+    // A 16-bit count, low byte then high byte through the same timer data port.
+    void TimerCount(int counter, std::uint16_t count) {
+        ClockControl(static_cast<std::uint8_t>((clockShadow_ & 0x3C) | (counter & 3)));
+        BankWrite(0, 6, static_cast<std::uint8_t>(count & 0xFF));
+        WriteRegister(1, static_cast<std::uint8_t>(count >> 8));
+    }
+
+    // ---- Runs
+    void RunCommand(std::uint8_t command) {
+        SelectDevice(0);
+        BankWrite(0, 3, command);
+    }
+    bool Ready() {
+        SelectDevice(0);
+        return (ReadRegister(2) & 1) != 0;
+    }
+    std::uint8_t StatusRegister() {
+        SelectDevice(0);
+        return ReadRegister(2);
+    }
+    // The arm sequence: run count, channel run modes (bank 2 gets 0 for double rate), trigger
+    // source, comparator re-arm, run command 0x0F.
+    void Arm(std::uint8_t source, std::uint16_t count, bool doubleRate = false) {
+        WriteRunCount(count);
+        SelectDevice(0);
+        BankWrite(1, 4, 2);
+        BankWrite(2, 4, doubleRate ? 0 : 2);
+        BankWrite(0, 4, 0);
+        BankWrite(0, 3, 0);
+        BankWrite(0, 7, source);
+        BankWrite(0, 4, 0);
+        BankWrite(1, 5, 0);
+        BankWrite(2, 5, 0);
+        BankWrite(0, 3, 0x0F);
+    }
+    // Fill run of `count` samples at the current clock.
+    void StartFill(std::uint16_t count) {
+        SelectDevice(0);
+        BankWrite(0, 3, 0);
+        WriteRunCount(count);
+        BankWrite(1, 4, 1);
+        BankWrite(2, 4, 1);
+        BankWrite(0, 3, 6);
+        BankWrite(0, 4, 0);
+        BankWrite(0, 3, 7);
+    }
+    // Seek run to `position` at 25 MHz; it ends position x 40 ns later.
+    void StartSeek(std::uint16_t position) {
+        SelectDevice(0);
+        BankWrite(0, 3, 0);
+        WriteRunCount(position);
+        SampleSource(0x00);
+        BankWrite(0, 4, 0);
+        BankWrite(0, 7, 2);
+        BankWrite(0, 3, 2);
+        BankWrite(0, 3, 3);
+    }
+    // Reads `positions` memory positions from the read position: converter 1 and 2 samples
+    // (16-bit words) and the advance strobe for each.
+    void ReadPositions(int positions, std::vector<std::uint16_t>* conv1,
+                       std::vector<std::uint16_t>* conv2) {
+        SelectSamplePort();
+        for (int i = 0; i < positions; ++i) {
+            const std::uint16_t a = ReadSample(4);
+            const std::uint16_t b = ReadSample(6);
+            AdvanceStrobe();
+            if (conv1 != nullptr) conv1->push_back(a);
+            if (conv2 != nullptr) conv2->push_back(b);
+        }
     }
 
     // ---- Front end: bank 1 sub-register 3 carries the serial lines.
@@ -196,6 +283,7 @@ private:
     PortBackend& port_;
     std::uint16_t base_;
     bool lastAck_ = false;
+    std::uint8_t clockShadow_ = 0;
 };
 
 }  // namespace zarvo::sim

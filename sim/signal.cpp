@@ -11,6 +11,8 @@ namespace {
 
 // Beyond this a waiting time is as good as never (about 126 years).
 constexpr long double kLongestWaitNs = 4e18L;
+// Nanoseconds a closed-form crossing may be stepped to agree with the sampled value.
+constexpr int kAgreeSteps = 4;
 
 }  // namespace
 
@@ -122,11 +124,25 @@ SimTime Waveform::FirstInInterval(SimTime t, double lo, double length) const {
     const long double waitNs =
         static_cast<long double>(1.0 - u) / static_cast<long double>(frequency_) * 1e9L;
     if (!(waitNs < kLongestWaitNs)) return kNever;
-    const auto wait = static_cast<SimTime>(std::ceil(waitNs));
+    // A crossing within a picosecond of a whole nanosecond counts as on it.
+    const auto wait = static_cast<SimTime>(std::ceil(waitNs - 1e-3L));
     return wait > kNever - t ? kNever : t + wait;
 }
 
 SimTime Waveform::FirstAtOrAbove(SimTime t, double level) const {
+    SimTime found = FirstAtOrAboveEstimate(t, level);
+    // The closed form and At() round differently; step to where At() agrees.
+    for (int i = 0; i < kAgreeSteps && found != kNever && !(At(found) >= level); ++i) ++found;
+    return found;
+}
+
+SimTime Waveform::FirstBelow(SimTime t, double level) const {
+    SimTime found = FirstBelowEstimate(t, level);
+    for (int i = 0; i < kAgreeSteps && found != kNever && !(At(found) < level); ++i) ++found;
+    return found;
+}
+
+SimTime Waveform::FirstAtOrAboveEstimate(SimTime t, double level) const {
     if (std::isnan(level)) return kNever;
     if (shape_ == Shape::Constant) return offset_ >= level ? t : kNever;
     const double s = (level - offset_) / amplitude_;
@@ -138,7 +154,7 @@ SimTime Waveform::FirstAtOrAbove(SimTime t, double level) const {
     return FirstInInterval(t, lo, length);
 }
 
-SimTime Waveform::FirstBelow(SimTime t, double level) const {
+SimTime Waveform::FirstBelowEstimate(SimTime t, double level) const {
     if (std::isnan(level)) return kNever;
     if (shape_ == Shape::Constant) return offset_ < level ? t : kNever;
     const double s = (level - offset_) / amplitude_;

@@ -50,6 +50,8 @@ private:
     // shape is >= s; everything when length is 1.
     void AtOrAboveInterval(double s, double* lo, double* length) const;
     SimTime FirstInInterval(SimTime t, double lo, double length) const;
+    SimTime FirstAtOrAboveEstimate(SimTime t, double level) const;
+    SimTime FirstBelowEstimate(SimTime t, double level) const;
 
     Shape shape_ = Shape::Constant;
     double frequency_ = 0.0;
