@@ -137,7 +137,19 @@ void TZarvo::SetChannelSensitivity(int ch, double value) {
     // Compared at the double precision the API passes sensitivities in, so handing back the
     // current full scale of any range (0.2 V included) changes nothing.
     if (value == static_cast<double>(FRangeTable[FRange[ch]])) return;
-    const Extended v = value;
+    // A request beyond the smallest or largest range has that range as its nearest one. Taking
+    // it to the table's edge first keeps huge and infinite requests from rounding every
+    // distance to the same number (which would pick the smallest range).
+    Extended v = value;
+    Extended lo = 0;
+    Extended hi = 0;
+    for (int i = 1; i <= kRangeSlots; ++i) {
+        if (FRangeTable[i] == 0) continue;
+        if (lo == 0 || FRangeTable[i] < lo) lo = FRangeTable[i];
+        if (FRangeTable[i] > hi) hi = FRangeTable[i];
+    }
+    if (v > hi) v = hi;
+    if (v < lo) v = lo;
     Extended best = std::fabs(v - FRangeTable[1]);
     int index = 1;
     for (int i = 1; i <= kRangeSlots; ++i) {

@@ -1,0 +1,219 @@
+// The zarvo tool as a person runs it: the real binary against the simulated instrument.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/stats.h"
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class Tool : public ::testing::Test {
+protected:
+    std::string Temp(const std::string& name) const {
+        return ::testing::TempDir() + "cli_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" + name;
+    }
+
+    // Runs the tool with the given arguments (a shell fragment), without ZARVO_SIM from the
+    // environment, capturing both output streams and the exit status.
+    ToolRun Zarvo(const std::string& args) const {
+        const std::string out = Temp("stdout");
+        const std::string err = Temp("stderr");
+        const std::string command = "env -u ZARVO_SIM " + std::string(ZARVO_TOOL) + " " + args +
+                                    " >" + out + " 2>" + err + " </dev/null";
+        const int status = std::system(command.c_str());
+        ToolRun run;
+        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        run.out = Slurp(out);
+        run.err = Slurp(err);
+        std::remove(out.c_str());
+        std::remove(err.c_str());
+        return run;
+    }
+};
+
+// Columns of a CSV written by the tool, after checking its header.
+std::vector<std::vector<double>> ReadCsv(const std::string& text, const std::string& header) {
+    std::istringstream in(text);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, header);
+    std::vector<std::vector<double>> columns;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string field;
+        for (std::size_t c = 0; std::getline(fields, field, ','); ++c) {
+            if (columns.size() <= c) columns.resize(c + 1);
+            columns[c].push_back(std::stod(field));
+        }
+    }
+    return columns;
+}
+
+TEST_F(Tool, CaptureOfAKnownSineHasItsAmplitudeAndFrequency) {
+    const std::string csv = Temp("sine.csv");
+    const ToolRun run =
+        Zarvo("--simulate=ch1=sine:1000:1 capture -n 2000 -r 1e6 --range1 2 -o " + csv);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("rate 1e+06 Hz"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("2 V range"), std::string::npos) << run.err;
+    const auto columns = ReadCsv(Slurp(csv), "time_s,ch1_V");
+    ASSERT_EQ(columns.size(), 2u);
+    ASSERT_EQ(columns[1].size(), 2000u);
+    // 1000 samples before the trigger at 1 MHz: the first sample is 1 ms before it.
+    EXPECT_NEAR(columns[0].front(), -1e-3, 1e-9);
+    EXPECT_NEAR(columns[0][1000], 0.0, 1e-9);
+    const zarvo::cli::Stats s = zarvo::cli::Analyse(columns[1], 1e6);
+    const double step = 2.0 / 128;  // one converter step on the 2 V range
+    EXPECT_NEAR(s.max, 1.0, 2 * step);
+    EXPECT_NEAR(s.min, -1.0, 2 * step);
+    EXPECT_NEAR(s.rms, 1.0 / std::sqrt(2.0), 2 * step);
+    EXPECT_NEAR(s.frequency, 1000.0, 5.0);
+    // The rising trigger at 0 V puts the crossing at the trigger point.
+    EXPECT_NEAR(columns[1][1000], 0.0, 4 * step);
+    EXPECT_GT(columns[1][1010], columns[1][990]);
+    std::remove(csv.c_str());
+}
+
+TEST_F(Tool, CaptureWritesAWellFormedSvgPlot) {
+    const std::string csv = Temp("plot.csv");
+    const std::string svg = Temp("plot.svg");
+    const ToolRun run = Zarvo("--simulate capture -c both -n 500 -o " + csv + " --svg " + svg);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string plot = Slurp(svg);
+    EXPECT_NE(plot.find("<svg"), std::string::npos);
+    EXPECT_NE(plot.find("channel 1"), std::string::npos);
+    EXPECT_NE(plot.find("channel 2"), std::string::npos);
+    EXPECT_NE(plot.find("trigger"), std::string::npos);
+    EXPECT_NE(plot.find("voltage (V)"), std::string::npos);
+    if (std::system("command -v xmllint >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "xmllint is not installed";
+    }
+    EXPECT_EQ(std::system(("xmllint --noout " + svg).c_str()), 0);
+    std::remove(csv.c_str());
+    std::remove(svg.c_str());
+}
+
+TEST_F(Tool, SameSimulatedInputGivesTheSameOutput) {
+    const ToolRun first = Zarvo("--simulate capture -n 300 -r 1e6");
+    const ToolRun second = Zarvo("--simulate capture -n 300 -r 1e6");
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(first.out, second.out);
+}
+
+TEST_F(Tool, InfoDescribesEachSimulatedModel) {
+    const struct {
+        const char* keys;
+        const char* recordLength;
+        const char* mode4;
+    } models[] = {
+        {"model=3,serial=4711", "maximum record length: 32760", "without trigger mode 4"},
+        {"model=2", "maximum record length: 16384", "without trigger mode 4"},
+        {"model=4", "maximum record length: 32760", "with trigger mode 4"},
+        {"model=1,serial=6426", "maximum record length: 16384", "without trigger mode 4"},
+        {"model=1,serial=6427", "maximum record length: 32760", "without trigger mode 4"},
+    };
+    for (const auto& m : models) {
+        const ToolRun run = Zarvo(std::string("--simulate=") + m.keys + " info");
+        ASSERT_EQ(run.exitCode, 0) << m.keys << ": " << run.err;
+        EXPECT_NE(run.out.find(m.recordLength), std::string::npos) << m.keys << "\n" << run.out;
+        EXPECT_NE(run.out.find(m.mode4), std::string::npos) << m.keys << "\n" << run.out;
+    }
+    const ToolRun run = Zarvo("--simulate=serial=4711,date=2004-03-15 info");
+    EXPECT_NE(run.out.find("serial number: 4711"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("calibration date: 2004-03-15"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("input ranges: 80 V 40 V 20 V 8 V 4 V 2 V 0.8 V 0.4 V 0.2 V"),
+              std::string::npos)
+        << run.out;
+}
+
+TEST_F(Tool, ErrorsExitNonZeroWithAReason) {
+    const ToolRun none = Zarvo("--simulate=lpt=0 info");
+    EXPECT_EQ(none.exitCode, 2);
+    EXPECT_NE(none.err.find("no instrument found on the parallel ports LPT1, LPT2 and LPT3"),
+              std::string::npos)
+        << none.err;
+
+    const ToolRun badKey = Zarvo("--simulate=colour=red info");
+    EXPECT_NE(badKey.exitCode, 0);
+    EXPECT_NE(badKey.err.find("colour"), std::string::npos) << badKey.err;
+
+    const ToolRun badLevel = Zarvo("--simulate capture --range1 2 --level 5");
+    EXPECT_NE(badLevel.exitCode, 0);
+    EXPECT_NE(badLevel.err.find("SetTriggerLevel failed"), std::string::npos) << badLevel.err;
+    EXPECT_NE(badLevel.err.find("RC_BAD_VALUE"), std::string::npos) << badLevel.err;
+
+    const ToolRun outOfRange = Zarvo("--simulate capture --rate 0");
+    EXPECT_NE(outOfRange.exitCode, 0);
+    EXPECT_NE(outOfRange.err.find("--rate"), std::string::npos) << outOfRange.err;
+
+    const ToolRun both = Zarvo("--simulate capture --pre 10 --post 10");
+    EXPECT_NE(both.exitCode, 0);
+
+    const ToolRun badFrequency = Zarvo("--simulate generator fast");
+    EXPECT_NE(badFrequency.exitCode, 0);
+    EXPECT_NE(badFrequency.err.find("'fast'"), std::string::npos) << badFrequency.err;
+
+    EXPECT_NE(Zarvo("").exitCode, 0);  // a command is required
+    EXPECT_EQ(Zarvo("capture --help").exitCode, 0);
+}
+
+TEST_F(Tool, GeneratorReportsTheFrequencyAchieved) {
+    const struct {
+        const char* request;
+        const char* achieved;
+    } cases[] = {{"1000", "1000 Hz"}, {"250000", "100000 Hz"}, {"30", "100 Hz"}, {"off", "off"}};
+    for (const auto& c : cases) {
+        const ToolRun run = Zarvo(std::string("--simulate generator ") + c.request);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_NE(run.out.find(c.achieved), std::string::npos) << c.request << ": " << run.out;
+    }
+}
+
+TEST_F(Tool, MonitorPrintsAndLogsOneRowPerRecord) {
+    const std::string log = Temp("monitor.csv");
+    std::remove(log.c_str());
+    const ToolRun run =
+        Zarvo("--simulate monitor --count 3 -n 1000 -r 1e6 --range1 2 --log " + log);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("record 3"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("record 4"), std::string::npos) << run.out;
+    std::istringstream rows(Slurp(log));
+    std::string line;
+    std::getline(rows, line);
+    EXPECT_EQ(line.rfind("time,ch1_min_V,ch1_max_V", 0), 0u) << line;
+    int count = 0;
+    while (std::getline(rows, line)) {
+        ++count;
+        std::istringstream fields(line);
+        std::vector<std::string> cells;
+        for (std::string cell; std::getline(fields, cell, ',');) cells.push_back(cell);
+        ASSERT_EQ(cells.size(), 7u) << line;
+        EXPECT_NEAR(std::stod(cells[4]), 2.0, 0.1) << "peak-to-peak of a 1 V sine";
+        EXPECT_NEAR(std::stod(cells[6]), 1000.0, 10.0) << "frequency";
+    }
+    EXPECT_EQ(count, 3);
+    std::remove(log.c_str());
+}
+
+}  // namespace

@@ -1,0 +1,32 @@
+// The tool's commands. Each opens the instrument itself and returns the exit status.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "tools/settings.h"
+
+namespace zarvo::cli {
+
+int RunInfo();
+
+struct CaptureOptions {
+    MeasureSettings settings;
+    std::string csvPath;  // empty or "-": standard output
+    std::string svgPath;
+    bool preview = true;
+};
+int RunCapture(const CaptureOptions& options);
+
+struct MonitorOptions {
+    MeasureSettings settings;
+    std::optional<std::int64_t> count;  // records; none: until interrupted
+    std::string logPath;
+};
+int RunMonitor(const MonitorOptions& options);
+
+// "off", or a frequency in Hz.
+int RunGenerator(const std::string& frequency);
+
+}  // namespace zarvo::cli

@@ -1,0 +1,62 @@
+// zarvo: capture, monitor and configure a Zarvo oscilloscope from a terminal.
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "tools/commands.h"
+#include "tools/session.h"
+#include "tools/status.h"
+
+int main(int argc, char** argv) {
+    using namespace zarvo::cli;
+    CLI::App app{"Capture and monitor waveforms with a Zarvo PC oscilloscope."};
+    app.require_subcommand(1);
+    app.fallthrough();
+    std::string simulate;
+    app.add_flag("--simulate{1}", simulate,
+                 "use the simulated instrument; optional KEY=VALUE,... as ZARVO_SIM takes")
+        ->expected(0, 1);
+
+    app.add_subcommand("info", "show the instrument's identity, limits and ranges");
+
+    CaptureOptions capture;
+    CLI::App* captureCmd = app.add_subcommand("capture", "take one triggered record");
+    AddMeasureOptions(*captureCmd, capture.settings);
+    captureCmd->add_option("-o,--output", capture.csvPath, "CSV file (default: standard output)");
+    captureCmd->add_option("--svg", capture.svgPath, "also write an SVG plot to this file");
+    captureCmd->add_flag("!--no-preview", capture.preview, "no waveform preview on a terminal");
+
+    MonitorOptions monitor;
+    CLI::App* monitorCmd =
+        app.add_subcommand("monitor", "measure continuously, figures per record");
+    AddMeasureOptions(*monitorCmd, monitor.settings);
+    monitorCmd->add_option("--count", monitor.count, "stop after N records")
+        ->check(CLI::PositiveNumber);
+    monitorCmd->add_option("--log", monitor.logPath, "append one CSV row per record to FILE");
+
+    std::string frequency;
+    CLI::App* generatorCmd =
+        app.add_subcommand("generator", "set the square-wave output (FREQ in Hz, or off)");
+    generatorCmd->add_option("FREQ", frequency, "frequency in Hz (100 .. 100000), or off")
+        ->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e);
+    }
+
+    try {
+        SelectSimulation(simulate);
+        CatchInterrupts();
+        if (app.got_subcommand("info")) return RunInfo();
+        if (app.got_subcommand(captureCmd)) return RunCapture(capture);
+        if (app.got_subcommand(monitorCmd)) return RunMonitor(monitor);
+        return RunGenerator(frequency);
+    } catch (const ToolError& e) {
+        std::cerr << "zarvo: error: " << e.what() << '\n';
+        return e.exitCode();
+    } catch (const std::exception& e) {
+        std::cerr << "zarvo: error: " << e.what() << '\n';
+        return 1;
+    }
+}
