@@ -22,17 +22,19 @@ std::uint64_t Mix(std::uint64_t x) {
     return x ^ (x >> 31);
 }
 
-// A standard normal value that depends only on the run, the converter and the sample, so that
-// a reading does not depend on when or how often it is made.
-double Gaussian(std::uint64_t run, int converter, std::int64_t n) {
-    const std::uint64_t key =
-        Mix(Mix(Mix(0x7A52564F53494Dull ^ run) ^ static_cast<std::uint64_t>(converter)) ^
-            static_cast<std::uint64_t>(n));
+// A pair of independent standard normal values (Box-Muller) that depends only on the run and
+// the sample, so that a reading does not depend on when or how often it is made. Converter 1
+// takes the first, converter 2 the second.
+void GaussianPair(std::uint64_t run, std::int64_t n, double* pair) {
+    const std::uint64_t key = Mix(Mix(0x7A52564F53494Dull ^ run) ^ static_cast<std::uint64_t>(n));
     const std::uint64_t second = Mix(key);
     // u1 in (0, 1] keeps the logarithm finite.
     const double u1 = (static_cast<double>(key >> 11) + 1.0) * 0x1.0p-53;
     const double u2 = static_cast<double>(second >> 11) * 0x1.0p-53;
-    return std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * std::numbers::pi * u2);
+    const double r = std::sqrt(-2.0 * std::log(u1));
+    const double angle = 2.0 * std::numbers::pi * u2;
+    pair[0] = r * std::cos(angle);
+    pair[1] = r * std::sin(angle);
 }
 
 }  // namespace
@@ -215,7 +217,15 @@ void Acquisition::Advance() {
 std::uint8_t Acquisition::Evaluate(const Segment& s, int converter, std::int64_t n) const {
     const auto c = static_cast<std::size_t>(converter);
     const SimTime t = s.start + n * s.period + s.setup.delay[c];
-    const double noise = s.setup.noise > 0.0 ? s.setup.noise * Gaussian(s.id, converter, n) : 0.0;
+    double noise = 0.0;
+    if (s.setup.noise > 0.0) {
+        // The read-out asks for both converters of a position in turn: compute the pair once.
+        if (!noiseCache_.valid || noiseCache_.segment != s.id || noiseCache_.n != n) {
+            GaussianPair(s.id, n, noiseCache_.pair);
+            noiseCache_ = {true, s.id, n, {noiseCache_.pair[0], noiseCache_.pair[1]}};
+        }
+        noise = s.setup.noise * noiseCache_.pair[c];
+    }
     return Quantise(s.setup.view[c].Value(t, noise));
 }
 

@@ -108,6 +108,13 @@ private:
     std::uint64_t nextSegmentId_ = 1;
     std::vector<Segment> segments_;  // oldest first; a live storing run's is the last
     std::array<std::array<std::uint8_t, kMemoryPositions>, 2> base_{};
+    struct NoiseCache {
+        bool valid = false;
+        std::uint64_t segment = 0;
+        std::int64_t n = 0;
+        double pair[2] = {0.0, 0.0};
+    };
+    mutable NoiseCache noiseCache_;
 };
 
 }  // namespace zarvo::sim

@@ -1,5 +1,6 @@
 #include <charconv>
 #include <cmath>
+#include <initializer_list>
 #include <string_view>
 #include <vector>
 
@@ -159,6 +160,13 @@ constexpr KeyParser kKeys[] = {
      }},
 };
 
+// Concatenation by appending: gcc 12 warns falsely about operator+ chains on strings at -O3.
+std::string Join(std::initializer_list<std::string_view> parts) {
+    std::string text;
+    for (const std::string_view part : parts) text.append(part);
+    return text;
+}
+
 std::string Real(double value) {
     char buffer[64];
     const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
@@ -169,7 +177,7 @@ std::string Real(double value) {
 
 std::optional<SimConfig> ParseSimConfig(const std::string& text, std::string* error) {
     const auto fail = [error](std::string message) -> std::optional<SimConfig> {
-        if (error != nullptr) *error = "ZARVO_SIM: " + message;
+        if (error != nullptr) *error = Join({"ZARVO_SIM: ", message});
         return std::nullopt;
     };
     SimConfig config;
@@ -180,7 +188,7 @@ std::optional<SimConfig> ParseSimConfig(const std::string& text, std::string* er
         if (item.empty()) continue;
         const std::size_t equals = item.find('=');
         if (equals == std::string_view::npos) {
-            return fail("setting '" + std::string(item) + "' is not key=value");
+            return fail(Join({"setting '", item, "' is not key=value"}));
         }
         const std::string_view key = Trim(item.substr(0, equals));
         const std::string_view value = Trim(item.substr(equals + 1));
@@ -188,10 +196,10 @@ std::optional<SimConfig> ParseSimConfig(const std::string& text, std::string* er
         for (const KeyParser& candidate : kKeys) {
             if (key == candidate.key) parser = &candidate;
         }
-        if (parser == nullptr) return fail("unknown key '" + std::string(key) + "'");
+        if (parser == nullptr) return fail(Join({"unknown key '", key, "'"}));
         if (!parser->parse(value, &config)) {
-            return fail("malformed value '" + std::string(value) + "' for key '" +
-                        std::string(key) + "' (expected " + parser->expected + ")");
+            return fail(Join({"malformed value '", value, "' for key '", key, "' (expected ",
+                              parser->expected, ")"}));
         }
     }
     return config;
@@ -202,18 +210,17 @@ std::string FormatSignal(const SignalSpec& signal) {
         case SignalSpec::Kind::Gen:
             return "gen";
         case SignalSpec::Kind::Dc:
-            return "dc:" + Real(signal.offset);
+            return Join({"dc:", Real(signal.offset)});
         case SignalSpec::Kind::Sine:
         case SignalSpec::Kind::Square:
         case SignalSpec::Kind::Triangle:
             break;
     }
-    std::string text = signal.kind == SignalSpec::Kind::Sine     ? "sine"
-                       : signal.kind == SignalSpec::Kind::Square ? "square"
-                                                                 : "triangle";
-    text += ":" + Real(signal.frequency) + ":" + Real(signal.amplitude);
-    if (signal.offset != 0.0) text += ":" + Real(signal.offset);
-    return text;
+    const char* shape = signal.kind == SignalSpec::Kind::Sine     ? "sine"
+                        : signal.kind == SignalSpec::Kind::Square ? "square"
+                                                                  : "triangle";
+    const std::string offset = signal.offset != 0.0 ? Join({":", Real(signal.offset)}) : "";
+    return Join({shape, ":", Real(signal.frequency), ":", Real(signal.amplitude), offset});
 }
 
 }  // namespace zarvo::sim
