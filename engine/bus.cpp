@@ -17,7 +17,7 @@ void TZarvo::FillBankTables() {
 
 void TZarvo::SelectDevice(std::uint8_t code) {
     if (!FPortAccess) return;
-    const std::int32_t base = nHardwareAddress;
+    const std::int32_t base = bus::PortBase(nHardwareAddress);
     PortOut(base + bus::kControl, bus::kIdle);
     PortOut(base + bus::kData, code);
     PortOut(base + bus::kControl, bus::kSelectStrobe);
@@ -26,7 +26,7 @@ void TZarvo::SelectDevice(std::uint8_t code) {
 
 void TZarvo::WriteRegister(std::uint8_t reg, std::uint8_t value) {
     if (!FPortAccess) return;
-    const std::int32_t base = nHardwareAddress;
+    const std::int32_t base = bus::PortBase(nHardwareAddress);
     PortOut(base + bus::kControl, bus::kIdle);
     PortOut(base + bus::kData, reg);
     PortOut(base + bus::kControl, bus::kAddressLatch);
@@ -38,7 +38,7 @@ void TZarvo::WriteRegister(std::uint8_t reg, std::uint8_t value) {
 
 std::uint8_t TZarvo::ReadRegister(std::uint8_t reg) {
     if (!FPortAccess) return 0;
-    const std::int32_t base = nHardwareAddress;
+    const std::int32_t base = bus::PortBase(nHardwareAddress);
     PortOut(base + bus::kData, reg);
     PortOut(base + bus::kControl, bus::kAddressLatch);
     PortOut(base + bus::kControl, bus::kIdle);

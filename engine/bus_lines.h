@@ -7,6 +7,12 @@
 
 namespace zarvo::bus {
 
+// I/O addresses are 16 bits wide; the base is cut to them before the register offsets are
+// added, so no stored address can overflow the sum.
+inline constexpr std::int32_t PortBase(std::int32_t hardwareAddress) {
+    return hardwareAddress & 0xFFFF;
+}
+
 // Offsets of the standard-mode registers from the port base.
 inline constexpr std::int32_t kData = 0;
 inline constexpr std::int32_t kStatus = 1;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 
 namespace zarvo {
 
@@ -15,10 +16,11 @@ inline constexpr int TableSlot(int range) {
 }
 
 // Range index limited to the instrument's valid ranges, 1 to FNrRanges (itself kept within
-// the table), as the auto-ranging steps need.
-inline constexpr int ClampToValidRange(int range, int nrRanges) {
+// the table), as the auto-ranging steps need. Wide argument: a range plus a step never
+// overflows on the way in.
+inline constexpr int ClampToValidRange(std::int64_t range, int nrRanges) {
     const int last = std::clamp(nrRanges, 1, kRangeSlots);
-    return std::clamp(range, 1, last);
+    return static_cast<int>(std::clamp<std::int64_t>(range, 1, last));
 }
 
 }  // namespace zarvo

@@ -67,9 +67,10 @@ void TZarvo::ReadAcquisition() {
 
     // Make the sample port the current control-bank sub-register: device 0, address
     // register 0, then the sub-register number, leaving the address latch on register 0.
-    const std::int32_t data = nHardwareAddress + bus::kData;
-    const std::int32_t status = nHardwareAddress + bus::kStatus;
-    const std::int32_t control = nHardwareAddress + bus::kControl;
+    const std::int32_t base = bus::PortBase(nHardwareAddress);
+    const std::int32_t data = base + bus::kData;
+    const std::int32_t status = base + bus::kStatus;
+    const std::int32_t control = base + bus::kControl;
     PortOut(control, bus::kIdle);
     PortOut(data, bus::kAcquisitionDevice);
     PortOut(control, bus::kSelectStrobe);

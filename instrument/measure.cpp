@@ -42,7 +42,9 @@ std::array<Extended, 4> FrontEndDacVolts(const TZarvo& z) {
     for (int ch = 1; ch <= 2; ++ch) {
         const int slot = TableSlot(z.FRange[ch]);
         const Extended span = z.FRangeSpanTable[slot];
-        const Extended dc = std::clamp(z.FDcLevel[ch], -span, span);
+        Extended dc = z.FDcLevel[ch];
+        if (dc < -span) dc = -span;
+        if (dc > span) dc = span;
         volts[static_cast<std::size_t>(ch - 1)] =
             DcLevelRatio(dc, z.FRangeTable[slot]) * kDcLevelDacFactor +
             z.CalibratedOffset(ch, slot);
@@ -71,11 +73,11 @@ void FollowRange(TZarvo& z, int ch) {
     z.ClampDcLevel(ch);
 }
 
-// Applies the last readout's auto-range request of a channel before an arm. A DC level more
-// than twice the new full scale would push the signal out of the converter's window, so that
-// range is skipped for the next larger one.
+// Applies the last readout's auto-range request of a channel before an arm. A DC level of more
+// than twice the new full scale asks more of the offset DAC than it gives (2 x 0.57 V of its
+// 1.25 V), so that range is skipped for the next larger one.
 void StepRange(TZarvo& z, int ch) {
-    int range = ClampToValidRange(z.FRange[ch] + z.FRangeStep[ch], z.FNrRanges);
+    int range = ClampToValidRange(std::int64_t{z.FRange[ch]} + z.FRangeStep[ch], z.FNrRanges);
     if (std::fabs(DcLevelRatio(z.FDcLevel[ch], z.FRangeTable[TableSlot(range)])) >
         kAutoRangeDcLimit) {
         range = ClampToValidRange(range + 1, z.FNrRanges);
@@ -165,7 +167,7 @@ void TZarvo::MeasureStep() {
         if (AutoRangeDue(*this, 2)) StepRange(*this, 2);
         if (FSettingsDirty) {
             ProgramFrontEnd();
-            // Outside one-shot runs the next step arms once more, with the relays settled.
+            // Outside one-shot runs the flag drops again, so the next step arms a second time.
             FArmed = amAcquisitionMode == amOneShot;
         }
         // A time-out shorter than one sample period means: record without a trigger.
@@ -254,8 +256,8 @@ void TZarvo::Start() {
         if (!AutoRangeDue(*this, ch)) continue;
         // Limited to the valid ranges both ways: a request left by an older readout may
         // point past the last range after the range was changed by hand.
-        FRange[ch] =
-            static_cast<std::uint16_t>(ClampToValidRange(FRange[ch] + FRangeStep[ch], FNrRanges));
+        FRange[ch] = static_cast<std::uint16_t>(
+            ClampToValidRange(std::int64_t{FRange[ch]} + FRangeStep[ch], FNrRanges));
         FGainCode[ch] = FRangeGainCode[TableSlot(FRange[ch])];
         SettingsChanged();
     }

@@ -54,6 +54,16 @@ TEST_F(EngineBusTest, ReadAssemblesTheNibblesFromStatusBits3To6Only) {
     EXPECT_EQ(z.ReadRegister(5), 0xA5);  // high half first, bits 0-2 and 7 floating high
 }
 
+TEST_F(EngineBusTest, AddressesKeepTheirLow16BitsWhateverTheStoredBase) {
+    z.nHardwareAddress = 0x10000 + kTestBase;
+    z.SelectDevice(0);
+    EXPECT_EQ(fp.port.ops.front(), W(C, 4));
+    z.nHardwareAddress = std::numeric_limits<std::int32_t>::max();
+    z.FInstrumentFound = true;
+    z.ReadAcquisition();  // no overflow on the way to the port
+    EXPECT_EQ(fp.port.ops.back().port, 0x0001);
+}
+
 TEST_F(EngineBusTest, WithoutPortAccessNothingReachesThePort) {
     z.FPortAccess = false;
     fp.port.reader = [](std::uint16_t) { return std::uint8_t{0xFF}; };
