@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <string>
+#include <utility>
 
 #include "support/api_session.h"
 
@@ -45,6 +47,25 @@ TEST_F(Channel, IdentityAndCalibrationDateFromTheEeprom) {
     EXPECT_EQ(serial, 0);
     EXPECT_EQ(date, 9u);
 }
+
+// The stored date as the factory wrote it, and what GetCalibrationDate packs from it.
+class CalibrationDate : public ApiSession,
+                        public ::testing::WithParamInterface<std::pair<const char*, uint32_t>> {};
+
+TEST_P(CalibrationDate, PacksDayMonthYearAndDropsTheTime) {
+    ASSERT_EQ(Start(std::string("date=") + GetParam().first), RC_OK);
+    uint32_t date = 0;
+    ASSERT_EQ(GetCalibrationDate(&date), RC_OK);
+    EXPECT_EQ(date, GetParam().second);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dates, CalibrationDate,
+    ::testing::Values(std::pair{"1999-12-31T23:59", (31u << 24) | (12u << 16) | 1999u},
+                      std::pair{"2000-02-29", (29u << 24) | (2u << 16) | 2000u},
+                      std::pair{"1899-12-29T06:00", (29u << 24) | (12u << 16) | 1899u},
+                      // No such day: the record's fallback date.
+                      std::pair{"2003-02-30", (1u << 24) | (1u << 16) | 1980u}));
 
 TEST_F(Channel, ListsFillAllTwentyEntries) {
     std::array<double, 20> list;
