@@ -91,7 +91,8 @@ void Acquisition::Settle(SimTime now) {
             if (period <= 0) return;  // no sample clock: nothing is stored, the run never ends
             if (run_.trigger != kNever) {
                 // The trigger sample is the first clock edge at or after the trigger.
-                const std::int64_t nt = (run_.trigger - run_.start + period - 1) / period;
+                const SimTime trigger = std::max(run_.trigger, run_.start);
+                const std::int64_t nt = (trigger - run_.start + period - 1) / period;
                 const std::int64_t last = nt + run_.count;
                 if (run_.start + last * period <= now) {
                     Finish(last + 1);
@@ -146,7 +147,7 @@ void Acquisition::Stop(SimTime now) {
     run_.live = false;
     if (run_.kind == Kind::Seek) return;  // Settle left the position where the seek got to
     const std::int64_t stored = Taken(now);
-    if (stored == 0) {
+    if (stored == 0 && !segments_.back().history) {
         segments_.pop_back();
         return;
     }
@@ -159,8 +160,9 @@ void Acquisition::Start(Kind kind, SimTime now, SimTime period, std::uint16_t co
     run_ = Run{};
     run_.kind = kind;
     run_.live = true;
-    run_.start = now;
     run_.period = period > 0 ? period : 0;
+    // The first clock edge at or after the command.
+    run_.start = run_.period > 0 ? (now + run_.period - 1) / run_.period * run_.period : now;
     run_.origin = position_;
     run_.count = count;
     complete_ = false;
@@ -170,9 +172,12 @@ void Acquisition::Start(Kind kind, SimTime now, SimTime period, std::uint16_t co
             segments_.erase(segments_.begin());
         }
         Segment s;
+        // With a running clock an acquisition run hides everything before it.
+        s.history = kind == Kind::Triggered && run_.period > 0;
+        if (s.history) segments_.clear();
         s.id = nextSegmentId_++;
         s.origin = position_;
-        s.start = now;
+        s.start = run_.start;
         s.period = run_.period;
         s.setup = setup;
         segments_.push_back(s);
@@ -232,21 +237,28 @@ std::uint8_t Acquisition::Evaluate(const Segment& s, int converter, std::int64_t
 std::uint8_t Acquisition::Sample(int converter) const {
     if (converter < 0 || converter > 1) return 0;
     for (auto it = segments_.rbegin(); it != segments_.rend(); ++it) {
-        const std::int64_t d = (position_ - it->origin) & kPositionMask;
-        if (d < it->stored) {
-            // The latest time round the memory that reached this position.
-            const std::int64_t n = d + kMemoryPositions * ((it->stored - 1 - d) / kMemoryPositions);
-            return Evaluate(*it, converter, n);
-        }
+        std::int64_t n = 0;
+        if (SampleIndex(*it, position_, &n)) return Evaluate(*it, converter, n);
     }
     return base_[static_cast<std::size_t>(converter)][position_];
 }
 
+bool Acquisition::SampleIndex(const Segment& s, int position, std::int64_t* n) {
+    const std::int64_t d = (position - s.origin) & kPositionMask;
+    if (d < s.stored) {
+        // The latest time round the memory that reached this position.
+        *n = d + kMemoryPositions * ((s.stored - 1 - d) / kMemoryPositions);
+        return true;
+    }
+    if (!s.history) return false;
+    *n = d - kMemoryPositions;  // before the start
+    return true;
+}
+
 void Acquisition::Materialise(const Segment& s) {
     for (int p = 0; p < kMemoryPositions; ++p) {
-        const std::int64_t d = (p - s.origin) & kPositionMask;
-        if (d >= s.stored) continue;
-        const std::int64_t n = d + kMemoryPositions * ((s.stored - 1 - d) / kMemoryPositions);
+        std::int64_t n = 0;
+        if (!SampleIndex(s, p, &n)) continue;
         for (int c = 0; c < 2; ++c) {
             base_[static_cast<std::size_t>(c)][static_cast<std::size_t>(p)] = Evaluate(s, c, n);
         }

@@ -21,9 +21,18 @@
 // last arming), 7 and any other code never (the drop-out trigger is decided by the driver,
 // which forces the run with code 2).
 //
+// An acquisition run owns the whole memory: positions it has not reached yet hold what the
+// converters saw that many clock periods before the arm, as if the memory had been recording
+// at the run's clock all along. So a record is complete however soon after the arm the
+// trigger comes; the driver has no pre-trigger wait of its own. Fill runs store only their
+// count; positions they do not reach keep what an earlier run left.
+//
+// Sample clock edges fall on whole multiples of the clock period counted from power-on (the
+// oscillator runs freely), so records of a signal whose period is a whole number of clock
+// periods repeat exactly from run to run.
+//
 // Nothing is sampled ahead of time: a run records its start time, clock and converter
 // set-up, and a memory position becomes a sample time and a value only when it is read.
-// Positions that a run did not reach keep what an earlier run stored.
 #pragma once
 
 #include <array>
@@ -84,6 +93,7 @@ private:
         std::uint64_t id = 0;
         std::uint16_t origin = 0;
         std::int64_t stored = 0;  // samples stored, the n-th at origin + n
+        bool history = false;     // positions not reached hold samples from before the start
         SimTime start = 0;
         SimTime period = 0;
         ConverterSetup setup;
@@ -96,6 +106,8 @@ private:
     std::int64_t Taken(SimTime now) const;  // clock edges from the start up to now
     SimTime PendingTrigger() const;
     std::uint8_t Evaluate(const Segment& s, int converter, std::int64_t n) const;
+    // The run's sample index held at a memory position; false when the run left it alone.
+    static bool SampleIndex(const Segment& s, int position, std::int64_t* n);
     void Materialise(const Segment& s);
 
     const Comparator& comparator1_;

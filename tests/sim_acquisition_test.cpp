@@ -171,16 +171,16 @@ TEST(SimRuns, ImmediateTriggerRunsTheCountAndTheReadoutSeesTheSignalInOrder) {
     }
 }
 
-TEST(SimRuns, PositionsARunDidNotReachKeepTheirEarlierSamples) {
+TEST(SimRuns, PositionsAFillRunDidNotReachKeepTheirEarlierSamples) {
     Rig rig(WithSignals("dc:0.4"));
     rig.FrontEnd(3, 3);
     rig.bus.SampleSource(0x00);
     rig.bus.StartFill(0x8000);
     rig.now += 2'000'000;
     ASSERT_TRUE(rig.bus.Ready());
-    // Counter now at 4; a 10-sample run from there with the input shifted.
+    // A 10-sample fill from position 0 with the input shifted.
     rig.FrontEnd(3, 3, 0, 300);
-    rig.bus.Arm(2, 9);
+    rig.bus.StartFill(10);
     rig.now += 1000;
     ASSERT_TRUE(rig.bus.Ready());
     rig.bus.StartSeek(0);
@@ -188,9 +188,30 @@ TEST(SimRuns, PositionsARunDidNotReachKeepTheirEarlierSamples) {
     std::vector<std::uint16_t> c1;
     rig.bus.ReadPositions(20, &c1, nullptr);
     const double shift = (300 - 512) * 1.25 / 512 / 0.57;
-    for (int p = 0; p < 20; ++p) {
-        const bool fresh = p >= 4 && p < 14;
-        EXPECT_EQ(c1[p], Word(0.5 + (fresh ? shift : 0.0))) << p;
+    for (int p = 0; p < 20; ++p) EXPECT_EQ(c1[p], Word(0.5 + (p < 10 ? shift : 0.0))) << p;
+}
+
+TEST(SimRuns, AnEarlyTriggerStillGetsACompletePreTriggerPart) {
+    // Trigger at once: the 500 positions before the trigger sample hold the signal of the
+    // 500 clock periods before the arm, continuous with the rest of the record.
+    Rig rig(WithSignals("triangle:1000:0.7"));
+    rig.FrontEnd(3, 1);
+    rig.bus.SampleSource(0x00);
+    rig.bus.StartFill(0x8000);  // something else in the memory first
+    rig.now += 2'000'000;
+    rig.Clock1MHz();
+    rig.now = 3'250'000;
+    const std::int64_t start = rig.now;
+    rig.bus.Arm(2, 499);
+    rig.now = start + 499'000;
+    ASSERT_TRUE(rig.bus.Ready());
+    std::vector<std::uint16_t> c1;
+    rig.ReadRecord(500, 499, &c1, nullptr);
+    for (int i = 0; i < 1000; ++i) {
+        const double phase = (start + (i - 500) * 1000) * 1e-6;
+        const double frac = phase - std::floor(phase);
+        const double tri = frac < 0.25 ? 4 * frac : frac < 0.75 ? 2 - 4 * frac : 4 * frac - 4;
+        EXPECT_EQ(c1[i], Word(0.7 * tri / 0.8)) << i;
     }
 }
 
@@ -202,22 +223,22 @@ TEST(SimTrigger, RisingEdgeTriggerPutsTheTriggerSampleAtThePreTriggerIndex) {
     rig.Clock1MHz();
     rig.Comparator(1, 117, 127, 0x05);  // level 0 V, hysteresis 10 below
     rig.Comparator(2, 117, 127, 0x05);
-    // Clock edges at 300.5 us + n us: the trigger sample is the one at 1000.5 us.
+    // Clock edges on whole microseconds: the trigger sample is the one at 1 ms.
     rig.now = 300'500;
     rig.bus.Arm(0, 200);
     rig.now = 999'999;
     EXPECT_EQ(rig.bus.StatusRegister() & 0x02, 0);
     rig.now = 1'000'000;
     EXPECT_EQ(rig.bus.StatusRegister() & 0x02, 0x02);
-    rig.now = 1'200'499;
+    rig.now = 1'199'999;
     EXPECT_FALSE(rig.bus.Ready());
-    rig.now = 1'200'500;
+    rig.now = 1'200'000;
     ASSERT_TRUE(rig.bus.Ready());
     const int pre = 300;
     std::vector<std::uint16_t> c1;
     rig.ReadRecord(pre, 200, &c1, nullptr);
     for (int i = 0; i <= pre + 200; ++i) {
-        const double t = 1.0005e-3 + (i - pre) * 1e-6;
+        const double t = 1e-3 + (i - pre) * 1e-6;
         EXPECT_EQ(c1[i], Word(std::sin(2 * std::numbers::pi * 1000 * t) / 2)) << i;
     }
 }

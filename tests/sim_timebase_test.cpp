@@ -126,8 +126,9 @@ TEST(SimTimebase, RunDurationFollowsTheProgrammedClock) {
         Rig rig;
         rig.now = 7'000'000;
         c.program(rig.bus);
-        const std::int64_t start = rig.now;
         rig.bus.Arm(2, 999);  // immediate trigger: samples 0 .. 999
+        // The first sample is taken on the first clock edge at or after the run command.
+        const std::int64_t start = (rig.now + c.periodNs - 1) / c.periodNs * c.periodNs;
         rig.now = start + 999 * c.periodNs - 1;
         EXPECT_FALSE(rig.bus.Ready()) << c.name;
         rig.now = start + 999 * c.periodNs;
