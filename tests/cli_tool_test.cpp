@@ -80,9 +80,9 @@ TEST_F(Tool, CaptureOfAKnownSineHasItsAmplitudeAndFrequency) {
     const auto columns = ReadCsv(Slurp(csv), "time_s,ch1_V");
     ASSERT_EQ(columns.size(), 2u);
     ASSERT_EQ(columns[1].size(), 2000u);
-    // 1000 samples before the trigger at 1 MHz: the first sample is 1 ms before it.
-    EXPECT_NEAR(columns[0].front(), -1e-3, 1e-9);
-    EXPECT_NEAR(columns[0][1000], 0.0, 1e-9);
+    // By default the record opens at the trigger point; samples are 1 us apart.
+    EXPECT_NEAR(columns[0].front(), 0.0, 1e-12);
+    EXPECT_NEAR(columns[0][1000], 1e-3, 1e-9);
     const zarvo::cli::Stats s = zarvo::cli::Analyse(columns[1], 1e6);
     const double step = 2.0 / 128;  // one converter step on the 2 V range
     EXPECT_NEAR(s.max, 1.0, 2 * step);
@@ -90,9 +90,20 @@ TEST_F(Tool, CaptureOfAKnownSineHasItsAmplitudeAndFrequency) {
     EXPECT_NEAR(s.rms, 1.0 / std::sqrt(2.0), 2 * step);
     EXPECT_NEAR(s.frequency, 1000.0, 5.0);
     // The rising trigger at 0 V puts the crossing at the trigger point.
-    EXPECT_NEAR(columns[1][1000], 0.0, 4 * step);
-    EXPECT_GT(columns[1][1010], columns[1][990]);
+    EXPECT_NEAR(columns[1][0], 0.0, 4 * step);
+    EXPECT_GT(columns[1][20], columns[1][0]);
     std::remove(csv.c_str());
+}
+
+TEST_F(Tool, PreTriggerSamplesMoveTheTimeAxis) {
+    const ToolRun run = Zarvo("--simulate capture -n 400 -r 1e6 --pre 100");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("100 before, 300 after the trigger"), std::string::npos) << run.err;
+    const auto columns = ReadCsv(run.out, "time_s,ch1_V");
+    ASSERT_EQ(columns.size(), 2u);
+    ASSERT_EQ(columns[0].size(), 400u);
+    EXPECT_NEAR(columns[0].front(), -1e-4, 1e-12);
+    EXPECT_NEAR(columns[0][100], 0.0, 1e-12);
 }
 
 TEST_F(Tool, CaptureWritesAWellFormedSvgPlot) {
@@ -194,7 +205,7 @@ TEST_F(Tool, MonitorPrintsAndLogsOneRowPerRecord) {
     const std::string log = Temp("monitor.csv");
     std::remove(log.c_str());
     const ToolRun run =
-        Zarvo("--simulate monitor --count 3 -n 1000 -r 1e6 --range1 2 --log " + log);
+        Zarvo("--simulate monitor --count 3 -n 2000 -r 1e6 --range1 2 --log " + log);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("record 3"), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find("record 4"), std::string::npos) << run.out;

@@ -18,14 +18,23 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Waits for the armed acquisition; forces the trigger once the time-out has passed. Returns
-// whether the trigger was forced.
-bool WaitForRecord(double timeout) {
+struct Wait {
+    bool forced = false;
+    // Seconds from the arm to the first poll that saw the trigger: the trigger came no later.
+    double triggerSeenAfter = -1;
+};
+
+// Waits for the armed acquisition; forces the trigger once the time-out has passed.
+Wait WaitForRecord(double timeout) {
     const bool progress = StderrIsTerminal();
     const Clock::time_point start = Clock::now();
-    bool forced = false;
+    Wait result;
+    bool& forced = result.forced;
     double forcedAt = 0;
     while (ADC_Ready() == 0) {
+        if (result.triggerSeenAfter < 0 && ADC_Triggered() != 0) {
+            result.triggerSeenAfter = SecondsSince(start);
+        }
         if (Interrupted()) {
             ADC_Abort();
             throw ToolError("interrupted while waiting for the trigger", 130);
@@ -49,7 +58,8 @@ bool WaitForRecord(double timeout) {
         PauseMs(1);
     }
     if (progress) std::cerr << "\r\033[K" << std::flush;
-    return forced;
+    if (result.triggerSeenAfter < 0) result.triggerSeenAfter = SecondsSince(start);
+    return result;
 }
 
 Record Fetch(const Obtained& obtained) {
@@ -76,9 +86,16 @@ int RunCapture(const CaptureOptions& options) {
     std::cerr << "capture: " << Describe(obtained) << '\n';
 
     Check(ADC_Start(), "ADC_Start");
-    const bool forced = WaitForRecord(options.settings.timeout);
+    const Wait wait = WaitForRecord(options.settings.timeout);
     const Record record = Fetch(obtained);
-    if (forced) std::cerr << "capture: no trigger within the time-out; trigger forced\n";
+    if (wait.forced) std::cerr << "capture: no trigger within the time-out; trigger forced\n";
+    const double preSpan = obtained.rate > 0 ? obtained.pre / obtained.rate : 0;
+    if (!wait.forced && wait.triggerSeenAfter < preSpan) {
+        std::cerr << "capture: the trigger came within " << wait.triggerSeenAfter
+                  << " s of the start, sooner than the " << preSpan
+                  << " s before the trigger point: the earliest samples may hold older memory "
+                     "contents\n";
+    }
     for (const Trace& trace : record.traces) {
         if (trace.range != obtained.range[static_cast<std::size_t>(trace.channel - 1)]) {
             std::cerr << "capture: channel " << trace.channel << " auto-ranged to " << trace.range

@@ -57,9 +57,12 @@ void AddMeasureOptions(CLI::App& app, MeasureSettings& s) {
     app.add_option("-n,--length", s.length, "samples per channel")
         ->check(CLI::Range(1, 32760))
         ->capture_default_str();
-    auto* post = app.add_option("--post", s.post, "samples after the trigger point (default: half)")
+    auto* post = app.add_option("--post", s.post,
+                                "samples after the trigger point (default: the whole record)")
                      ->check(CLI::Range(0, 32760));
-    app.add_option("--pre", s.pre, "samples before the trigger point")
+    app.add_option("--pre", s.pre,
+                   "samples before the trigger point; they are only valid when the trigger "
+                   "comes at least that long after the start")
         ->check(CLI::Range(0, 32760))
         ->excludes(post);
     app.add_option("-t,--trigger", s.trigger, "trigger source: ch1, ch2, ext, and, or, none")
@@ -91,7 +94,10 @@ Obtained ApplySettings(const MeasureSettings& s) {
     double rate = s.rate;
     Check(SetSampleFrequencyF(&rate), "SetSampleFrequencyF");
     Check(SetRecordLength(static_cast<std::uint32_t>(s.length)), "SetRecordLength");
-    std::int64_t post = s.length / 2;
+    // The trigger point opens the record unless asked otherwise: the instrument records only
+    // from the moment it is armed, and a trigger that comes sooner than the pre-trigger span
+    // leaves older memory contents in front of it.
+    std::int64_t post = s.length;
     if (s.post) post = *s.post;
     if (s.pre) post = s.length - *s.pre;
     if (post < 0 || post > s.length) {

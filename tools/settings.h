@@ -25,7 +25,7 @@ struct MeasureSettings {
     bool autoRange = false;
     double rate = 1e6;                 // Hz
     std::int64_t length = 1000;        // samples per channel
-    std::optional<std::int64_t> post;  // post-trigger samples (default: half the record)
+    std::optional<std::int64_t> post;  // post-trigger samples (default: the whole record)
     std::optional<std::int64_t> pre;   // or pre-trigger samples
     std::string trigger = "ch1";       // ch1, ch2, ext, and, or, none
     double level = 0.0;                // volts

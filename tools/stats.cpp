@@ -8,23 +8,25 @@ namespace zarvo::cli {
 namespace {
 
 double EstimateFrequency(const std::vector<double>& v, double mid, double band, double rate) {
-    bool armed = false;
+    // Each crossing of the band (either way) ends a half period.
+    int state = 0;  // -1 below the band, +1 above, 0 not yet known
     std::ptrdiff_t first = -1;
     std::ptrdiff_t last = -1;
     int crossings = 0;
     for (std::size_t i = 0; i < v.size(); ++i) {
-        if (v[i] < mid - band) armed = true;
-        if (armed && v[i] >= mid + band) {
-            armed = false;
+        const int now = v[i] >= mid + band ? 1 : (v[i] < mid - band ? -1 : 0);
+        if (now == 0 || now == state) continue;
+        if (state != 0) {
             const auto index = static_cast<std::ptrdiff_t>(i);
             if (first < 0) first = index;
             last = index;
             ++crossings;
         }
+        state = now;
     }
-    if (crossings < 2 || rate <= 0) return 0;
-    const double periods = crossings - 1;
-    return periods * rate / static_cast<double>(last - first);
+    if (crossings < 2 || rate <= 0 || last == first) return 0;
+    const double halfPeriods = crossings - 1;
+    return halfPeriods / 2 * rate / static_cast<double>(last - first);
 }
 
 }  // namespace

@@ -15,8 +15,9 @@ struct Stats {
     double frequency = 0;  // Hz; 0 when fewer than two periods are seen
 };
 
-// Frequency from the rising crossings of the mid level, with a hysteresis of a tenth of the
-// peak-to-peak value so that noise does not count as crossings.
+// Frequency from the crossings of the mid level (both ways, so one period in the record is
+// enough), with a hysteresis of a tenth of the peak-to-peak value so that noise does not
+// count as crossings.
 Stats Analyse(const std::vector<double>& volts, double sampleRate);
 
 }  // namespace zarvo::cli
