@@ -64,11 +64,10 @@ Waveform Waveform::FromSpec(const SignalSpec& spec, const GeneratorState& genera
 }
 
 double Waveform::Phase(SimTime t) const {
-    const long double cycles =
-        static_cast<long double>(frequency_) * static_cast<long double>(t - origin_) * 1e-9L +
-        phaseShift_;
-    const long double phase = cycles - std::floor(cycles);
-    return static_cast<double>(phase);
+    // Dividing by 1e9 (exact) rather than multiplying by 1e-9 (inexact) keeps the period
+    // boundaries of round frequencies exactly on whole nanoseconds.
+    const double cycles = frequency_ * static_cast<double>(t - origin_) / 1e9 + phaseShift_;
+    return cycles - std::floor(cycles);
 }
 
 double Waveform::At(SimTime t) const {

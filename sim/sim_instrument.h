@@ -27,7 +27,7 @@ namespace zarvo::sim {
 // Signal time in nanoseconds; must never run backwards.
 using SimClock = std::function<std::int64_t()>;
 
-// The host's monotonic clock, counted from the first call.
+// The host's monotonic clock, counted from when this clock is made.
 SimClock SteadyClock();
 
 // Base address of LPTn (n = 1..3), 0 for any other n.
