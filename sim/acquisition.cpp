@@ -50,8 +50,9 @@ std::int64_t Acquisition::Taken(SimTime now) const {
 }
 
 SimTime Acquisition::PendingTrigger() const {
-    const SimTime f1 = comparator1_.FireTime();
-    const SimTime f2 = comparator2_.FireTime();
+    // The run takes comparator firings that come while it waits.
+    const SimTime f1 = comparator1_.FirstFiringFrom(sourceSince_);
+    const SimTime f2 = comparator2_.FirstFiringFrom(sourceSince_);
     SimTime condition = kNever;
     switch (sourceCode_) {
         case 0:
@@ -72,7 +73,6 @@ SimTime Acquisition::PendingTrigger() const {
         default:
             break;
     }
-    // A fired bit that was already set counts from the moment the code took effect.
     return condition == kNever ? kNever : std::max(condition, sourceSince_);
 }
 

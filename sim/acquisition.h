@@ -17,8 +17,8 @@
 //
 // Trigger source codes (bank 0 sub-register 7; a write while a run waits takes effect at
 // once): 0 comparator 1, 1 comparator 2 (channel 2 or, in the external modes, the external
-// input), 2 immediate, 3 either comparator, 4 both comparators (each has fired since its
-// last arming), 7 and any other code never (the drop-out trigger is decided by the driver,
+// input), 2 immediate, 3 either comparator, 4 both comparators (each has fired since the
+// code took effect), 7 and any other code never (the drop-out trigger is decided by the driver,
 // which forces the run with code 2).
 //
 // An acquisition run owns the whole memory: positions it has not reached yet hold what the

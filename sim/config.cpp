@@ -78,35 +78,35 @@ bool ParseDate(std::string_view s, SimDate* out) {
 
 struct ShapeName {
     const char* name;
-    SignalSpec::Kind kind;
+    InputSignal::Kind kind;
 };
-constexpr ShapeName kShapes[] = {{"sine", SignalSpec::Kind::Sine},
-                                 {"square", SignalSpec::Kind::Square},
-                                 {"triangle", SignalSpec::Kind::Triangle}};
+constexpr ShapeName kShapes[] = {{"sine", InputSignal::Kind::Sine},
+                                 {"square", InputSignal::Kind::Square},
+                                 {"triangle", InputSignal::Kind::Triangle}};
 
-bool ParseSignal(std::string_view s, SignalSpec* out) {
+bool ParseSignal(std::string_view s, InputSignal* out) {
     const std::vector<std::string_view> parts = Split(s, ':');
-    SignalSpec spec;
+    InputSignal input;
     if (parts[0] == "gen") {
         if (parts.size() != 1) return false;
-        spec.kind = SignalSpec::Kind::Gen;
+        input.kind = InputSignal::Kind::Gen;
     } else if (parts[0] == "dc") {
-        if (parts.size() != 2 || !ParseReal(parts[1], &spec.offset)) return false;
-        spec.kind = SignalSpec::Kind::Dc;
+        if (parts.size() != 2 || !ParseReal(parts[1], &input.offset)) return false;
+        input.kind = InputSignal::Kind::Dc;
     } else {
         const ShapeName* shape = nullptr;
         for (const ShapeName& candidate : kShapes) {
             if (parts[0] == candidate.name) shape = &candidate;
         }
         if (shape == nullptr || parts.size() < 3 || parts.size() > 4) return false;
-        spec.kind = shape->kind;
-        if (!ParseReal(parts[1], &spec.frequency) || spec.frequency < 0.0 ||
-            !ParseReal(parts[2], &spec.amplitude)) {
+        input.kind = shape->kind;
+        if (!ParseReal(parts[1], &input.frequency) || input.frequency < 0.0 ||
+            !ParseReal(parts[2], &input.amplitude)) {
             return false;
         }
-        if (parts.size() == 4 && !ParseReal(parts[3], &spec.offset)) return false;
+        if (parts.size() == 4 && !ParseReal(parts[3], &input.offset)) return false;
     }
-    *out = spec;
+    *out = input;
     return true;
 }
 
@@ -205,20 +205,20 @@ std::optional<SimConfig> ParseSimConfig(const std::string& text, std::string* er
     return config;
 }
 
-std::string FormatSignal(const SignalSpec& signal) {
+std::string FormatSignal(const InputSignal& signal) {
     switch (signal.kind) {
-        case SignalSpec::Kind::Gen:
+        case InputSignal::Kind::Gen:
             return "gen";
-        case SignalSpec::Kind::Dc:
+        case InputSignal::Kind::Dc:
             return Join({"dc:", Real(signal.offset)});
-        case SignalSpec::Kind::Sine:
-        case SignalSpec::Kind::Square:
-        case SignalSpec::Kind::Triangle:
+        case InputSignal::Kind::Sine:
+        case InputSignal::Kind::Square:
+        case InputSignal::Kind::Triangle:
             break;
     }
-    const char* shape = signal.kind == SignalSpec::Kind::Sine     ? "sine"
-                        : signal.kind == SignalSpec::Kind::Square ? "square"
-                                                                  : "triangle";
+    const char* shape = signal.kind == InputSignal::Kind::Sine     ? "sine"
+                        : signal.kind == InputSignal::Kind::Square ? "square"
+                                                                   : "triangle";
     const std::string offset = signal.offset != 0.0 ? Join({":", Real(signal.offset)}) : "";
     return Join({shape, ":", Real(signal.frequency), ":", Real(signal.amplitude), offset});
 }

@@ -44,17 +44,17 @@ Waveform Waveform::Periodic(Shape shape, double frequency, double amplitude, dou
     return w;
 }
 
-Waveform Waveform::FromSpec(const SignalSpec& spec, const GeneratorState& generator) {
-    switch (spec.kind) {
-        case SignalSpec::Kind::Sine:
-            return Periodic(Shape::Sine, spec.frequency, spec.amplitude, spec.offset);
-        case SignalSpec::Kind::Square:
-            return Periodic(Shape::Square, spec.frequency, spec.amplitude, spec.offset);
-        case SignalSpec::Kind::Triangle:
-            return Periodic(Shape::Triangle, spec.frequency, spec.amplitude, spec.offset);
-        case SignalSpec::Kind::Dc:
-            return Constant(spec.offset);
-        case SignalSpec::Kind::Gen:
+Waveform Waveform::FromInput(const InputSignal& input, const GeneratorState& generator) {
+    switch (input.kind) {
+        case InputSignal::Kind::Sine:
+            return Periodic(Shape::Sine, input.frequency, input.amplitude, input.offset);
+        case InputSignal::Kind::Square:
+            return Periodic(Shape::Square, input.frequency, input.amplitude, input.offset);
+        case InputSignal::Kind::Triangle:
+            return Periodic(Shape::Triangle, input.frequency, input.amplitude, input.offset);
+        case InputSignal::Kind::Dc:
+            return Constant(input.offset);
+        case InputSignal::Kind::Gen:
             if (generator.oscillating) {
                 return Periodic(Shape::Square, generator.frequency, 0.5, 0.5, generator.origin);
             }

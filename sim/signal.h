@@ -32,7 +32,7 @@ public:
     static Waveform Periodic(Shape shape, double frequency, double amplitude, double offset,
                              SimTime origin = 0);
     // The waveform a configured signal produces; `gen` follows the generator.
-    static Waveform FromSpec(const SignalSpec& spec, const GeneratorState& generator);
+    static Waveform FromInput(const InputSignal& input, const GeneratorState& generator);
 
     double At(SimTime t) const;
     // Average over a period (what an AC-coupled input takes away).

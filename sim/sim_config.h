@@ -11,14 +11,16 @@ namespace zarvo::sim {
 
 // An input signal. Periodic shapes start their period at signal time 0 rising through their
 // offset (sine and triangle) or at their high level (square).
-struct SignalSpec {
+struct InputSignal {
     enum class Kind { Sine, Square, Triangle, Dc, Gen };
     Kind kind = Kind::Dc;
     double frequency = 0.0;  // Hz, >= 0 (periodic shapes)
     double amplitude = 0.0;  // volts, peak (periodic shapes); negative inverts the shape
     double offset = 0.0;     // volts (periodic shapes) or the level of dc
-    bool operator==(const SignalSpec&) const = default;
+    bool operator==(const InputSignal&) const = default;
 };
+// The name the first end-to-end tests use.
+using SignalSpec = InputSignal;
 
 // The calibration date as the factory wrote it; stored as given, even when it is no valid
 // date (the driver falls back to its default date then).
@@ -38,9 +40,9 @@ struct SimConfig {
     SimDate date;
     std::uint8_t marker = 170;  // EEPROM byte 1 (0xAA marks an instrument)
     bool driver = true;         // the port-access driver is installed
-    SignalSpec ch1{SignalSpec::Kind::Sine, 1000.0, 1.0, 0.0};
-    SignalSpec ch2{SignalSpec::Kind::Gen, 0.0, 0.0, 0.0};
-    SignalSpec ext{SignalSpec::Kind::Dc, 0.0, 0.0, 0.0};
+    InputSignal ch1{InputSignal::Kind::Sine, 1000.0, 1.0, 0.0};
+    InputSignal ch2{InputSignal::Kind::Gen, 0.0, 0.0, 0.0};
+    InputSignal ext{InputSignal::Kind::Dc, 0.0, 0.0, 0.0};
     double noise = 0.0;  // RMS volts of Gaussian noise on both channel inputs
     std::string trace;   // file that receives every port operation; empty for none
 };
@@ -50,6 +52,6 @@ struct SimConfig {
 std::optional<SimConfig> ParseSimConfig(const std::string& text, std::string* error);
 
 // The text form of a signal ("sine:1000:1", "gen", ...), as the configuration accepts it.
-std::string FormatSignal(const SignalSpec& signal);
+std::string FormatSignal(const InputSignal& signal);
 
 }  // namespace zarvo::sim

@@ -311,13 +311,13 @@ struct SimInstrument::Impl final : BusTarget {
     }
 
     void RebuildViews() {
-        const SignalSpec* inputs[2] = {&config.ch1, &config.ch2};
+        const InputSignal* inputs[2] = {&config.ch1, &config.ch2};
         for (std::size_t ch = 0; ch < 2; ++ch) {
             views[ch] = ChannelView{};
-            views[ch].wave = Waveform::FromSpec(*inputs[ch], generator);
+            views[ch].wave = Waveform::FromInput(*inputs[ch], generator);
             frontEnd.Apply(static_cast<int>(ch + 1), &views[ch]);
             externalViews[ch] = ChannelView{};
-            externalViews[ch].wave = Waveform::FromSpec(config.ext, generator);
+            externalViews[ch].wave = Waveform::FromInput(config.ext, generator);
             externalViews[ch].gain = views[ch].gain;
         }
     }

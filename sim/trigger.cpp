@@ -14,6 +14,15 @@ struct ModeEntry {
     Condition condition;
 };
 
+// Conditions that hold for a stretch of time rather than at an edge.
+bool IsLevel(Condition c) {
+    return c == Condition::Below || c == Condition::AtOrAbove || c == Condition::Outside;
+}
+
+// Edge conditions are followed firing by firing this many times before the search starts
+// afresh where it is asked for.
+constexpr int kFiringsFollowed = 64;
+
 constexpr ModeEntry kModes[] = {
     {0x00, true, Condition::Falling},     {0x01, true, Condition::Rising},
     {0x05, false, Condition::Rising},     {0x06, false, Condition::Falling},
@@ -38,14 +47,18 @@ SimTime FallingThrough(const ChannelView& in, SimTime from, double high, double 
     return armed == kNever ? kNever : in.FirstBelow(armed, low);
 }
 
+const ModeEntry* Find(std::uint8_t mode) {
+    for (const ModeEntry& m : kModes) {
+        if (m.code == mode) return &m;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 SimTime Comparator::FireTimeFrom(SimTime from, const ComparatorSetup& setup,
                                  const ChannelView& channel, const ChannelView& external) {
-    const ModeEntry* entry = nullptr;
-    for (const ModeEntry& m : kModes) {
-        if (m.code == setup.mode) entry = &m;
-    }
+    const ModeEntry* entry = Find(setup.mode);
     if (entry == nullptr) return kNever;
     const ChannelView& in = entry->external ? external : channel;
     const double a = Level(setup.levelA);
@@ -70,16 +83,42 @@ SimTime Comparator::FireTimeFrom(SimTime from, const ComparatorSetup& setup,
     return kNever;
 }
 
+void Comparator::Configure(SimTime now, const ComparatorSetup& setup, const ChannelView& channel,
+                           const ChannelView& external) {
+    setup_ = setup;
+    channel_ = channel;
+    external_ = external;
+    watchFrom_ = now;
+    firstFiring_ = FireTimeFrom(now, setup, channel, external);
+}
+
 void Comparator::Arm(SimTime now, const ComparatorSetup& setup, const ChannelView& channel,
                      const ChannelView& external) {
     armed_ = true;
-    fireTime_ = FireTimeFrom(now, setup, channel, external);
+    Configure(now, setup, channel, external);
+    fireTime_ = firstFiring_;
 }
 
 void Comparator::Change(SimTime now, const ComparatorSetup& setup, const ChannelView& channel,
                         const ChannelView& external) {
-    if (!armed_ || fireTime_ <= now) return;
-    fireTime_ = FireTimeFrom(now, setup, channel, external);
+    if (!armed_) return;
+    Configure(now, setup, channel, external);
+    if (fireTime_ > now) fireTime_ = firstFiring_;
+}
+
+SimTime Comparator::FirstFiringFrom(SimTime since) const {
+    if (!armed_) return kNever;
+    const SimTime from = std::max(since, watchFrom_);
+    const ModeEntry* entry = Find(setup_.mode);
+    if (entry == nullptr) return kNever;
+    if (IsLevel(entry->condition)) return FireTimeFrom(from, setup_, channel_, external_);
+    // An edge condition has to come round again: follow its firings up to `from`.
+    SimTime firing = firstFiring_;
+    for (int i = 0; i < kFiringsFollowed && firing < from; ++i) {
+        firing = FireTimeFrom(firing + 1, setup_, channel_, external_);
+    }
+    if (firing < from) firing = FireTimeFrom(from, setup_, channel_, external_);
+    return firing;
 }
 
 }  // namespace zarvo::sim

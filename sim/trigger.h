@@ -20,6 +20,12 @@
 //   0x20  window (mode 4): fires as soon as the input leaves the band between A and B.
 //   any other code: never fires.
 //
+// A comparator fires again each time its condition comes round (an edge condition re-arms
+// itself after each firing); the fired bit in the status register latches the first firing
+// after the arming, while a run that waits for the comparator takes the first firing that
+// comes while it waits. So a firing in the moment between arming and run command does not
+// trigger the run at its start, away from any edge.
+//
 // The comparators watch the clean signal; noise enters only at the converters.
 #pragma once
 
@@ -48,14 +54,25 @@ public:
     bool Fired(SimTime now) const { return fireTime_ <= now; }
     // When the fired bit sets (or set), kNever when not before the next change.
     SimTime FireTime() const { return fireTime_; }
+    // The first firing at or after `since` with the present set-up and inputs; kNever for a
+    // comparator that was never armed or whose condition never comes.
+    SimTime FirstFiringFrom(SimTime since) const;
 
     // When a comparator armed at `from` with this set-up and these inputs fires.
     static SimTime FireTimeFrom(SimTime from, const ComparatorSetup& setup,
                                 const ChannelView& channel, const ChannelView& external);
 
 private:
+    void Configure(SimTime now, const ComparatorSetup& setup, const ChannelView& channel,
+                   const ChannelView& external);
+
     bool armed_ = false;
-    SimTime fireTime_ = kNever;
+    SimTime fireTime_ = kNever;     // the latched firing
+    SimTime watchFrom_ = 0;         // the present set-up and inputs apply from here
+    SimTime firstFiring_ = kNever;  // the first firing from watchFrom_
+    ComparatorSetup setup_;
+    ChannelView channel_;
+    ChannelView external_;
 };
 
 }  // namespace zarvo::sim

@@ -345,6 +345,29 @@ TEST(SimTrigger, TriggerSourceCodes) {
     }
 }
 
+TEST(SimTrigger, AFiringBeforeTheRunCommandDoesNotTriggerTheRunAtItsStart) {
+    // Re-armed at 0.95 ms, the comparator fires at 1 ms; the run command comes at 1.05 ms
+    // and waits for the next rising edge at 2 ms. The status bit stays latched meanwhile.
+    Rig rig(WithSignals("sine:1000:1"));
+    rig.FrontEnd(4, 1);
+    rig.Clock1MHz();
+    rig.now = 950'000;
+    rig.Comparator(1, 117, 127, 0x05);
+    rig.now = 1'050'000;
+    EXPECT_EQ(rig.bus.StatusRegister() & 0x02, 0x02);
+    rig.bus.WriteRunCount(100);
+    rig.bus.SelectDevice(0);
+    rig.bus.BankWrite(0, 7, 0);
+    rig.bus.BankWrite(0, 3, 0x0F);
+    rig.now = 2'099'999;
+    EXPECT_FALSE(rig.bus.Ready());
+    rig.now = 2'100'000;
+    ASSERT_TRUE(rig.bus.Ready());
+    rig.bus.RunCommand(0);
+    // Trigger sample 950 of the run, then 100 more; the counter stands 5 past the last.
+    EXPECT_EQ(rig.bus.AddressCounter(), 950 + 100 + 5);
+}
+
 TEST(SimTrigger, ImmediateCodeCompletesAWaitingRun) {
     Rig rig(WithSignals("dc:0"));
     rig.FrontEnd(1, 1);

@@ -41,9 +41,9 @@ TEST(SimConfigParse, EveryKeyTakesItsValue) {
     EXPECT_EQ(c->date, (SimDate{2001, 2, 30, 0, 0}));
     EXPECT_EQ(c->marker, 0);
     EXPECT_FALSE(c->driver);
-    EXPECT_EQ(c->ch1, (SignalSpec{SignalSpec::Kind::Square, 50, 2, -1}));
-    EXPECT_EQ(c->ch2, (SignalSpec{SignalSpec::Kind::Dc, 0, 0, -0.25}));
-    EXPECT_EQ(c->ext, (SignalSpec{SignalSpec::Kind::Triangle, 7.5, 0.3, 0}));
+    EXPECT_EQ(c->ch1, (InputSignal{InputSignal::Kind::Square, 50, 2, -1}));
+    EXPECT_EQ(c->ch2, (InputSignal{InputSignal::Kind::Dc, 0, 0, -0.25}));
+    EXPECT_EQ(c->ext, (InputSignal{InputSignal::Kind::Triangle, 7.5, 0.3, 0}));
     EXPECT_EQ(c->noise, 0.002);
     EXPECT_EQ(c->trace, "/tmp/zarvo trace.txt");
 }

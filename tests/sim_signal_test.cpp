@@ -42,14 +42,14 @@ TEST(SimSignal, ValuesOfTheShapes) {
 }
 
 TEST(SimSignal, GeneratorWaveformFollowsItsState) {
-    SignalSpec gen{SignalSpec::Kind::Gen, 0, 0, 0};
+    InputSignal gen{InputSignal::Kind::Gen, 0, 0, 0};
     GeneratorState off;
-    EXPECT_EQ(Waveform::FromSpec(gen, off).At(1000), 0.0);
+    EXPECT_EQ(Waveform::FromInput(gen, off).At(1000), 0.0);
     GeneratorState idleHigh;
     idleHigh.high = true;
-    EXPECT_EQ(Waveform::FromSpec(gen, idleHigh).At(1000), 1.0);
+    EXPECT_EQ(Waveform::FromInput(gen, idleHigh).At(1000), 1.0);
     GeneratorState running{true, true, 1000.0, 300'000};
-    const auto w = Waveform::FromSpec(gen, running);
+    const auto w = Waveform::FromInput(gen, running);
     EXPECT_EQ(w.At(300'000), 1.0);
     EXPECT_EQ(w.At(800'000), 0.0);
     EXPECT_EQ(w.At(1'300'000), 1.0);

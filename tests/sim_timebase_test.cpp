@@ -190,7 +190,7 @@ TEST(SimCounterTimer, ControlWordFieldsAndByteAccess) {
     EXPECT_EQ(t.Divider(2), 256u);
 }
 
-TEST(SimCounterTimer, SpecialCounts) {
+TEST(SimCounterTimer, UnusualCounts) {
     CounterTimer t;
     t.Write(3, 0x36);
     t.Write(0, 0);
