@@ -24,7 +24,8 @@ double EstimateFrequency(const std::vector<double>& v, double mid, double band, 
         }
         state = now;
     }
-    if (crossings < 2 || rate <= 0 || last == first) return 0;
+    // At least one whole period (three crossings), so that a lone spike is no frequency.
+    if (crossings < 3 || rate <= 0 || last == first) return 0;
     const double halfPeriods = crossings - 1;
     return halfPeriods / 2 * rate / static_cast<double>(last - first);
 }

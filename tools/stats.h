@@ -12,11 +12,11 @@ struct Stats {
     double mean = 0;
     double peakToPeak = 0;
     double rms = 0;
-    double frequency = 0;  // Hz; 0 when fewer than two periods are seen
+    double frequency = 0;  // Hz; 0 when no whole period is seen
 };
 
-// Frequency from the crossings of the mid level (both ways, so one period in the record is
-// enough), with a hysteresis of a tenth of the peak-to-peak value so that noise does not
+// Frequency from the crossings of the mid level (both ways, so a record needs to hold one
+// whole period between its first and last crossing), with a hysteresis of a tenth of the peak-to-peak value so that noise does not
 // count as crossings.
 Stats Analyse(const std::vector<double>& volts, double sampleRate);
 
