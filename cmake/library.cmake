@@ -1,12 +1,26 @@
 # The shipped library: libzarvo.so exporting exactly the API's functions, or DLL.dll with
 # every export at its fixed ordinal.
 if(WIN32)
-    add_library(zarvo SHARED $<TARGET_OBJECTS:zarvo_objects> ${CMAKE_SOURCE_DIR}/api/DLL.def)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+        set(zarvo_def ${CMAKE_SOURCE_DIR}/api/DLL.def)
+    else()
+        # 64-bit Windows has a single calling convention and undecorated symbol names: the
+        # same export list, ordinals and module name, without the stdcall internal names.
+        file(READ ${CMAKE_SOURCE_DIR}/api/DLL.def def_text)
+        string(REGEX REPLACE " = [A-Za-z0-9_]+@[0-9]+" "" def_text "${def_text}")
+        set(zarvo_def ${CMAKE_BINARY_DIR}/DLL.def)
+        file(CONFIGURE OUTPUT ${zarvo_def} CONTENT "${def_text}" @ONLY)
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+                     ${CMAKE_SOURCE_DIR}/api/DLL.def)
+    endif()
+    add_library(zarvo SHARED $<TARGET_OBJECTS:zarvo_objects> ${zarvo_def})
     set_target_properties(zarvo PROPERTIES OUTPUT_NAME DLL PREFIX "" SUFFIX ".dll")
-    target_link_libraries(zarvo PRIVATE cfgmgr32 user32 kernel32)
-    # The C and C++ runtimes are linked in, so the DLL needs nothing beyond system DLLs.
+    target_link_libraries(zarvo PRIVATE cfgmgr32 advapi32 user32 kernel32)
+    # The C and C++ runtimes are linked in, so the DLL needs nothing beyond system DLLs. The
+    # export list binds each name to its exact decorated stdcall symbol; no guessing of
+    # decorations, so a prototype that changes its argument bytes fails to link.
     target_link_options(zarvo PRIVATE -static -static-libgcc -static-libstdc++
-                        -Wl,--enable-stdcall-fixup -Wl,--kill-at)
+                        -Wl,--disable-stdcall-fixup)
 else()
     add_library(zarvo SHARED $<TARGET_OBJECTS:zarvo_objects>)
     set_target_properties(zarvo PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION 1)

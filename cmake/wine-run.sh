@@ -1,0 +1,42 @@
+#!/bin/sh
+# Runs a program of a Windows cross build under wine, as the tests need it:
+#
+#   wine-run.sh <wine loader> <default prefix> <program.exe> [arguments...]
+#
+# No display: message boxes return at once and no top-level window can be made, so nothing
+# ever waits for a person. No wine debug output. The wine prefix is $WINEPREFIX when set,
+# otherwise <default prefix>; it is created on first use, which takes a few seconds.
+set -eu
+loader=$1
+prefix=$2
+shift 2
+unset DISPLAY WAYLAND_DISPLAY
+export WINEDEBUG=-all
+export WINEPREFIX="${WINEPREFIX:-$prefix}"
+# No browser or .NET runtime in the prefix: nothing here needs them, and without a display
+# their installers could not ask anyway.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+server="$(dirname "$loader")/wineserver"
+[ -x "$server" ] || server=wineserver
+prefix_dir=${WINEPREFIX%/}
+
+# One wine server, and with it the prefix's services, is kept running between programs:
+# starting them costs seconds per program. The server ends by itself 30 s after its last
+# client. Services inherit the output of the program that starts them, and a caller reading
+# that output (ctest) would wait until they end, so they are always started by a program of
+# their own with its output closed. Programs started in parallel take turns for this step.
+mkdir -p "$(dirname "$prefix_dir")"
+(
+    flock 9
+    if [ ! -d "$prefix_dir" ]; then
+        "$loader" wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
+        "$server" -w </dev/null >/dev/null 2>&1 9>&- || true
+    fi
+    # Status 0: this call started the server (2: one runs already).
+    if "$server" -p30 </dev/null >/dev/null 2>&1 9>&-; then
+        "$loader" cmd /c exit 0 </dev/null >/dev/null 2>&1 9>&- || true
+    fi
+) 9>"$prefix_dir.lock"
+
+exec "$loader" "$@"
