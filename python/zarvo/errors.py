@@ -16,7 +16,7 @@ RC_BAD_VALUE = 32
 # code -> (name, what it means to the caller)
 STATUS_TEXTS = {
     RC_OK: ("RC_OK", "success"),
-    RC_NO_INSTRUMENT: ("RC_NO_INSTRUMENT", "no instrument is open"),
+    RC_NO_INSTRUMENT: ("RC_NO_INSTRUMENT", "no instrument (none found, or not started)"),
     RC_NOT_INITIALISED: ("RC_NOT_INITIALISED", "the instrument was not initialised"),
     RC_UNAVAILABLE: ("RC_UNAVAILABLE", "not available on this instrument"),
     RC_GENERATOR_ABSENT: ("RC_GENERATOR_ABSENT", "the instrument has no such generator"),

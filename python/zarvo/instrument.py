@@ -247,10 +247,12 @@ class Instrument:
             )
         if simulated:
             return "no simulated instrument (%s=%s)" % (SIMULATION_VARIABLE, simulated)
-        return (
-            "no instrument found on LPT1, LPT2 or LPT3 (see the Linux device-access notes, "
-            "or pass simulate=True)"
+        access = (
+            "the port-access driver giveio must be installed"
+            if sys.platform == "win32"
+            else "see docs/linux-device-access.md for the device permissions"
         )
+        return "no instrument found on LPT1, LPT2 or LPT3 (%s; or pass simulate=True)" % access
 
     def close(self):
         """Releases the instrument and its parallel port. Closing twice does nothing."""
