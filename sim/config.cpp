@@ -110,6 +110,41 @@ bool ParseSignal(std::string_view s, InputSignal* out) {
     return true;
 }
 
+// stuck=ready or stuck=busy.
+bool ParseStuck(std::string_view s, StuckReady* out) {
+    if (s == "ready") {
+        *out = StuckReady::Ready;
+    } else if (s == "busy") {
+        *out = StuckReady::Busy;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// eeprom=garbage[:SEED], eeprom=noise[:SEED] or eeprom=factory.
+bool ParseEepromFault(std::string_view s, SimConfig* config) {
+    const std::vector<std::string_view> parts = Split(s, ':');
+    EepromFault fault = EepromFault::None;
+    if (parts[0] == "garbage") {
+        fault = EepromFault::Garbage;
+    } else if (parts[0] == "noise") {
+        fault = EepromFault::Noise;
+    } else if (parts[0] != "factory" || parts.size() != 1) {
+        return false;
+    }
+    if (parts.size() > 2) return false;
+    std::uint32_t seed = 1;
+    if (parts.size() == 2) {
+        const std::string_view text = parts[1];
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seed);
+        if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return false;
+    }
+    config->eeprom = fault;
+    config->eepromSeed = seed;
+    return true;
+}
+
 // One key's parser: stores the value and returns true, or returns false with a description
 // of what the value should look like.
 struct KeyParser {
@@ -152,6 +187,20 @@ constexpr KeyParser kKeys[] = {
          c->noise = value;
          return true;
      }},
+    {"time", "real or virtual",
+     [](std::string_view v, SimConfig* c) {
+         if (v != "real" && v != "virtual") return false;
+         c->virtualTime = v == "virtual";
+         return true;
+     }},
+    {"unplug", "milliseconds, an integer 0..2147483647",
+     [](std::string_view v, SimConfig* c) {
+         return StoreInteger(v, 0, 0x7FFFFFFFL, &c->unplugMs);
+     }},
+    {"stuck", "ready or busy",
+     [](std::string_view v, SimConfig* c) { return ParseStuck(v, &c->stuck); }},
+    {"eeprom", "garbage[:SEED], noise[:SEED] or factory",
+     [](std::string_view v, SimConfig* c) { return ParseEepromFault(v, c); }},
     {"trace", "a file name",
      [](std::string_view v, SimConfig* c) {
          if (v.empty()) return false;

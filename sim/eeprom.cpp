@@ -7,6 +7,20 @@ namespace zarvo::sim {
 namespace {
 
 constexpr std::uint8_t kControlWrite = 0xA0;
+constexpr std::size_t kMarkerAddress = 1;
+constexpr std::uint8_t kMarker = 0xAA;
+
+// A damaged or foreign memory: the same seed always gives the same bytes (splitmix64).
+void FillPseudoRandom(SerialEeprom::Contents& c, std::uint32_t seed) {
+    std::uint64_t state = seed;
+    for (std::uint8_t& byte : c) {
+        state += 0x9E3779B97F4A7C15ull;
+        std::uint64_t x = state;
+        x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+        x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+        byte = static_cast<std::uint8_t>((x ^ (x >> 31)) >> 56);
+    }
+}
 
 void PutWord(SerialEeprom::Contents& c, int address, std::uint16_t value) {
     c[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(value & 0xFF);
@@ -121,6 +135,15 @@ void SerialEeprom::ClockFall() {
 
 SerialEeprom::Contents SerialEeprom::FactoryRecord(const SimConfig& config) {
     Contents c;
+    if (config.eeprom != EepromFault::None) {
+        FillPseudoRandom(c, config.eepromSeed);
+        if (config.eeprom == EepromFault::Garbage) {
+            c[kMarkerAddress] = kMarker;
+        } else if (c[kMarkerAddress] == kMarker) {
+            c[kMarkerAddress] = static_cast<std::uint8_t>(~kMarker);
+        }
+        return c;
+    }
     c.fill(0xFF);
     c[1] = config.marker;
     c[5] = config.model;

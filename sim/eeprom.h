@@ -34,7 +34,9 @@ public:
 
     // The factory record of an instrument with this configuration: marker, model, serial
     // number, calibration date, gain table A (codes that give every range its nominal full
-    // scale) and offset table B (512, no correction). Unused bytes read 0xFF.
+    // scale) and offset table B (512, no correction). Unused bytes read 0xFF. With an EEPROM
+    // fault configured, the pseudo-random contents instead (garbage keeps the marker, noise
+    // never has it).
     static Contents FactoryRecord(const SimConfig& config);
 
 private:

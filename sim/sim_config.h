@@ -1,6 +1,33 @@
 // Configuration of the simulated instrument, from the ZARVO_SIM text: "1" for every default,
 // or comma-separated key=value pairs (lpt, model, serial, date, marker, driver, ch1, ch2, ext,
-// noise, trace).
+// noise, trace, time, and the faults unplug, stuck and eeprom).
+//
+//   time=real       (the default) the machine's millisecond tick, its sleeping and the signal
+//                   time follow the host's clocks;
+//   time=virtual    the tick advances by one millisecond at each reading and at each call into
+//                   the library, and sleeping advances it instead of waiting; signal time
+//                   follows the tick. Busy-waits then cost
+//                   a few port operations instead of wall time, and the same calls always give
+//                   the same results (fuzzing, reproducible runs).
+//
+// Faults, for trying the driver against an instrument that misbehaves:
+//   unplug=MS       the instrument stops answering MS milliseconds of signal time after the
+//                   simulated machine starts (0: it is unplugged from the start). Its port then
+//                   behaves as one with nothing attached: the data register reads back what
+//                   was written, and the status lines float high, so the status register
+//                   reads 0x7F (BUSY, bit 7, is shown inverted by the port). Every register
+//                   read over the bus then gives 0xFF: the run-complete and both trigger bits
+//                   set, the address counter at 0x7FFF, every sample 0xFF00, and every EEPROM
+//                   byte 0xFF (no marker).
+//   stuck=ready     the run-complete bit of the status register always reads 1;
+//   stuck=busy      it always reads 0. Everything else keeps working (runs, trigger bits,
+//                   address counter, samples).
+//   eeprom=garbage[:SEED]  the EEPROM holds pseudo-random bytes, except for the presence
+//                   marker 0xAA at byte 1, so the instrument is recognised with a random model
+//                   code, serial number, calibration date and calibration tables;
+//   eeprom=noise[:SEED]    pseudo-random bytes without the marker (byte 1 is never 0xAA), so
+//                   no instrument is recognised. The same SEED (an integer, 1 when left out)
+//                   always gives the same bytes.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +60,12 @@ struct SimDate {
     bool operator==(const SimDate&) const = default;
 };
 
+// The run-complete bit of the status register, when it does not follow the runs.
+enum class StuckReady { No, Ready, Busy };
+
+// What the EEPROM holds instead of the factory record.
+enum class EepromFault { None, Garbage, Noise };
+
 struct SimConfig {
     int lpt = 1;             // port the instrument hangs on: 1..3, 0 for none
     std::uint8_t model = 3;  // EEPROM byte 5
@@ -45,6 +78,14 @@ struct SimConfig {
     InputSignal ext{InputSignal::Kind::Dc, 0.0, 0.0, 0.0};
     double noise = 0.0;  // RMS volts of Gaussian noise on both channel inputs
     std::string trace;   // file that receives every port operation; empty for none
+
+    bool virtualTime = false;  // time=virtual
+
+    // Faults (see the top of this file).
+    std::int64_t unplugMs = -1;  // below 0: the instrument stays connected
+    StuckReady stuck = StuckReady::No;
+    EepromFault eeprom = EepromFault::None;
+    std::uint32_t eepromSeed = 1;
 };
 
 // Parses the ZARVO_SIM text. On an unknown key or a malformed value returns nothing and, when

@@ -35,8 +35,10 @@ constexpr SimTime kPeriod25MHz = 40;
 constexpr SimTime kPeriod12M5Hz = 80;
 constexpr SimTime kPeriod5MHz = 200;
 
-// What a parallel port's status register shows with nothing attached.
+// What a parallel port's status register shows with nothing attached: the inputs float high
+// and the port shows BUSY (bit 7) inverted.
 constexpr std::uint8_t kOpenStatus = 0x7F;
+constexpr SimTime kNanosecondsPerMs = 1'000'000;
 // Status bits 0 to 2 are not driven by the instrument and read high.
 constexpr std::uint8_t kStatusUnused = 0x07;
 
@@ -77,9 +79,16 @@ struct SimInstrument::Impl final : BusTarget {
         return lastNow;
     }
 
+    // An unplugged instrument neither sees the port's lines nor drives its status lines: the
+    // port is then one with nothing attached.
+    bool Connected() {
+        if (config.unplugMs < 0) return true;
+        return Now() < config.unplugMs * kNanosecondsPerMs;
+    }
+
     // ---- Port side
     void Out(std::uint16_t port, std::uint8_t value) {
-        if (lptIndex >= 0) {
+        if (lptIndex >= 0 && Connected()) {
             if (port == base + 2) {
                 control[static_cast<std::size_t>(lptIndex)] = value;
                 bus.WriteControl(value);
@@ -98,7 +107,7 @@ struct SimInstrument::Impl final : BusTarget {
     }
 
     std::uint8_t In(std::uint16_t port) {
-        if (lptIndex >= 0 && port == base + 1) return Status();
+        if (lptIndex >= 0 && port == base + 1 && Connected()) return Status();
         for (std::size_t i = 0; i < 3; ++i) {
             if (port == kLptBases[i]) return data[i];
             if (port == kLptBases[i] + 1) return kOpenStatus;
@@ -162,7 +171,9 @@ struct SimInstrument::Impl final : BusTarget {
 
     std::uint8_t StatusRegister(SimTime now) {
         acquisition.Settle(now);
-        std::uint8_t status = acquisition.Complete() ? 0x01 : 0x00;
+        bool complete = acquisition.Complete();
+        if (config.stuck != StuckReady::No) complete = config.stuck == StuckReady::Ready;
+        std::uint8_t status = complete ? 0x01 : 0x00;
         if (comparators[0].Fired(now)) status |= 0x02;
         if (comparators[1].Fired(now)) status |= 0x04;
         return status;
@@ -403,6 +414,10 @@ std::uint16_t SimInstrument::AddressCounter() const {
 
 std::uint8_t SimInstrument::Status() const {
     return impl_->StatusRegister(impl_->Now());
+}
+
+bool SimInstrument::Connected() const {
+    return impl_->Connected();
 }
 
 const std::array<std::uint8_t, 256>& SimInstrument::Eeprom() const {

@@ -54,6 +54,7 @@ public:
     bool AcCoupled(int channel) const;
     std::uint16_t AddressCounter() const;  // memory position (15 bits)
     std::uint8_t Status() const;           // register 2 as a read would give it now
+    bool Connected() const;                // false once an unplug fault has taken effect
     const std::array<std::uint8_t, 256>& Eeprom() const;
 
     // The factory record of an instrument with this configuration.

@@ -25,11 +25,23 @@ std::uint32_t SteadyMs() {
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ms));
 }
 
+// A reading of the virtual tick: it moves on by one millisecond at every reading, so a
+// busy-wait of n milliseconds ends after n readings.
+std::uint32_t ReadVirtualTick(std::uint64_t& ms) {
+    return static_cast<std::uint32_t>(ms++);
+}
+
+// Signal time of a virtual-time machine: the virtual tick in nanoseconds.
+SimClock VirtualSignalClock(std::shared_ptr<std::uint64_t> ms) {
+    return [ms = std::move(ms)] { return static_cast<std::int64_t>(*ms) * 1'000'000; };
+}
+
 // A polled timer that tells its platform when it goes away.
 class TrackedTimer final : public Timer {
 public:
-    TrackedTimer(TimerHandler handler, std::shared_ptr<PolledTimer*> slot)
-        : timer_(std::move(handler), [] { return SteadyMs(); }), slot_(std::move(slot)) {
+    TrackedTimer(TimerHandler handler, std::shared_ptr<PolledTimer*> slot,
+                 std::function<std::uint32_t()> tick)
+        : timer_(std::move(handler), std::move(tick)), slot_(std::move(slot)) {
         *slot_ = &timer_;
     }
     ~TrackedTimer() override {
@@ -50,7 +62,8 @@ SimPlatform::SimPlatform(const SimConfig& config, std::unique_ptr<Platform> host
                          std::string claimDirectory)
     : config_(config),
       host_(std::move(host)),
-      instrument_(config, std::move(clock)),
+      virtualMs_(config.virtualTime ? std::make_shared<std::uint64_t>(0) : nullptr),
+      instrument_(config, virtualMs_ ? VirtualSignalClock(virtualMs_) : std::move(clock)),
       claims_(std::move(claimDirectory)) {
     if (!config_.trace.empty()) {
         std::string error;
@@ -67,11 +80,14 @@ PortBackend& SimPlatform::Port() {
 }
 
 std::uint32_t SimPlatform::TickMs() {
+    if (virtualMs_) return ReadVirtualTick(*virtualMs_);
     return host_ ? host_->TickMs() : SteadyMs();
 }
 
 void SimPlatform::SleepMs(std::uint32_t ms) {
-    if (host_) {
+    if (virtualMs_) {
+        *virtualMs_ += ms;
+    } else if (host_) {
         host_->SleepMs(ms);
     } else {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -107,8 +123,12 @@ std::uint32_t SimPlatform::RegisterMessage(const std::string& name) {
 }
 
 std::unique_ptr<Timer> SimPlatform::CreateTimer(TimerHandler handler) {
+    if (virtualMs_) {
+        return std::make_unique<TrackedTimer>(std::move(handler), timer_,
+                                              [ms = virtualMs_] { return ReadVirtualTick(*ms); });
+    }
     if (host_) return host_->CreateTimer(std::move(handler));
-    return std::make_unique<TrackedTimer>(std::move(handler), timer_);
+    return std::make_unique<TrackedTimer>(std::move(handler), timer_, [] { return SteadyMs(); });
 }
 
 std::unique_ptr<DeviceReceiver> SimPlatform::CreateDeviceReceiver(std::function<void()> onArrived) {
@@ -116,7 +136,11 @@ std::unique_ptr<DeviceReceiver> SimPlatform::CreateDeviceReceiver(std::function<
 }
 
 void SimPlatform::BeginCall() {
-    if (host_) {
+    // Every call into the library takes a virtual millisecond, so an application that only
+    // polls (ADC_Ready, say) still sees time pass. The timer of a virtual-time machine is this
+    // platform's own, whatever the host has.
+    if (virtualMs_) ++*virtualMs_;
+    if (host_ && !virtualMs_) {
         host_->BeginCall();
     } else if (*timer_ != nullptr) {
         (*timer_)->Poll();

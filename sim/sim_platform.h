@@ -2,7 +2,10 @@
 // simulated, with the instrument on the configured one. Ticks, sleeping, the timer,
 // registered messages, the device-change receiver and the per-call hook come from the host
 // platform when there is one (stand-ins otherwise); messages for the user go to standard
-// error so that scripts never block.
+// error so that scripts never block. With virtual time (time=virtual) the machine keeps its
+// own tick, which advances by one millisecond at each reading, at each call into the library
+// and by the time asked for at each sleep; the instrument's signal time and the timer follow
+// it.
 #pragma once
 
 #include <cstdint>
@@ -50,6 +53,9 @@ public:
 private:
     SimConfig config_;
     std::unique_ptr<Platform> host_;
+    // The virtual tick in milliseconds; null with real time. Shared with the instrument's
+    // clock and the timer.
+    std::shared_ptr<std::uint64_t> virtualMs_;
     SimInstrument instrument_;
     std::unique_ptr<TracingPort> trace_;
     DeviceClaims claims_;
