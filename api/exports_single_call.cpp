@@ -26,6 +26,9 @@ extern "C" ZARVO_API(uint16_t) StartMeasurement(void) {
     if (!check) return check.Status();
     TZarvo& z = check.Instrument();
     z.RunSynchronous();
+    // An instrument that never reported its run complete gave no measurement: the buffers
+    // still hold the previous record, which must not pass for a new one.
+    if (!z.FRunDone) return RC_NO_INSTRUMENT;
     LibraryState& lib = Lib();
     lib.DataFetched = true;
     for (unsigned ch = 1; ch <= kApiChannels; ++ch) lib.VoltScale[ch] = ScaleOf(z, ch);

@@ -101,6 +101,36 @@ std::int64_t TimeOutSteps(Extended timeOut) {
            1;
 }
 
+// A single-call measurement gives up on an instrument that does not complete its run this
+// long after the run's last sample was due.
+constexpr std::uint32_t kRunGraceMs = 1000;
+// Positions a run takes past its post-trigger count while the converters' pipeline empties.
+constexpr std::int64_t kRunPipelinePositions = 5;
+// The slowest clock takes a day for the largest count; no run is longer than this.
+constexpr std::int64_t kLongestRunMs = 0x7FFFFFFF;
+
+// Whether the run armed now is certain to have its trigger: the time-out forced it in the step
+// just made (the step count starts again only then or at a readout), the drop-out time has run
+// out (every step forces from then on), or the armed source needs no trigger event.
+bool TriggerDue(TZarvo& z) {
+    if (z.FTrigMode[1] == kDropOutTrigMode) {
+        return static_cast<std::int32_t>(z.TickMs() - z.FDipStartTick) > z.FTrigDipMs;
+    }
+    if (z.FPollCount == 0) return true;
+    const TTrigSource s = z.FActiveTrigSource;
+    return s != tsCh1 && s != tsCh2 && s != tsExternal && s != tsAnd && s != tsOr;
+}
+
+// Milliseconds a working instrument may take from the trigger to the run-complete bit: the
+// post-trigger samples at the sample clock, and the grace after them.
+std::int64_t CompletionMs(const TZarvo& z) {
+    const std::int64_t count = static_cast<std::uint32_t>(z.lPostSamples) & 0xFFFF;
+    const Extended runMs = z.FActualSampleFreq > 0
+                               ? (count + kRunPipelinePositions) * 1000 / z.FActualSampleFreq
+                               : static_cast<Extended>(kLongestRunMs);
+    return RoundSaturate<std::int64_t>(runMs, 0, kLongestRunMs) + kRunGraceMs;
+}
+
 }  // namespace
 
 void TZarvo::Set_amAcquisitionMode(TAcquisitionMode value) {
@@ -288,10 +318,26 @@ void TZarvo::RunSynchronous() {
     if (!FInstrumentFound || !FPortAccess) return;
     // Paced at the timer interval: the time-out is counted in steps, so a tight loop would
     // force the trigger within a fraction of a millisecond instead of waiting for it.
+    //
+    // The wait for the trigger is the application's: a time-out that never forces waits for
+    // ever, as the timer-driven measurement does. Once the trigger is due, though, an
+    // instrument that keeps reporting its run busy past the run's length and a grace second
+    // has stopped answering: the loop gives up without a readout, leaving the buffers as they
+    // are and FRunDone false.
+    bool due = false;
+    std::uint32_t dueTick = 0;
+    std::int64_t allowedMs = 0;
     while (!FRunDone) {
         const std::uint32_t begin = TickMs();
         MeasureStep();
         if (FRunDone) break;
+        if (!due && TriggerDue(*this)) {
+            due = true;
+            dueTick = TickMs();
+            allowedMs = CompletionMs(*this);
+        }
+        // 32-bit difference: right across a wrap of the tick counter.
+        if (due && static_cast<std::uint32_t>(TickMs() - dueTick) > allowedMs) return;
         const auto spent = static_cast<std::uint32_t>(TickMs() - begin);
         if (spent < kTimerIntervalMs) FPlatform.SleepMs(kTimerIntervalMs - spent);
     }

@@ -1,0 +1,130 @@
+// An instrument that is unplugged, from the start or while it is in use, seen through the
+// exported API. With nothing on the port the status lines float high, so every register reads
+// as all ones: runs look complete and triggered, samples full scale, EEPROM bytes 0xFF. The
+// library must keep answering with defined codes, never wait longer than its bounded waits,
+// and give the port back at ExitInstrument.
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "support/fault_session.h"
+
+namespace {
+
+using zarvo::testing::FailedStartStatus;
+using zarvo::testing::FaultSession;
+using zarvo::testing::IsStatusCode;
+using zarvo::testing::kFetchBoundMs;
+using zarvo::testing::kInitBoundMs;
+using zarvo::testing::SweepEveryExport;
+using zarvo::testing::SweepResult;
+using zarvo::testing::TimeCall;
+
+constexpr std::uint16_t kFloatingSample = 0xFF00;
+// 1 January 1980, the date a record without a valid date reports: day, month, year.
+constexpr std::uint32_t kFallbackDate = (1u << 24) | (1u << 16) | 1980u;
+constexpr std::uint16_t kLength = 512;
+// Long enough after the start for the start-up (three port probes of 100 ms) to have finished.
+constexpr int kUnplugMs = 1000;
+
+class Unplug : public FaultSession {
+protected:
+    // Starts with an instrument that goes away `ms` milliseconds after the library starts,
+    // and waits until it has.
+    void StartAndUnplugAfter(int ms) {
+        const auto begin = std::chrono::steady_clock::now();
+        ASSERT_EQ(Start("unplug=" + std::to_string(ms)), RC_OK);
+        ASSERT_LT(initMs_, ms) << "start-up must finish while the instrument is there";
+        ASSERT_EQ(SetRecordLength(kLength), RC_OK);
+        ASSERT_EQ(SetPostSamples(kLength / 2), RC_OK);
+        ASSERT_EQ(SetTriggerTimeOut(kTimeOutMs), RC_OK);
+        std::this_thread::sleep_until(begin + std::chrono::milliseconds(ms + 20));
+    }
+};
+
+TEST_F(Unplug, UnpluggedFromTheStartNoInstrumentIsFoundAndNoPortIsKept) {
+    EXPECT_EQ(Start("unplug=0"), RC_NO_INSTRUMENT);
+    EXPECT_LT(initMs_, kInitBoundMs);
+    for (int n = 1; n <= 3; ++n) EXPECT_TRUE(PortFree(n)) << "LPT" << n;
+    for (const SweepResult& r : SweepEveryExport()) {
+        EXPECT_EQ(r.status, FailedStartStatus(r.name)) << r.name;
+    }
+    EXPECT_EQ(InitInstrument(0), RC_NO_INSTRUMENT) << "a failed start stays failed";
+}
+
+TEST_F(Unplug, EveryExportAnswersADefinedCodeWithinTheBoundedWaits) {
+    StartAndUnplugAfter(kUnplugMs);
+    const std::vector<SweepResult> results = SweepEveryExport();
+    for (const SweepResult& r : results) {
+        EXPECT_TRUE(IsStatusCode(r.status)) << r.name << " answered " << r.status;
+        EXPECT_LT(r.ms, kFetchBoundMs) << r.name;
+    }
+    // The values exports answer too.
+    EXPECT_EQ(GetRecordLength(), kLength);
+    EXPECT_EQ(GetMaxRecordLength(), 32760);
+    EXPECT_EQ(GetPostSamples(), kLength / 2);
+}
+
+TEST_F(Unplug, FloatingLinesReadAsACompleteRunOfFullScaleSamples) {
+    StartAndUnplugAfter(kUnplugMs);
+    ASSERT_EQ(ADC_Start(), RC_OK);
+    EXPECT_EQ(ADC_Ready(), 1);
+    EXPECT_EQ(ADC_Triggered(), 2) << "channel 1's comparator bit, as the source asks";
+    std::vector<uint16_t> ch1(kLength, 0x1234), ch2(kLength, 0x1234);
+    const auto fetch = TimeCall([&] { return ADC_GetData(ch1.data(), ch2.data()); });
+    EXPECT_EQ(fetch.result, RC_OK);
+    EXPECT_LT(fetch.ms, kFetchBoundMs);
+    EXPECT_EQ(ch1, std::vector<uint16_t>(kLength, kFloatingSample));
+    EXPECT_EQ(ch2, std::vector<uint16_t>(kLength, kFloatingSample));
+
+    // The identity was read at start-up; the date is read again, and the EEPROM is gone.
+    int32_t serial = 0;
+    EXPECT_EQ(GetSerialNumber(&serial), RC_OK);
+    EXPECT_EQ(serial, 12345);
+    uint32_t date = 0;
+    EXPECT_EQ(GetCalibrationDate(&date), RC_OK);
+    EXPECT_EQ(date, kFallbackDate);
+}
+
+TEST_F(Unplug, SingleCallMeasurementComesBackWithTheFloatingRecord) {
+    StartAndUnplugAfter(kUnplugMs);
+    const auto measured = TimeCall([] { return StartMeasurement(); });
+    EXPECT_EQ(measured.result, RC_OK) << "the floating lines report the run complete";
+    EXPECT_LT(measured.ms, kFetchBoundMs);
+    std::vector<uint16_t> ch1(kLength), ch2(kLength);
+    ASSERT_EQ(GetMeasurementRaw(ch1.data(), ch2.data()), RC_OK);
+    EXPECT_EQ(ch1, std::vector<uint16_t>(kLength, kFloatingSample));
+    double volts1 = 0, volts2 = 0;
+    ASSERT_EQ(GetOneMeasurement(kLength - 1, &volts1, &volts2), RC_OK);
+    double range = 0;
+    ASSERT_EQ(GetSensitivity(1, &range), RC_OK);
+    EXPECT_DOUBLE_EQ(volts1, (kFloatingSample - 32768) * range / 32768);
+}
+
+TEST_F(Unplug, TimerDrivenMeasuringKeepsStepping) {
+    StartAndUnplugAfter(kUnplugMs);
+    ASSERT_EQ(DoMeasure(-1), RC_OK);
+    std::vector<uint16_t> ch1(kLength, 0), ch2(kLength, 0);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    double slowest = 0;
+    while (std::chrono::steady_clock::now() < end) {
+        const auto polled = TimeCall([] { return ADC_Running(); });
+        slowest = std::max(slowest, polled.ms);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_LT(slowest, kFetchBoundMs);
+    ASSERT_EQ(GetMeasurementRaw(ch1.data(), ch2.data()), RC_OK);
+    EXPECT_EQ(ch1[0], kFloatingSample) << "the steps read records off the floating lines";
+    EXPECT_EQ(DoMeasure(0), RC_OK);
+}
+
+TEST_F(Unplug, ExitInstrumentGivesThePortBack) {
+    StartAndUnplugAfter(kUnplugMs);
+    EXPECT_FALSE(PortFree(1)) << "the port in use stays claimed while the library runs";
+    EXPECT_EQ(StartMeasurement(), RC_OK);
+    EXPECT_EQ(ExitInstrument(), RC_OK);
+    EXPECT_TRUE(PortFree(1));
+    EXPECT_EQ(ExitInstrument(), RC_OK);
+}
+
+}  // namespace
