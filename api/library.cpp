@@ -4,11 +4,16 @@
 
 namespace zarvo::api {
 
+namespace {
+// Made on first use and freed by the unload hook, not by the C++ runtime: it must outlive every
+// other static that might still call an export while the process ends. An export called after
+// the unload hook (a late static of the application) gets a fresh, empty state.
+LibraryState* g_state = nullptr;
+}  // namespace
+
 LibraryState& Lib() {
-    // Never destroyed: the unload hook empties it, and it must outlive every other static
-    // that might still call an export while the process ends.
-    static LibraryState* state = new LibraryState();
-    return *state;
+    if (g_state == nullptr) g_state = new LibraryState();
+    return *g_state;
 }
 
 void LibraryLoad() {
@@ -22,6 +27,9 @@ void LibraryLoad() {
 
 void LibraryUnload() {
     ExitInstrument();
+    // An unloaded library's memory would otherwise stay allocated for good, once per load.
+    delete g_state;
+    g_state = nullptr;
 }
 
 TZarvo* FoundInstrument() {

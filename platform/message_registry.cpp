@@ -36,9 +36,11 @@ struct Registry {
 };
 
 Registry& TheRegistry() {
-    // Never destroyed: a library unloading late may still register its names.
-    static Registry* registry = new Registry();
-    return *registry;
+    // Destroyed with the library's statics when it is unloaded or the process ends; a library
+    // loaded again starts a registry of its own anyway. Nothing registers a name after that:
+    // the unload hook only shuts the instrument down.
+    static Registry registry;
+    return registry;
 }
 
 }  // namespace
