@@ -1,0 +1,661 @@
+// Fuzzing the exported API: each input is a simulated machine and a sequence of export calls
+// with arbitrary arguments (null pointers, NaN, infinities, huge and negative values, any
+// channel, input or index), run on a freshly loaded library.
+//
+// Input layout: one byte chooses the simulated machine (a working instrument, noise, a stuck
+// run-complete bit, an instrument unplugged after a while, random EEPROM contents, another
+// port or model, no port access, none at all), then each call is one byte choosing the export
+// followed by the bytes its arguments need. Missing bytes read as zero.
+//
+// What is checked, besides what AddressSanitizer and UndefinedBehaviorSanitizer catch:
+//   - every buffer the harness hands over is exactly as long as the API says the library may
+//     write (the record length at the time of the call, or the 20 entries of a list) and is
+//     followed by a canary region, checked after every call;
+//   - every status answered is one of the defined codes, and the value exports stay within
+//     their sets (ADC_Ready 0 or 1, ADC_Triggered a trigger mask, the record within the
+//     largest record length);
+//   - after ExitInstrument no parallel port stays claimed.
+//
+// The machine runs on virtual time (time=virtual), so the driver's bounded waits cost port
+// operations rather than wall time. Single-call measurements, which wait for the trigger time-
+// out and the run, are preceded by a short time-out and a run of at most a few seconds of
+// virtual time, so that every input runs in milliseconds.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "api/library.h"
+#include "sim/claim.h"
+#include "zarvo.h"
+
+namespace {
+
+[[noreturn]] void Fail(const char* what, int detail) {
+    std::fprintf(stderr, "api_fuzz: %s (%d)\n", what, detail);
+    std::fflush(stderr);
+    std::abort();
+}
+
+// Reads the fuzzer's bytes; past the end every read gives zeros.
+class Input {
+public:
+    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    bool Empty() const { return at_ >= size_; }
+    std::uint8_t Byte() { return at_ < size_ ? data_[at_++] : 0; }
+    std::uint16_t U16() { return static_cast<std::uint16_t>(Byte() | (Byte() << 8)); }
+    std::uint32_t Raw32() { return U16() | (static_cast<std::uint32_t>(U16()) << 16); }
+
+    // An integer argument: mostly values around the edges of what the exports take.
+    std::uint32_t U32() {
+        static constexpr std::uint32_t kEdges[] = {
+            0,       1,          2,          3,          4,         5,     6,     7,
+            8,       9,          15,         16,         17,        127,   128,   255,
+            256,     511,        512,        1000,       16383,     16384, 16385, 32759,
+            32760,   32761,      32767,      32768,      65535,     65536, 100,   99999,
+            1000000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFE, 0xFFFFFFFF};
+        const std::uint8_t pick = Byte();
+        if (pick < sizeof kEdges / sizeof kEdges[0]) return kEdges[pick];
+        return Raw32();
+    }
+
+    // A real argument: special values, the scales the instrument works in, or any bits.
+    double Real() {
+        static constexpr double kSpecial[] = {
+            std::numeric_limits<double>::quiet_NaN(),
+            -std::numeric_limits<double>::quiet_NaN(),
+            std::numeric_limits<double>::infinity(),
+            -std::numeric_limits<double>::infinity(),
+            0.0,
+            -0.0,
+            std::numeric_limits<double>::denorm_min(),
+            std::numeric_limits<double>::max(),
+            std::numeric_limits<double>::lowest(),
+            1e-300,
+            0.2,
+            0.5,
+            2.0,
+            -2.0,
+            8.0,
+            80.0,
+            160.0,
+            -160.0,
+            1e3,
+            1e6,
+            12.5e6,
+            25e6,
+            25e6 + 1,
+            50e6,
+            1e9,
+            9.2233720368547758e18,
+            -9.2233720368547758e18,
+            4294967296.0,
+        };
+        const std::uint8_t pick = Byte();
+        if (pick < sizeof kSpecial / sizeof kSpecial[0]) return kSpecial[pick];
+        if (pick < 128) return static_cast<double>(static_cast<std::int32_t>(Raw32())) / 1000.0;
+        std::uint64_t bits = Raw32() | (static_cast<std::uint64_t>(Raw32()) << 32);
+        double value = 0;
+        std::memcpy(&value, &bits, sizeof value);
+        return value;
+    }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t at_ = 0;
+};
+
+// A caller's array of `count` elements followed by a canary region: a write past the end shows
+// as a changed canary (and, past the canary, as a heap overflow to AddressSanitizer).
+template <class T>
+class Guarded {
+public:
+    explicit Guarded(std::size_t count)
+        : count_(count), storage_(std::make_unique<T[]>(count + kCanaryElements)) {
+        std::memset(static_cast<void*>(storage_.get()), kFill,
+                    (count + kCanaryElements) * sizeof(T));
+    }
+    ~Guarded() { Check(); }
+    Guarded(const Guarded&) = delete;
+    Guarded& operator=(const Guarded&) = delete;
+
+    T* Data() { return storage_.get(); }
+    // The array, or a null pointer when the fuzzer asks for one.
+    T* Pass(bool null) { return null ? nullptr : Data(); }
+
+    void Check() const {
+        const auto* canary = reinterpret_cast<const unsigned char*>(storage_.get() + count_);
+        for (std::size_t i = 0; i < kCanaryElements * sizeof(T); ++i) {
+            if (canary[i] != kFill) Fail("write past the end of a caller buffer", int(count_));
+        }
+    }
+
+private:
+    static constexpr std::size_t kCanaryElements = 16;
+    static constexpr unsigned char kFill = 0xCB;
+    std::size_t count_;
+    std::unique_ptr<T[]> storage_;
+};
+
+// Elements a whole-record export may write now.
+std::size_t RecordElements() {
+    const std::int32_t length = GetRecordLength();
+    if (length < 0 || length > 32760) Fail("record length outside 0..32760", length);
+    return static_cast<std::size_t>(length);
+}
+
+constexpr std::size_t kListElements = 20;
+
+void CheckStatus(std::int32_t rc) {
+    const bool defined = rc == RC_OK || rc == RC_NO_INSTRUMENT || rc == RC_NOT_INITIALISED ||
+                         rc == RC_UNAVAILABLE || rc == RC_GENERATOR_ABSENT ||
+                         rc == RC_BAD_CHANNEL || rc == RC_BAD_VALUE;
+    if (!defined) Fail("a status that is no status code", rc);
+}
+
+// Keeps a single-call measurement short: a finite time-out of at most two seconds and a run of
+// at most two seconds (virtual time).
+void BoundSingleCall(Input& in) {
+    const std::int32_t timeOut = GetTriggerTimeOut();
+    if (timeOut < 0 || timeOut > 2000) CheckStatus(SetTriggerTimeOut(in.Byte() * 8u));
+    const double rate = GetSampleFrequencyF();
+    const double post = GetPostSamples();
+    if (!(rate > 0) || (post + 5) / rate > 2.0) {
+        double fast = 1e6;
+        CheckStatus(SetSampleFrequencyF(&fast));
+    }
+}
+
+// The simulated machines an input may choose. Every one runs on virtual time.
+std::string Machine(Input& in) {
+    const std::uint8_t pick = in.Byte();
+    std::string keys = "time=virtual";
+    switch (pick % 16) {
+        case 0:
+            break;
+        case 1:
+            keys += ",noise=0.02";
+            break;
+        case 2:
+            keys += ",stuck=ready";
+            break;
+        case 3:
+            keys += ",stuck=busy";
+            break;
+        case 4:
+            keys += ",unplug=" + std::to_string(in.U16());
+            break;
+        case 5:
+            keys += ",eeprom=garbage:" + std::to_string(in.Raw32());
+            break;
+        case 6:
+            keys += ",eeprom=noise:" + std::to_string(in.Byte());
+            break;
+        case 7:
+            keys += ",lpt=2,model=1,serial=" + std::to_string(6420 + in.Byte() % 16);
+            break;
+        case 8:
+            keys += ",lpt=3,model=2";
+            break;
+        case 9:
+            keys += ",model=4,ch1=square:50000:3:1,ch2=triangle:2000:0.5,ext=sine:10000:2";
+            break;
+        case 10:
+            keys += ",ch1=dc:0.3,ch2=dc:-5,noise=0.001";
+            break;
+        case 11:
+            keys += ",ch1=gen,ch2=sine:1e6:0.1";
+            break;
+        case 12:
+            keys += ",driver=0";
+            break;
+        case 13:
+            keys += ",lpt=0";
+            break;
+        case 14:
+            keys += ",marker=171";
+            break;
+        default:
+            keys += ",unplug=" + std::to_string(in.Byte()) + ",stuck=busy";
+            break;
+    }
+    return keys;
+}
+
+void ExitAndCheckPortsFree() {
+    CheckStatus(ExitInstrument());
+    zarvo::sim::DeviceClaims claims;
+    for (int n = 1; n <= 3; ++n) {
+        const zarvo::DeviceHandle handle = claims.Claim("LPT" + std::to_string(n));
+        if (handle == 0) Fail("a parallel port stays claimed after ExitInstrument", n);
+        claims.Release(handle);
+    }
+}
+
+// One export call with the arguments the input gives.
+void Call(std::uint8_t op, Input& in) {
+    const bool null = (in.Byte() & 1) != 0;
+    switch (op % 70) {
+        case 0:
+            CheckStatus(InitInstrument(in.U32()));
+            break;
+        case 1:
+            CheckStatus(ExitInstrument());
+            break;
+        case 2:
+            CheckStatus(DoMeasure(static_cast<std::int32_t>(in.U32())));
+            break;
+        case 3:
+            CheckStatus(ADC_Start());
+            break;
+        case 4:
+            if (ADC_Running() > 1) Fail("ADC_Running neither 0 nor 1", ADC_Running());
+            break;
+        case 5:
+            CheckStatus(ADC_Abort());
+            break;
+        case 6: {
+            const std::uint16_t t = ADC_Triggered();
+            if (t != 0 && t != 2 && t != 4 && t != 6) Fail("ADC_Triggered not a trigger mask", t);
+            break;
+        }
+        case 7: {
+            const std::uint16_t r = ADC_Ready();
+            if (r > 1) Fail("ADC_Ready neither 0 nor 1", r);
+            break;
+        }
+        case 8:
+            CheckStatus(ADC_ForceTrig());
+            break;
+        case 9: {
+            const bool null2 = (in.Byte() & 1) != 0;
+            Guarded<std::uint16_t> a(RecordElements()), b(RecordElements());
+            CheckStatus(ADC_GetData(a.Pass(null), b.Pass(null2)));
+            break;
+        }
+        case 10: {
+            const bool null2 = (in.Byte() & 1) != 0;
+            Guarded<double> a(RecordElements()), b(RecordElements());
+            CheckStatus(ADC_GetDataVolt(a.Pass(null), b.Pass(null2)));
+            break;
+        }
+        case 11: {
+            Guarded<std::uint16_t> a(RecordElements());
+            CheckStatus(ADC_GetDataCh(in.U16(), a.Pass(null)));
+            break;
+        }
+        case 12: {
+            Guarded<double> a(RecordElements());
+            CheckStatus(ADC_GetDataVoltCh(in.U16(), a.Pass(null)));
+            break;
+        }
+        case 13: {
+            Guarded<std::uint8_t> a(4);
+            CheckStatus(SetDataReadyCallback(a.Pass(null)));
+            CheckStatus(SetDataReadyEvent(a.Pass(!null)));
+            break;
+        }
+        case 14:
+            CheckStatus(SetTransferMode(in.Byte()));
+            break;
+        case 15: {
+            Guarded<std::int32_t> a(1);
+            CheckStatus(GetTransferMode(a.Pass(null)));
+            break;
+        }
+        case 16: {
+            Guarded<std::uint16_t> a(RecordElements());
+            CheckStatus(GetDigitalInputValues(a.Pass(null)));
+            Guarded<std::uint16_t> one(1);
+            CheckStatus(GetOneDigitalValue(static_cast<std::int32_t>(in.U32()), one.Pass(null)));
+            break;
+        }
+        case 17: {
+            Guarded<std::uint16_t> a(1);
+            CheckStatus(GetNrChannels(a.Pass(null)));
+            const double f = GetMaxSampleFrequencyF();
+            if (!(f >= 0)) Fail("GetMaxSampleFrequencyF not a frequency", 0);
+            GetMaxSampleFrequency();
+            const std::int32_t longest = GetMaxRecordLength();
+            if (longest < 0 || longest > 32760) Fail("GetMaxRecordLength", longest);
+            break;
+        }
+        case 18: {
+            Guarded<std::int32_t> a(1);
+            CheckStatus(GetSerialNumber(a.Pass(null)));
+            Guarded<std::uint32_t> d(1);
+            CheckStatus(GetCalibrationDate(d.Pass(!null)));
+            break;
+        }
+        case 19:
+            CheckStatus(GetDCLevelStatus());
+            break;
+        case 20: {
+            Guarded<double> a(kListElements);
+            CheckStatus(GetAvailableSensitivities(a.Pass(null)));
+            break;
+        }
+        case 21: {
+            Guarded<double> a(kListElements);
+            CheckStatus(GetAvailableResolutions(a.Pass(null)));
+            break;
+        }
+        case 22: {
+            Guarded<std::uint8_t> a(1);
+            CheckStatus(GetResolution(a.Pass(null)));
+            CheckStatus(SetResolution(in.Byte()));
+            break;
+        }
+        case 23: {
+            Guarded<std::uint8_t> a(1);
+            CheckStatus(SetMeasureMode(in.Byte()));
+            CheckStatus(GetMeasureMode(a.Pass(null)));
+            break;
+        }
+        case 24:
+            CheckStatus(SetRecordLength(in.U32()));
+            break;
+        case 25:
+            CheckStatus(SetPostSamples(in.U32()));
+            break;
+        case 26: {
+            Guarded<double> a(1);
+            a.Data()[0] = in.Real();
+            CheckStatus(SetSampleFrequencyF(a.Pass(null)));
+            const double f = GetSampleFrequencyF();
+            if (std::isnan(f) || f < 0) Fail("GetSampleFrequencyF not a frequency", 0);
+            break;
+        }
+        case 27: {
+            Guarded<std::uint32_t> a(1);
+            a.Data()[0] = in.U32();
+            CheckStatus(SetSampleFrequency(a.Pass(null)));
+            GetSampleFrequency();
+            break;
+        }
+        case 28: {
+            Guarded<double> a(1);
+            a.Data()[0] = in.Real();
+            CheckStatus(SetSensitivity(in.Byte(), a.Pass(null)));
+            break;
+        }
+        case 29: {
+            Guarded<double> a(1);
+            CheckStatus(GetSensitivity(in.Byte(), a.Pass(null)));
+            break;
+        }
+        case 30: {
+            Guarded<std::uint8_t> a(1);
+            CheckStatus(SetAutoRanging(in.Byte(), in.Byte()));
+            CheckStatus(GetAutoRanging(in.Byte(), a.Pass(null)));
+            break;
+        }
+        case 31: {
+            Guarded<std::uint8_t> a(1);
+            CheckStatus(SetCoupling(in.Byte(), in.Byte()));
+            CheckStatus(GetCoupling(in.Byte(), a.Pass(null)));
+            break;
+        }
+        case 32:
+            CheckStatus(SetDcLevel(in.Byte(), in.Real()));
+            break;
+        case 33: {
+            Guarded<double> a(1);
+            CheckStatus(GetDcLevel(in.Byte(), a.Pass(null)));
+            break;
+        }
+        case 34: {
+            Guarded<std::uint16_t> a(1);
+            CheckStatus(SetExternalClock(in.U16()));
+            CheckStatus(GetExternalClock(a.Pass(null)));
+            break;
+        }
+        case 35: {
+            Guarded<std::uint16_t> a(1);
+            CheckStatus(SetInstrumentConfig(in.U16()));
+            CheckStatus(GetInstrumentConfig(a.Pass(null)));
+            break;
+        }
+        case 36: {
+            Guarded<std::uint8_t> a(1);
+            CheckStatus(SetTriggerSource(in.Byte()));
+            CheckStatus(GetTriggerSource(a.Pass(null)));
+            break;
+        }
+        case 37: {
+            Guarded<std::uint8_t> a(1);
+            CheckStatus(SetTriggerMode(in.Byte()));
+            CheckStatus(GetTriggerMode(a.Pass(null)));
+            break;
+        }
+        case 38: {
+            Guarded<std::uint8_t> a(1);
+            CheckStatus(SetTriggerModeCh(in.Byte(), in.Byte()));
+            CheckStatus(GetTriggerModeCh(in.Byte(), a.Pass(null)));
+            break;
+        }
+        case 39:
+            CheckStatus(SetTriggerLevel(in.Byte(), in.Real()));
+            break;
+        case 40: {
+            Guarded<double> a(1);
+            CheckStatus(GetTriggerLevel(in.Byte(), a.Pass(null)));
+            break;
+        }
+        case 41:
+            CheckStatus(SetTriggerHys(in.Byte(), in.Real()));
+            break;
+        case 42: {
+            Guarded<double> a(1);
+            CheckStatus(GetTriggerHys(in.Byte(), a.Pass(null)));
+            break;
+        }
+        case 43:
+            CheckStatus(SetTriggerTimeOut(in.U32()));
+            GetTriggerTimeOut();
+            break;
+        case 44: {
+            Guarded<std::uint8_t> a(1), b(1);
+            CheckStatus(SetPXITriggerSlopes(in.Byte()));
+            CheckStatus(GetPXITriggerSlopes(a.Pass(null)));
+            CheckStatus(SetPXITriggerEnables(in.Byte()));
+            CheckStatus(GetPXITriggerEnables(b.Pass(null)));
+            break;
+        }
+        case 45:
+            BoundSingleCall(in);
+            CheckStatus(StartMeasurement());
+            break;
+        case 46: {
+            const bool null2 = (in.Byte() & 1) != 0;
+            Guarded<double> a(RecordElements()), b(RecordElements());
+            CheckStatus(GetMeasurement(a.Pass(null), b.Pass(null2)));
+            break;
+        }
+        case 47: {
+            const bool null2 = (in.Byte() & 1) != 0;
+            Guarded<double> a(1), b(1);
+            CheckStatus(GetOneMeasurement(static_cast<std::int32_t>(in.U32()), a.Pass(null),
+                                          b.Pass(null2)));
+            break;
+        }
+        case 48: {
+            const bool null2 = (in.Byte() & 1) != 0;
+            Guarded<std::uint16_t> a(RecordElements()), b(RecordElements());
+            CheckStatus(GetMeasurementRaw(a.Pass(null), b.Pass(null2)));
+            break;
+        }
+        case 49: {
+            const bool null2 = (in.Byte() & 1) != 0;
+            Guarded<std::uint16_t> a(1), b(1);
+            CheckStatus(GetOneMeasurementRaw(static_cast<std::int32_t>(in.U32()), a.Pass(null),
+                                             b.Pass(null2)));
+            break;
+        }
+        case 50: {
+            Guarded<std::uint16_t> a(1);
+            const std::uint16_t ch = in.U16();
+            CheckStatus(
+                GetOneMeasurementRawCh(ch, static_cast<std::int32_t>(in.U32()), a.Pass(null)));
+            break;
+        }
+        case 51: {
+            Guarded<std::uint32_t> a(1);
+            a.Data()[0] = in.U32();
+            CheckStatus(GetSquareWaveGenStatus());
+            CheckStatus(SetSquareWaveGenFrequency(a.Pass(null)));
+            GetSquareWaveGenFrequency();
+            break;
+        }
+        case 52: {
+            Guarded<double> a(1);
+            CheckStatus(GetFunctionGenStatus());
+            CheckStatus(GetFuncGenMaxAmplitude(a.Pass(null)));
+            break;
+        }
+        case 53: {
+            Guarded<std::uint16_t> a(1);
+            CheckStatus(SetFuncGenSignalType(in.U16()));
+            CheckStatus(GetFuncGenSignalType(a.Pass(null)));
+            break;
+        }
+        case 54: {
+            Guarded<double> a(1);
+            CheckStatus(SetFuncGenAmplitude(in.Real()));
+            CheckStatus(GetFuncGenAmplitude(a.Pass(null)));
+            break;
+        }
+        case 55: {
+            Guarded<double> a(1);
+            CheckStatus(SetFuncGenDCOffset(in.Real()));
+            CheckStatus(GetFuncGenDCOffset(a.Pass(null)));
+            break;
+        }
+        case 56: {
+            Guarded<double> a(1);
+            CheckStatus(SetFuncGenSymmetry(in.Real()));
+            CheckStatus(GetFuncGenSymmetry(a.Pass(null)));
+            break;
+        }
+        case 57: {
+            Guarded<double> a(1), b(1);
+            a.Data()[0] = in.Real();
+            CheckStatus(SetFuncGenFrequency(a.Pass(null)));
+            CheckStatus(GetFuncGenFrequency(b.Pass(null)));
+            break;
+        }
+        case 58: {
+            Guarded<std::uint16_t> a(1), b(1);
+            CheckStatus(SetFuncGenOutputOn(in.U16()));
+            CheckStatus(GetFuncGenOutputOn(a.Pass(null)));
+            CheckStatus(SetFuncGenEnable(in.U16()));
+            CheckStatus(GetFuncGenEnable(b.Pass(null)));
+            break;
+        }
+        case 59: {
+            const std::uint32_t count = in.U32();
+            Guarded<std::uint8_t> a(64);
+            CheckStatus(FillFuncGenMemory(static_cast<std::int32_t>(count), a.Pass(null)));
+            CheckStatus(FuncGenBurst(in.U16()));
+            break;
+        }
+        case 60: {
+            Guarded<std::uint8_t> a(1);
+            CheckStatus(SetFuncGenTrigSource(in.Byte()));
+            CheckStatus(GetFuncGenTrigSource(a.Pass(null)));
+            break;
+        }
+        case 61: {
+            Guarded<std::uint32_t> a(1);
+            CheckStatus(SetDigitalOutputs(in.U32()));
+            CheckStatus(GetDigitalOutputs(a.Pass(null)));
+            CheckStatus(SetupOhmMeasurements(in.U32()));
+            break;
+        }
+        case 62: {
+            const std::uint32_t length = in.Byte();
+            Guarded<std::uint8_t> a(length);
+            const std::uint32_t address = in.U32();
+            CheckStatus(I2CWrite(address, a.Pass(null), length));
+            CheckStatus(I2CRead(address, a.Pass(null), length));
+            CheckStatus(I2CWriteNoStop(address, a.Pass(null), length));
+            CheckStatus(I2CReadNoStop(address, a.Pass(null), length));
+            break;
+        }
+        case 63: {
+            Guarded<std::uint32_t> a(1);
+            CheckStatus(I2CSetSpeed(in.U32()));
+            CheckStatus(I2CGetSpeed(a.Pass(null)));
+            break;
+        }
+        case 64: {
+            Guarded<std::uint8_t> a(64), b(64);
+            CheckStatus(GetOhmValues(a.Pass(null), b.Pass(null)));
+            CheckStatus(GetActiveMirdo(a.Pass(null)));
+            CheckStatus(SetActiveMirdo(in.U32()));
+            CheckStatus(SetDAC1451(in.U32(), in.U32(), in.U32(), in.U32()));
+            CheckStatus(SetMotorOn(in.U32(), in.U32()));
+            CheckStatus(SetFuncGenMode(in.U32()));
+            CheckStatus(GetFuncGenMode(a.Pass(null)));
+            CheckStatus(SetFuncGenAmplitudeRange(in.U32()));
+            CheckStatus(GetFuncGenAmplitudeRange(b.Pass(null)));
+            break;
+        }
+        case 65: {
+            // Block mode as an application drives it: start, a few polls, a fetch.
+            CheckStatus(ADC_Start());
+            const int polls = in.Byte() % 8;
+            for (int i = 0; i < polls && ADC_Ready() == 0; ++i) ADC_Triggered();
+            Guarded<std::uint16_t> a(RecordElements()), b(RecordElements());
+            CheckStatus(ADC_GetData(a.Data(), b.Data()));
+            break;
+        }
+        case 66: {
+            // Timer-driven measuring: a run of calls, each of which may run one step.
+            CheckStatus(DoMeasure(in.Byte() % 2 == 0 ? -1 : 1));
+            const int calls = in.Byte() % 32;
+            for (int i = 0; i < calls; ++i) ADC_Running();
+            break;
+        }
+        default: {
+            // Settings an application makes together, with arbitrary values.
+            Guarded<double> a(1);
+            a.Data()[0] = in.Real();
+            CheckStatus(SetSensitivity(1 + in.Byte() % 2, a.Pass(null)));
+            CheckStatus(SetRecordLength(in.U16() % 32768));
+            CheckStatus(SetPostSamples(in.U16() % 32768));
+            CheckStatus(SetAutoRanging(1 + in.Byte() % 2, in.Byte() % 2));
+            break;
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // The simulated ports are claimed through lock files in the temporary directory: a private
+    // one, so that nothing else on the machine holds them.
+    static char pattern[] = "/tmp/zarvo-fuzz-XXXXXX";
+    if (mkdtemp(pattern) != nullptr) setenv("TMPDIR", pattern, 1);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    constexpr int kMaxCalls = 64;
+    Input in(data, size);
+    // As if the library had just been loaded: the previous input's lifecycle is forgotten.
+    zarvo::api::LibraryLoad();
+    setenv("ZARVO_SIM", Machine(in).c_str(), 1);
+    CheckStatus(InitInstrument(in.U32()));
+    for (int calls = 0; calls < kMaxCalls && !in.Empty(); ++calls) Call(in.Byte(), in);
+    ExitAndCheckPortsFree();
+    return 0;
+}
