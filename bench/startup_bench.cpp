@@ -41,6 +41,7 @@ void Startup(benchmark::State& state, PlatformFamily family) {
         for (const PortOp& op : platform.port.ops) (op.write ? writes : reads)++;
     }
     if (!found) state.SkipWithError("the simulated instrument was not found");
+    state.counters["port_ops"] = static_cast<double>(writes + reads);
     state.counters["port_writes"] = static_cast<double>(writes);
     state.counters["port_reads"] = static_cast<double>(reads);
     state.counters["port_ops_per_s"] = benchmark::Counter(
