@@ -161,6 +161,16 @@ void CheckStatus(std::int32_t rc) {
     if (!defined) Fail("a status that is no status code", rc);
 }
 
+// A call that succeeded has written numbers: no NaN or infinity may come out of the library,
+// whatever went in.
+void CheckFinite(std::int32_t rc, Guarded<double>& out, std::size_t count) {
+    CheckStatus(rc);
+    if (rc != RC_OK) return;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!std::isfinite(out.Data()[i])) Fail("a result that is not a finite number", int(i));
+    }
+}
+
 // Keeps a single-call measurement short: a finite time-out of at most two seconds and a run of
 // at most two seconds (virtual time).
 void BoundSingleCall(Input& in) {
@@ -283,8 +293,11 @@ void Call(std::uint8_t op, Input& in) {
         }
         case 10: {
             const bool null2 = (in.Byte() & 1) != 0;
-            Guarded<double> a(RecordElements()), b(RecordElements());
-            CheckStatus(ADC_GetDataVolt(a.Pass(null), b.Pass(null2)));
+            const std::size_t n = RecordElements();
+            Guarded<double> a(n), b(n);
+            const std::int32_t rc = ADC_GetDataVolt(a.Pass(null), b.Pass(null2));
+            CheckFinite(rc, a, null ? 0 : n);
+            CheckFinite(rc, b, null2 ? 0 : n);
             break;
         }
         case 11: {
@@ -293,8 +306,9 @@ void Call(std::uint8_t op, Input& in) {
             break;
         }
         case 12: {
-            Guarded<double> a(RecordElements());
-            CheckStatus(ADC_GetDataVoltCh(in.U16(), a.Pass(null)));
+            const std::size_t n = RecordElements();
+            Guarded<double> a(n);
+            CheckFinite(ADC_GetDataVoltCh(in.U16(), a.Pass(null)), a, null ? 0 : n);
             break;
         }
         case 13: {
@@ -340,7 +354,7 @@ void Call(std::uint8_t op, Input& in) {
             break;
         case 20: {
             Guarded<double> a(kListElements);
-            CheckStatus(GetAvailableSensitivities(a.Pass(null)));
+            CheckFinite(GetAvailableSensitivities(a.Pass(null)), a, null ? 0 : kListElements);
             break;
         }
         case 21: {
@@ -369,7 +383,7 @@ void Call(std::uint8_t op, Input& in) {
         case 26: {
             Guarded<double> a(1);
             a.Data()[0] = in.Real();
-            CheckStatus(SetSampleFrequencyF(a.Pass(null)));
+            CheckFinite(SetSampleFrequencyF(a.Pass(null)), a, null ? 0 : 1);
             const double f = GetSampleFrequencyF();
             if (std::isnan(f) || f < 0) Fail("GetSampleFrequencyF not a frequency", 0);
             break;
@@ -384,12 +398,12 @@ void Call(std::uint8_t op, Input& in) {
         case 28: {
             Guarded<double> a(1);
             a.Data()[0] = in.Real();
-            CheckStatus(SetSensitivity(in.Byte(), a.Pass(null)));
+            CheckFinite(SetSensitivity(in.Byte(), a.Pass(null)), a, null ? 0 : 1);
             break;
         }
         case 29: {
             Guarded<double> a(1);
-            CheckStatus(GetSensitivity(in.Byte(), a.Pass(null)));
+            CheckFinite(GetSensitivity(in.Byte(), a.Pass(null)), a, null ? 0 : 1);
             break;
         }
         case 30: {
@@ -409,7 +423,7 @@ void Call(std::uint8_t op, Input& in) {
             break;
         case 33: {
             Guarded<double> a(1);
-            CheckStatus(GetDcLevel(in.Byte(), a.Pass(null)));
+            CheckFinite(GetDcLevel(in.Byte(), a.Pass(null)), a, null ? 0 : 1);
             break;
         }
         case 34: {
@@ -447,7 +461,7 @@ void Call(std::uint8_t op, Input& in) {
             break;
         case 40: {
             Guarded<double> a(1);
-            CheckStatus(GetTriggerLevel(in.Byte(), a.Pass(null)));
+            CheckFinite(GetTriggerLevel(in.Byte(), a.Pass(null)), a, null ? 0 : 1);
             break;
         }
         case 41:
@@ -455,7 +469,7 @@ void Call(std::uint8_t op, Input& in) {
             break;
         case 42: {
             Guarded<double> a(1);
-            CheckStatus(GetTriggerHys(in.Byte(), a.Pass(null)));
+            CheckFinite(GetTriggerHys(in.Byte(), a.Pass(null)), a, null ? 0 : 1);
             break;
         }
         case 43:
@@ -476,15 +490,20 @@ void Call(std::uint8_t op, Input& in) {
             break;
         case 46: {
             const bool null2 = (in.Byte() & 1) != 0;
-            Guarded<double> a(RecordElements()), b(RecordElements());
-            CheckStatus(GetMeasurement(a.Pass(null), b.Pass(null2)));
+            const std::size_t n = RecordElements();
+            Guarded<double> a(n), b(n);
+            const std::int32_t rc = GetMeasurement(a.Pass(null), b.Pass(null2));
+            CheckFinite(rc, a, null ? 0 : n);
+            CheckFinite(rc, b, null2 ? 0 : n);
             break;
         }
         case 47: {
             const bool null2 = (in.Byte() & 1) != 0;
             Guarded<double> a(1), b(1);
-            CheckStatus(GetOneMeasurement(static_cast<std::int32_t>(in.U32()), a.Pass(null),
-                                          b.Pass(null2)));
+            const std::int32_t rc =
+                GetOneMeasurement(static_cast<std::int32_t>(in.U32()), a.Pass(null), b.Pass(null2));
+            CheckFinite(rc, a, null ? 0 : 1);
+            CheckFinite(rc, b, null2 ? 0 : 1);
             break;
         }
         case 48: {
