@@ -25,7 +25,7 @@ constexpr std::uint16_t kFloatingSample = 0xFF00;
 constexpr std::uint32_t kFallbackDate = (1u << 24) | (1u << 16) | 1980u;
 constexpr std::uint16_t kLength = 512;
 // Long enough after the start for the start-up (three port probes of 100 ms) to have finished.
-constexpr int kUnplugMs = 1000;
+constexpr int kUnplugMs = 2000;
 
 class Unplug : public FaultSession {
 protected:
