@@ -26,8 +26,9 @@
 //                   marker 0xAA at byte 1, so the instrument is recognised with a random model
 //                   code, serial number, calibration date and calibration tables;
 //   eeprom=noise[:SEED]    pseudo-random bytes without the marker (byte 1 is never 0xAA), so
-//                   no instrument is recognised. The same SEED (an integer, 1 when left out)
-//                   always gives the same bytes.
+//                   no instrument is recognised. The same SEED (0..4294967295, 1 when left
+//                   out) always gives the same bytes.
+//   eeprom=factory  (the default) the factory record made from the other keys.
 #pragma once
 
 #include <cstdint>
