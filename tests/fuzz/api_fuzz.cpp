@@ -66,9 +66,9 @@ public:
         return Raw32();
     }
 
-    // A real argument: special values, the scales the instrument works in, or any bits.
+    // A real argument: edge values, the scales the instrument works in, or any bits.
     double Real() {
-        static constexpr double kSpecial[] = {
+        static constexpr double kEdgeReals[] = {
             std::numeric_limits<double>::quiet_NaN(),
             -std::numeric_limits<double>::quiet_NaN(),
             std::numeric_limits<double>::infinity(),
@@ -99,7 +99,7 @@ public:
             4294967296.0,
         };
         const std::uint8_t pick = Byte();
-        if (pick < sizeof kSpecial / sizeof kSpecial[0]) return kSpecial[pick];
+        if (pick < sizeof kEdgeReals / sizeof kEdgeReals[0]) return kEdgeReals[pick];
         if (pick < 128) return static_cast<double>(static_cast<std::int32_t>(Raw32())) / 1000.0;
         std::uint64_t bits = Raw32() | (static_cast<std::uint64_t>(Raw32()) << 32);
         double value = 0;
