@@ -5,7 +5,8 @@
 #   2. Linux: library, tools, tests, examples and benchmarks; ctest, the Python package's
 #      tests, the examples, an install into a prefix with an application built against it,
 #      and a short run of every benchmark
-#   3. the same tests again built with AddressSanitizer and UndefinedBehaviorSanitizer
+#   3. the same tests again built with AddressSanitizer and UndefinedBehaviorSanitizer, and
+#      again built with clang (every compiler must accept the code without a warning)
 #   4. Windows: DLL.dll cross-built for 32-bit Windows with mingw-w64, its export and import
 #      tables checked, and the Windows test programs run under wine. Where this machine's
 #      kernel cannot run 32-bit programs (so no 32-bit wine), the test programs are built and
@@ -197,7 +198,17 @@ if configure_and_build sanitize "$sanitize" -DCMAKE_BUILD_TYPE=Debug -DZARVO_SAN
         run_ctest sanitize "$sanitize"
 fi
 
-# ---- 4. Windows ---------------------------------------------------------------------------
+# ---- 4. clang -----------------------------------------------------------------------------
+
+step "Linux with clang: build"
+clang_dir=$builds/clang
+if CC=clang CXX=clang++ configure_and_build clang "$clang_dir" -DCMAKE_BUILD_TYPE=Debug \
+    -DZARVO_BUILD_BENCH=OFF; then
+    step "Linux with clang: tests"
+    run_ctest clang "$clang_dir"
+fi
+
+# ---- 5. Windows ---------------------------------------------------------------------------
 
 step "Windows, 32-bit: DLL.dll and test programs"
 mingw32=$builds/mingw32
