@@ -56,7 +56,7 @@ install_missing() {
 
 step "Packages"
 base_packages=(cmake ninja-build g++ make ccache pkg-config python3 libgtest-dev
-    libbenchmark-dev libcli11-dev libxml2-utils clang python3-pytest python3-numpy
+    libbenchmark-dev libcli11-dev libxml2-utils clang python3-pytest python3-numpy valgrind
     g++-mingw-w64-i686 wine wine32:i386)
 if ! install_missing "${base_packages[@]}"; then
     echo "cannot install the packages the build needs"
@@ -127,6 +127,19 @@ run_counted() {
     [ "$status" -eq 0 ] || fail "$name: exit status $status"
 }
 
+# A check that prints no count of its own: it counts as one test, by its exit status.
+run_check() {
+    local name=$1
+    shift
+    if "$@"; then
+        total_passed=$((total_passed + 1))
+    else
+        local status=$?
+        total_failed=$((total_failed + 1))
+        fail "$name: exit status $status"
+    fi
+}
+
 configure_and_build() {
     local name=$1 dir=$2
     shift 2
@@ -179,6 +192,9 @@ if configure_and_build linux "$linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo; then
         run_counted install packaging/check_install.sh "$linux"
     fi
 
+    step "Memory check of an end-to-end session under valgrind"
+    run_check valgrind tests/valgrind_check.sh "$linux"
+
     step "Benchmarks (short runs)"
     for bench in "$linux"/bench/*_bench; do
         [ -x "$bench" ] || continue
@@ -207,6 +223,9 @@ if CC=clang CXX=clang++ configure_and_build clang "$clang_dir" -DCMAKE_BUILD_TYP
     step "Linux with clang: tests"
     run_ctest clang "$clang_dir"
 fi
+
+step "API fuzzer: a bounded run from the seed corpus"
+run_check fuzz tests/fuzz/run_fuzz.sh "$builds/fuzz" "${ZARVO_FUZZ_SECONDS:-60}"
 
 # ---- 5. Windows ---------------------------------------------------------------------------
 
