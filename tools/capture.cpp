@@ -25,7 +25,7 @@ struct Wait {
 };
 
 // Waits for the armed acquisition; forces the trigger once the time-out has passed.
-Wait WaitForRecord(double timeout) {
+Wait WaitForRecord(double timeout, double recordSeconds) {
     const bool progress = StderrIsTerminal();
     const Clock::time_point start = Clock::now();
     Wait result;
@@ -45,9 +45,9 @@ Wait WaitForRecord(double timeout) {
             forced = true;
             forcedAt = waited;
         }
-        // A forced acquisition completes within the post-trigger samples; a slow clock
-        // (below 1 Hz per sample) could still need its time, so only give up much later.
-        if (forced && waited - forcedAt > 60) {
+        // A forced acquisition completes within its post-trigger samples; allow their time at
+        // the sample rate and two seconds more before calling the instrument unresponsive.
+        if (forced && waited - forcedAt > recordSeconds + 2) {
             throw ToolError(
                 "the instrument did not complete the acquisition after a forced trigger");
         }
@@ -86,7 +86,8 @@ int RunCapture(const CaptureOptions& options) {
     std::cerr << "capture: " << Describe(obtained) << '\n';
 
     Check(ADC_Start(), "ADC_Start");
-    const Wait wait = WaitForRecord(options.settings.timeout);
+    const double recordSeconds = obtained.rate > 0 ? obtained.post / obtained.rate : 0;
+    const Wait wait = WaitForRecord(options.settings.timeout, recordSeconds);
     const Record record = Fetch(obtained);
     if (wait.forced) std::cerr << "capture: no trigger within the time-out; trigger forced\n";
     const double preSpan = obtained.rate > 0 ? obtained.pre / obtained.rate : 0;
