@@ -59,7 +59,7 @@ public:
     TZarvo& operator=(const TZarvo&) = delete;
 
     // ---- Published properties: getters (zarvo.cpp) and setters (settings.cpp, measure.cpp)
-    Extended Get_rSampleFreq() const;  // FActualSampleFreq, doubled in double-rate mode
+    Extended Get_rSampleFreq() const;   // FActualSampleFreq, doubled in double-rate mode
     Extended Get_rTrigDipTime() const;  // FTrigDipMs / 1000
     std::string Cursor() const { return "nvt"; }
     std::string Hint() const { return "nvt"; }

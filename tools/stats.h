@@ -16,8 +16,8 @@ struct Stats {
 };
 
 // Frequency from the crossings of the mid level (both ways, so a record needs to hold one
-// whole period between its first and last crossing), with a hysteresis of a tenth of the peak-to-peak value so that noise does not
-// count as crossings.
+// whole period between its first and last crossing), with a hysteresis of a tenth of the
+// peak-to-peak value so that noise does not count as crossings.
 Stats Analyse(const std::vector<double>& volts, double sampleRate);
 
 }  // namespace zarvo::cli

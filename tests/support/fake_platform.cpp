@@ -18,7 +18,9 @@ DeviceHandle FakePlatform::OpenDevice(const std::string& name) {
     return handle;
 }
 
-void FakePlatform::CloseDevice(DeviceHandle handle) { claims_.erase(handle); }
+void FakePlatform::CloseDevice(DeviceHandle handle) {
+    claims_.erase(handle);
+}
 
 bool FakePlatform::IsClaimed(const std::string& name) const {
     for (const auto& [handle, claimed] : claims_) {
@@ -46,6 +48,8 @@ std::unique_ptr<Timer> FakePlatform::CreateTimer(TimerHandler handler) {
     return created;
 }
 
-bool FakePlatform::PollTimers() { return timer != nullptr && timer->Poll(); }
+bool FakePlatform::PollTimers() {
+    return timer != nullptr && timer->Poll();
+}
 
 }  // namespace zarvo::testing

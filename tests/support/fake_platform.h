@@ -50,8 +50,8 @@ public:
     std::vector<std::string> messages;
     std::set<std::string> knownDevices{"LPT1", "LPT2", "LPT3"};
     std::map<std::string, std::uint64_t> portAddresses;  // FindPortAddress answers
-    std::vector<std::string> opened;                      // every successful open, in order
-    PolledTimer* timer = nullptr;                         // the last timer created
+    std::vector<std::string> opened;                     // every successful open, in order
+    PolledTimer* timer = nullptr;                        // the last timer created
 
 private:
     std::map<DeviceHandle, std::string> claims_;
