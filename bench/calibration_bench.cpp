@@ -7,9 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "instrument/zarvo.h"
-#include "sim/sim_instrument.h"
-#include "support/fake_platform.h"
+#include "support/sim_rig.h"
 
 namespace zarvo {
 namespace {
@@ -17,23 +15,13 @@ namespace {
 constexpr int kBytesRead = 3 * 2 * 9 * 2;
 
 void CalibrationRead(benchmark::State& state) {
-    testing::FakePlatform fp;
-    sim::SimInstrument dev(sim::SimConfig{}, [&fp] { return std::int64_t{fp.clock} * 1'000'000; });
-    fp.family = PlatformFamily::Other;
-    fp.portAddresses = {{"LPT1", 0x378}};
-    fp.port.SetInner(&dev);
-    fp.port.recording = false;
-    auto z = std::make_unique<TZarvo>(fp);
+    testing::SimRig rig;
+    TZarvo* z = rig.z.get();
     if (!z->StartInstrument()) {
         state.SkipWithError("the simulated instrument was not detected");
         return;
     }
-    fp.port.Clear();
-    fp.port.recording = true;
-    z->ReadCalibration();
-    fp.port.recording = false;
-    const auto ops = static_cast<double>(fp.port.ops.size());
-    fp.port.Clear();
+    const auto ops = static_cast<double>(rig.CountPortOps([z] { z->ReadCalibration(); }));
     for (auto _ : state) {
         z->ReadCalibration();
         benchmark::DoNotOptimize(z->FCalOffset[1][1]);

@@ -6,21 +6,14 @@
 #include <cstdint>
 #include <memory>
 
-#include "instrument/zarvo.h"
-#include "sim/sim_instrument.h"
-#include "support/fake_platform.h"
+#include "support/sim_rig.h"
 
 namespace zarvo {
 namespace {
 
 void IdleMeasureStep(benchmark::State& state) {
-    testing::FakePlatform fp;
-    sim::SimInstrument dev(sim::SimConfig{}, [&fp] { return std::int64_t{fp.clock} * 1'000'000; });
-    fp.family = PlatformFamily::Other;
-    fp.portAddresses = {{"LPT1", 0x378}};
-    fp.port.SetInner(&dev);
-    fp.port.recording = false;
-    auto z = std::make_unique<TZarvo>(fp);
+    testing::SimRig rig;
+    TZarvo* z = rig.z.get();
     if (!z->StartInstrument()) {
         state.SkipWithError("the simulated instrument was not detected");
         return;
@@ -30,12 +23,7 @@ void IdleMeasureStep(benchmark::State& state) {
     z->Set_amAcquisitionMode(amContinuous);
     // The first steps program the front end and arm.
     for (int i = 0; i < 3; ++i) z->MeasureStep();
-    fp.port.Clear();
-    fp.port.recording = true;
-    z->MeasureStep();
-    fp.port.recording = false;
-    const auto ops = static_cast<double>(fp.port.ops.size());
-    fp.port.Clear();
+    const auto ops = static_cast<double>(rig.CountPortOps([z] { z->MeasureStep(); }));
     for (auto _ : state) z->MeasureStep();
     if (!z->FArmed || z->FRunDone) state.SkipWithError("the step did not stay armed and idle");
     state.counters["port_ops"] = ops;
