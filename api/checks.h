@@ -134,4 +134,23 @@ inline bool IsConfigurable(const TZarvo& z) {
     return z.FInstrumentType == 18;
 }
 
+// The plain setting exports: one capability gate, then a field stored or read as it is.
+template <class Pred, class Field, class Value>
+std::uint16_t StoreIfCapable(Pred available, Field TZarvo::*field, Value value) {
+    CallScope scope;
+    const auto check = Guard().Capable(available);
+    if (!check) return check.Status();
+    check.Instrument().*field = value;
+    return RC_OK;
+}
+
+template <class Pred, class Field, class Out>
+std::uint16_t ReadIfCapable(Pred available, Field TZarvo::*field, Out* value) {
+    CallScope scope;
+    const auto check = Guard().Capable(available).Writable(value);
+    if (!check) return check.Status();
+    *value = check.Instrument().*field;
+    return RC_OK;
+}
+
 }  // namespace zarvo::api

@@ -157,19 +157,11 @@ extern "C" ZARVO_API(uint16_t) ADC_GetDataVoltCh(uint16_t ch, double* data) {
 }
 
 extern "C" ZARVO_API(uint16_t) SetDataReadyCallback(void* callback) {
-    CallScope scope;
-    const auto check = Guard().Capable(AcceptsDataReady);
-    if (!check) return check.Status();
-    check.Instrument().FDataReadyCallback = callback;
-    return RC_OK;
+    return StoreIfCapable(AcceptsDataReady, &TZarvo::FDataReadyCallback, callback);
 }
 
 extern "C" ZARVO_API(uint16_t) SetDataReadyEvent(void* event) {
-    CallScope scope;
-    const auto check = Guard().Capable(AcceptsDataReady);
-    if (!check) return check.Status();
-    check.Instrument().FDataReadyEvent = event;
-    return RC_OK;
+    return StoreIfCapable(AcceptsDataReady, &TZarvo::FDataReadyEvent, event);
 }
 
 extern "C" ZARVO_API(uint16_t) SetTransferMode(uint8_t mode) {

@@ -269,33 +269,17 @@ extern "C" ZARVO_API(uint16_t) SetTriggerTimeOut(uint32_t value) {
 }
 
 extern "C" ZARVO_API(uint16_t) GetPXITriggerSlopes(uint8_t* value) {
-    CallScope scope;
-    const auto check = Guard().Capable(HasPxi).Writable(value);
-    if (!check) return check.Status();
-    *value = check.Instrument().FPxiTrigSlopes;
-    return RC_OK;
+    return ReadIfCapable(HasPxi, &TZarvo::FPxiTrigSlopes, value);
 }
 
 extern "C" ZARVO_API(uint16_t) SetPXITriggerSlopes(uint8_t value) {
-    CallScope scope;
-    const auto check = Guard().Capable(HasPxi);
-    if (!check) return check.Status();
-    check.Instrument().FPxiTrigSlopes = value;
-    return RC_OK;
+    return StoreIfCapable(HasPxi, &TZarvo::FPxiTrigSlopes, value);
 }
 
 extern "C" ZARVO_API(uint16_t) GetPXITriggerEnables(uint8_t* value) {
-    CallScope scope;
-    const auto check = Guard().Capable(HasPxi).Writable(value);
-    if (!check) return check.Status();
-    *value = check.Instrument().FPxiTrigEnables;
-    return RC_OK;
+    return ReadIfCapable(HasPxi, &TZarvo::FPxiTrigEnables, value);
 }
 
 extern "C" ZARVO_API(uint16_t) SetPXITriggerEnables(uint8_t value) {
-    CallScope scope;
-    const auto check = Guard().Capable(HasPxi);
-    if (!check) return check.Status();
-    check.Instrument().FPxiTrigEnables = value;
-    return RC_OK;
+    return StoreIfCapable(HasPxi, &TZarvo::FPxiTrigEnables, value);
 }
