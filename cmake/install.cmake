@@ -22,40 +22,7 @@ include(CMakePackageConfigHelpers)
 set(ZARVO_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
 set(ZARVO_CMAKE_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/zarvo)
 
-# ---- The import library of 32-bit DLL.dll
-# A caller compiled with the public header calls each export as __stdcall, so its object files
-# ask for decorated names (InitInstrument@4), while DLL.dll exports the plain names. The
-# linker's own import library of the DLL offers only the plain names, which a C or C++ program
-# cannot link against. dlltool builds the one callers need from the export list: decorated
-# symbols that import the plain names.
-set(zarvo_link_target zarvo)
-if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
-    find_program(ZARVO_DLLTOOL NAMES ${ZARVO_MINGW_TRIPLET}-dlltool dlltool REQUIRED)
-    file(READ ${CMAKE_SOURCE_DIR}/api/DLL.def zarvo_def_text)
-    # "InitInstrument = InitInstrument@4 @1" -> "InitInstrument@4 @1"
-    string(REGEX REPLACE "([A-Za-z0-9_]+) = ([A-Za-z0-9_]+@[0-9]+)" "\\2" zarvo_def_text
-                         "${zarvo_def_text}")
-    set(zarvo_import_def ${CMAKE_BINARY_DIR}/zarvo-import/DLL-callers.def)
-    file(CONFIGURE OUTPUT ${zarvo_import_def} CONTENT "${zarvo_def_text}" @ONLY)
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-                 ${CMAKE_SOURCE_DIR}/api/DLL.def)
-    set(ZARVO_IMPORT_LIBRARY
-        ${CMAKE_BINARY_DIR}/zarvo-import/${CMAKE_IMPORT_LIBRARY_PREFIX}DLL${CMAKE_IMPORT_LIBRARY_SUFFIX})
-    add_custom_command(
-        OUTPUT ${ZARVO_IMPORT_LIBRARY}
-        COMMAND ${ZARVO_DLLTOOL} --kill-at --dllname DLL.dll --input-def ${zarvo_import_def}
-                --output-lib ${ZARVO_IMPORT_LIBRARY}
-        DEPENDS ${zarvo_import_def}
-        COMMENT "Import library of DLL.dll for __stdcall callers"
-        VERBATIM)
-    add_custom_target(zarvo_import_library ALL DEPENDS ${ZARVO_IMPORT_LIBRARY})
-    add_library(zarvo_callers INTERFACE)
-    target_link_libraries(zarvo_callers INTERFACE ${ZARVO_IMPORT_LIBRARY})
-    target_include_directories(zarvo_callers INTERFACE ${CMAKE_SOURCE_DIR}/include)
-    add_dependencies(zarvo_callers zarvo_import_library zarvo)
-    set(zarvo_link_target zarvo_callers)
-endif()
-add_library(zarvo::zarvo ALIAS ${zarvo_link_target})
+add_library(zarvo::zarvo ALIAS zarvo)
 
 # ---- Library and header
 install(TARGETS zarvo
@@ -65,12 +32,9 @@ install(TARGETS zarvo
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/include/zarvo.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-if(ZARVO_IMPORT_LIBRARY)
-    # Replaces the linker's import library under the same name, which the CMake package and
-    # the pkg-config file point at; DLL.lib is the name other Windows toolchains look for.
-    install(FILES ${ZARVO_IMPORT_LIBRARY} DESTINATION ${CMAKE_INSTALL_LIBDIR})
-    install(FILES ${ZARVO_IMPORT_LIBRARY} DESTINATION ${CMAKE_INSTALL_LIBDIR} RENAME DLL.lib)
-elseif(WIN32)
+if(WIN32)
+    # DLL.lib is the name other Windows toolchains look for. For the 32-bit DLL the target's
+    # import library is the __stdcall one (see library.cmake), so both names hold it.
     install(FILES $<TARGET_LINKER_FILE:zarvo> DESTINATION ${CMAKE_INSTALL_LIBDIR} RENAME DLL.lib)
 endif()
 

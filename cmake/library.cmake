@@ -21,6 +21,29 @@ if(WIN32)
     # decorations, so a prototype that changes its argument bytes fails to link.
     target_link_options(zarvo PRIVATE -static -static-libgcc -static-libstdc++
                         -Wl,--disable-stdcall-fixup)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+        # The import library. A caller compiled with the public header calls each export as
+        # __stdcall, so its object files ask for decorated names (InitInstrument@4), while
+        # DLL.dll exports the plain names. The linker's own import library offers only the
+        # plain names, which no C or C++ caller can link against, so right after the link
+        # dlltool writes the one callers need over it: decorated symbols importing the plain
+        # names. The DLL's import library is then that one file wherever it is used: in this
+        # build tree, the installed lib/libDLL.dll.a and lib/DLL.lib, the CMake package.
+        find_program(ZARVO_DLLTOOL NAMES ${ZARVO_MINGW_TRIPLET}-dlltool dlltool REQUIRED)
+        file(READ ${zarvo_def} zarvo_def_text)
+        # "InitInstrument = InitInstrument@4 @1" -> "InitInstrument@4 @1"
+        string(REGEX REPLACE "([A-Za-z0-9_]+) = ([A-Za-z0-9_]+@[0-9]+)" "\\2" zarvo_def_text
+                             "${zarvo_def_text}")
+        set(zarvo_import_def ${CMAKE_BINARY_DIR}/DLL-callers.def)
+        file(CONFIGURE OUTPUT ${zarvo_import_def} CONTENT "${zarvo_def_text}" @ONLY)
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${zarvo_def})
+        add_custom_command(
+            TARGET zarvo POST_BUILD
+            COMMAND ${ZARVO_DLLTOOL} --kill-at --dllname DLL.dll --input-def ${zarvo_import_def}
+                    --output-lib $<TARGET_LINKER_FILE:zarvo>
+            COMMENT "Import library of DLL.dll for __stdcall callers"
+            VERBATIM)
+    endif()
 else()
     add_library(zarvo SHARED $<TARGET_OBJECTS:zarvo_objects>)
     set_target_properties(zarvo PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION 1)

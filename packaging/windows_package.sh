@@ -36,7 +36,6 @@ case "$triplet" in
     *) arch=win64 ;;
 esac
 targets="zarvo block_capture timer_statistics"
-[ "$arch" = win32 ] && targets="$targets zarvo_import_library"
 # shellcheck disable=SC2086  # the targets are words
 cmake --build "$build" --target $targets
 name=zarvo-$version-$arch
