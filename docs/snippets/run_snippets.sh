@@ -4,7 +4,8 @@
 #
 #   docs/snippets/run_snippets.sh BUILD_DIR
 #
-# BUILD_DIR is a native build with the snippets built (`ninja -C BUILD_DIR snippets`). Ends
+# BUILD_DIR is a native build with the snippets built (`ninja -C BUILD_DIR snippets`); the
+# Python snippets use its libzarvo.so.1 and the package in python/. Ends
 # with "N passed, N failed, N skipped"; exits non-zero on a failure.
 set -eu
 
@@ -12,22 +13,32 @@ if [ $# -ne 1 ]; then
     echo "usage: $0 BUILD_DIR" >&2
     exit 2
 fi
-bin=$(cd "$1" && pwd)/docs/snippets
+build=$(cd "$1" && pwd)
+bin=$build/docs/snippets
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+python="env PYTHONPATH=$source_dir/python ZARVO_LIBRARY=$build/libzarvo.so.1 python3"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 passed=0
 failed=0
+skipped=0
 
 # check NAME SIM PATTERN...: runs snippet NAME on the simulated instrument SIM (in its own
 # folder, where the simulated port claims live); passes when it exits 0 and its output
-# matches every extended regular expression given.
+# matches every extended regular expression given. A NAME ending in .py runs with Python
+# against the build's library.
 check() {
     name=$1
     sim=$2
     shift 2
+    case $name in
+    *.py) command="$python $source_dir/docs/snippets/$name" ;;
+    *) command=$bin/$name ;;
+    esac
     rm -rf "$work/tmp" && mkdir -p "$work/tmp"
     status=0
-    (cd "$work/tmp" && TMPDIR="$work/tmp" ZARVO_SIM="$sim" timeout 120 "$bin/$name") \
+    # shellcheck disable=SC2086  # the command is words
+    (cd "$work/tmp" && TMPDIR="$work/tmp" ZARVO_SIM="$sim" timeout 120 $command) \
         >"$work/out" 2>&1 || status=$?
     missing=""
     for pattern in "$@"; do
@@ -64,6 +75,13 @@ check errors 1 'before InitInstrument +RC_NO_INSTRUMENT$' 'SetMotorOn.* RC_UNAVA
     'GetFunctionGenStatus +RC_GENERATOR_ABSENT$' 'above the maximum +RC_BAD_VALUE$' \
     'beyond the range +RC_BAD_VALUE$' 'null pointer +RC_BAD_VALUE$' \
     'after ExitInstrument +RC_NO_INSTRUMENT$'
+if command -v python3 >/dev/null 2>&1 && [ -e "$build/libzarvo.so.1" ]; then
+    check python_package.py "" '^range 2\.0 V, peak 1\.(4[5-9]|5[0-4])[0-9] V, forced False$'
+    check raw_ctypes.py "$sine" '^range 2\.0 V, rate 25000000 Hz, peak 0\.[0-9]{3} V$'
+else
+    skipped=$((skipped + 2))
+    echo "skipped: the Python snippets (no python3, or no libzarvo.so.1 in $build)"
+fi
 # Without an instrument a snippet says so and exits with status 2.
 rm -rf "$work/tmp" && mkdir -p "$work/tmp"
 status=0
@@ -78,5 +96,5 @@ else
     sed 's/^/    /' "$work/out"
 fi
 
-echo "$passed passed, $failed failed, 0 skipped"
+echo "$passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]

@@ -1,7 +1,8 @@
 # Stage of test.sh: the API reference built by Doxygen from include/zarvo.h (any warning, such
-# as an undocumented export or parameter, fails it), the C# declarations of the guide checked
-# against the header, and the guide's C snippets run on the simulated instrument. Runs after
-# the linux stage and uses its build folder (configured here when that stage did not run).
+# as an undocumented export or parameter, fails it), the guide's code blocks found verbatim in
+# its snippets, the C# declarations of the guide checked against the header, and the snippets
+# (C and Python) run on the simulated instrument. Runs after the linux stage and uses its build
+# folder (configured here when that stage did not run).
 
 step "Docs: API reference"
 if install_missing doxygen; then
@@ -18,7 +19,8 @@ fi
 run_check docs-enumerators sh -c \
     '! grep -nE "^[[:space:]]+[A-Za-z_][A-Za-z0-9_]* = [0-9]+,?[[:space:]]*$" include/zarvo.h'
 
-step "Docs: C# declarations against the header"
+step "Docs: the guide's code against the snippets, the C# declarations against the header"
+run_check docs-guide python3 docs/snippets/check_guide.py docs/guide.md docs/snippets
 run_check docs-csharp python3 docs/snippets/check_csharp.py include/zarvo.h docs/snippets/Zarvo.cs
 
 step "Docs: the guide's snippets on the simulated instrument"
