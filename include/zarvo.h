@@ -759,8 +759,10 @@ ZARVO_API(uint16_t) SetTriggerHys(uint8_t ch, double value);
 ZARVO_API(int32_t) GetTriggerTimeOut(void);
 /**
  * Sets how long timer-driven measuring and StartMeasurement() wait for a trigger before
- * forcing one (counted in 6 ms timer steps). A time-out shorter than one sample period arms
- * without a trigger. Block mode (ADC_Start()) never forces by itself.
+ * forcing one. The wait is counted in timer steps, value / 50 + 1 of them (rounded), and a
+ * step comes every 6 ms, so the real wait is about an eighth of the value (1000 ms: about
+ * 0.13 s). A time-out shorter than one sample period arms without a trigger. Block mode
+ * (ADC_Start()) never forces by itself.
  * \param[in] value milliseconds; 0xFFFFFFFF (-1) waits for ever.
  * \retval RC_NO_INSTRUMENT not Running.
  * \retval RC_OK stored.
