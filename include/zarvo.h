@@ -30,7 +30,7 @@
  *
  * \anchor zarvo_lifecycle
  * \par Lifecycle states
- * The library is in one of five states; only Running passes the instrument guard.
+ * The library is in one of four states; only Running passes the instrument guard.
  * - Never started: loaded, InitInstrument() not called yet (or ExitInstrument() after a
  *   failed start). Guarded exports return #RC_NO_INSTRUMENT.
  * - Running: InitInstrument() found the instrument. Every export works.
