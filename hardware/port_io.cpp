@@ -20,7 +20,8 @@ bool TZarvo::CheckPortDriver() {
     // family needs something granted first (a driver, a privilege or a device).
     if (FPlatform.Family() == PlatformFamily::Consumer) return true;
     if (FPlatform.PortDriverAvailable()) return true;
-    FPlatform.ShowMessage(kPortDriverMessage);
+    const std::string message = FPlatform.MissingPortAccessMessage();
+    FPlatform.ShowMessage(message.empty() ? kPortDriverMessage : message);
     return false;
 }
 

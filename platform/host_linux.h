@@ -40,6 +40,7 @@ public:
     void SleepMs(std::uint32_t ms) override;
     PlatformFamily Family() override { return PlatformFamily::Other; }
     bool PortDriverAvailable() override;
+    std::string MissingPortAccessMessage() override;
     void ShowMessage(const std::string& text) override;
     DeviceHandle OpenDevice(const std::string& name) override;
     void CloseDevice(DeviceHandle handle) override;

@@ -62,6 +62,9 @@ public:
     // Whether this process may reach the parallel port at all (the NT port-access driver,
     // I/O permission or the parport device on Linux). Consumer-family callers never ask.
     virtual bool PortDriverAvailable() = 0;
+    // What to tell the person when PortDriverAvailable() said no, in this system's terms;
+    // empty: the driver's message about the port-access driver of the NT family.
+    virtual std::string MissingPortAccessMessage() { return {}; }
 
     // A message for the person at the machine: a modal box on Windows, standard error
     // elsewhere. Returns once the message has been seen (dismissed or written).

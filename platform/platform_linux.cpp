@@ -89,6 +89,26 @@ bool LinuxPlatform::PortDriverAvailable() {
     return false;
 }
 
+std::string LinuxPlatform::MissingPortAccessMessage() {
+    // Either the kernel offers no parport device (the modules are not loaded, or the machine
+    // has no parallel port), or it does and this user may not open it.
+    for (int n = 0; n < kMaxParports; ++n) {
+        const std::string device = seams_.devicePrefix + std::to_string(n);
+        if (!ppdev_.Exists(device)) continue;
+        return "This user may not open the parallel-port device " + device +
+               ".\n"
+               "Join the group lp (sudo usermod -aG lp $USER, then log in again) or install the "
+               "udev rule packaging/udev/60-zarvo-parport.rules; see "
+               "docs/linux-device-access.md.\n"
+               "Hardware will not be available";
+    }
+    return "No parallel-port device (" + seams_.devicePrefix +
+           "0 ...) was found on this computer.\n"
+           "Load the kernel modules parport_pc and ppdev (sudo modprobe parport_pc ppdev); see "
+           "docs/linux-device-access.md.\n"
+           "Hardware will not be available";
+}
+
 void LinuxPlatform::ShowMessage(const std::string& text) {
     std::ostream& out = seams_.messages != nullptr ? *seams_.messages : std::cerr;
     out << text << '\n';

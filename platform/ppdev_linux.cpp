@@ -36,6 +36,10 @@ public:
 
 }  // namespace
 
+bool PpdevSystem::Exists(const std::string& path) {
+    return ::access(path.c_str(), F_OK) == 0;
+}
+
 PpdevSystem& SystemPpdev() {
     static RealPpdev system;
     return system;

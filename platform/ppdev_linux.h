@@ -23,6 +23,8 @@ public:
     // 0 on success, -1 on failure.
     virtual int Ioctl(int fd, unsigned long request, void* arg) = 0;
     virtual void Close(int fd) = 0;
+    // Whether the device file exists at all, whoever may open it.
+    virtual bool Exists(const std::string& path);
 };
 
 // open/ioctl/close of the running system.

@@ -140,7 +140,12 @@ public:
         return out;
     }
 
+    bool Exists(const std::string& path) override {
+        return devices.count(path) != 0 || locked.count(path) != 0;
+    }
+
     std::set<std::string> devices;
+    std::set<std::string> locked;  // present, but this user may not open them
     std::map<std::string, Hardware> hardware;
     std::set<unsigned long> failing;
     std::vector<Call> calls;
@@ -383,12 +388,28 @@ TEST_F(LinuxPlatformTest, PortAccessNeedsOneOfTheTwoWays) {
     EXPECT_EQ(kernel.OpenFiles(), 0u) << "the check claims nothing";
 }
 
-TEST_F(LinuxPlatformTest, MissingAccessIsReportedOnceOnTheMessageStream) {
-    kernel.devices.clear();
-    auto platform = Make();
-    TZarvo z(*platform);
-    EXPECT_FALSE(z.FPortAccess);
-    EXPECT_EQ(messages.str(), std::string(kPortDriverMessage) + "\n");
+TEST_F(LinuxPlatformTest, MissingAccessIsReportedOnceInLinuxTerms) {
+    // No parport device at all, then one this user may not open.
+    const std::pair<std::set<std::string>, std::vector<std::string>> cases[] = {
+        {{}, {"No parallel-port device (" + prefix + "0 ...)", "parport_pc and ppdev"}},
+        {{prefix + "1"},
+         {"may not open the parallel-port device " + prefix + "1", "group lp", "packaging/udev/"}}};
+    for (const auto& [locked, expected] : cases) {
+        kernel.devices.clear();
+        kernel.locked = locked;
+        messages.str("");
+        auto platform = Make();
+        TZarvo z(*platform);
+        EXPECT_FALSE(z.FPortAccess);
+        const std::string text = messages.str();
+        for (const std::string& part : expected)
+            EXPECT_NE(text.find(part), std::string::npos) << text;
+        EXPECT_NE(text.find("docs/linux-device-access.md"), std::string::npos) << text;
+        EXPECT_EQ(text.find("Windows"), std::string::npos) << text;
+        EXPECT_EQ(text.find("NT-driver"), std::string::npos) << text;
+        EXPECT_NE(text.find("Hardware will not be available\n"), std::string::npos) << text;
+        EXPECT_EQ(text.find("Hardware"), text.rfind("Hardware")) << "reported once: " << text;
+    }
 }
 
 TEST_F(LinuxPlatformTest, WholeStartUpRunsThroughTheParportDevice) {
