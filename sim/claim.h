@@ -3,7 +3,7 @@
 // a directory (by default the temporary directory), so a second claimant finds the port busy
 // whether it is another process or another claim in the same process. Tests that run side by
 // side keep their claims apart by giving each its own directory (TMPDIR, or the directory
-// argument).
+// argument). On Linux the file names its holder ("<pid> <program>") while the claim lasts.
 #pragma once
 
 #include <cstdint>

@@ -3,10 +3,26 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <string>
 
 #include "sim/claim.h"
 
 namespace zarvo::sim {
+
+namespace {
+
+// The holder's process id and program name, written into the claim file while the lock is
+// held, so that a program that finds the port busy can say who has it ("4242 zarvo").
+void RecordHolder(int fd) {
+    std::string program;
+    std::getline(std::ifstream("/proc/self/comm"), program);
+    const std::string text = std::to_string(::getpid()) + ' ' + program + '\n';
+    if (::ftruncate(fd, 0) != 0) return;
+    if (::pwrite(fd, text.data(), text.size(), 0) < 0) return;
+}
+
+}  // namespace
 
 std::intptr_t LockFileExclusive(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
@@ -17,6 +33,7 @@ std::intptr_t LockFileExclusive(const std::string& path) {
         ::close(fd);
         return -1;
     }
+    RecordHolder(fd);
     return fd;
 }
 

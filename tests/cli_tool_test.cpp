@@ -1,10 +1,13 @@
 // The zarvo tool as a person runs it: the real binary against the simulated instrument.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -34,13 +37,22 @@ protected:
                ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" + name;
     }
 
+    // The test's own directory for the simulated port claims, so that tests running side by
+    // side do not find each other's port busy.
+    std::string ClaimDirectory() const {
+        const std::string dir = Temp("claims");
+        std::filesystem::create_directories(dir);
+        return dir;
+    }
+
     // Runs the tool with the given arguments (a shell fragment), without ZARVO_SIM from the
     // environment, capturing both output streams and the exit status.
     ToolRun Zarvo(const std::string& args) const {
         const std::string out = Temp("stdout");
         const std::string err = Temp("stderr");
-        const std::string command = "env -u ZARVO_SIM " + std::string(ZARVO_TOOL) + " " + args +
-                                    " >" + out + " 2>" + err + " </dev/null";
+        const std::string command = "env -u ZARVO_SIM TMPDIR=" + ClaimDirectory() + " " +
+                                    std::string(ZARVO_TOOL) + " " + args + " >" + out + " 2>" +
+                                    err + " </dev/null";
         const int status = std::system(command.c_str());
         ToolRun run;
         run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -75,7 +87,7 @@ TEST_F(Tool, CaptureOfAKnownSineHasItsAmplitudeAndFrequency) {
     const ToolRun run =
         Zarvo("--simulate=ch1=sine:1000:1 capture -n 2000 -r 1e6 --range1 2 -o " + csv);
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.err.find("rate 1e+06 Hz"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("rate 1 MHz"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("2 V range"), std::string::npos) << run.err;
     const auto columns = ReadCsv(Slurp(csv), "time_s,ch1_V");
     ASSERT_EQ(columns.size(), 2u);
@@ -165,6 +177,27 @@ TEST_F(Tool, ErrorsExitNonZeroWithAReason) {
               std::string::npos)
         << none.err;
 
+    // A second session holds the simulated port: the message names it.
+    const std::string started = Temp("holder.started");
+    const std::string holder = "env -u ZARVO_SIM TMPDIR=" + ClaimDirectory() + " " +
+                               std::string(ZARVO_TOOL) + " --simulate monitor -n 100 >" + started +
+                               " 2>&1 & echo $!";
+    FILE* spawn = popen(holder.c_str(), "r");
+    ASSERT_NE(spawn, nullptr);
+    long pid = 0;
+    ASSERT_EQ(std::fscanf(spawn, "%ld", &pid), 1);
+    pclose(spawn);
+    for (int i = 0; i < 500 && Slurp(started).find("record 1") == std::string::npos; ++i) {
+        usleep(10000);
+    }
+    const ToolRun busy = Zarvo("--simulate info");
+    kill(static_cast<pid_t>(pid), SIGTERM);
+    EXPECT_EQ(busy.exitCode, 2);
+    EXPECT_NE(busy.err.find("LPT1 is in use by process " + std::to_string(pid) + " (zarvo)"),
+              std::string::npos)
+        << busy.err;
+    std::remove(started.c_str());
+
     const ToolRun badKey = Zarvo("--simulate=colour=red info");
     EXPECT_NE(badKey.exitCode, 0);
     EXPECT_NE(badKey.err.find("colour"), std::string::npos) << badKey.err;
@@ -225,6 +258,41 @@ TEST_F(Tool, MonitorPrintsAndLogsOneRowPerRecord) {
     }
     EXPECT_EQ(count, 3);
     std::remove(log.c_str());
+
+    // Exactly one period of the sine: too little to tell its frequency, which is then never
+    // written as a measured zero.
+    const ToolRun once = Zarvo("--simulate monitor --count 1 -n 1000 -r 1e6 --log " + log);
+    ASSERT_EQ(once.exitCode, 0) << once.err;
+    EXPECT_NE(once.out.find(" freq -"), std::string::npos) << once.out;
+    EXPECT_EQ(once.out.find("0 Hz"), std::string::npos) << once.out;
+    const std::string row = Slurp(log).substr(Slurp(log).find('\n') + 1);
+    EXPECT_EQ(row.substr(row.size() - 2), ",\n") << "an empty frequency field: " << row;
+    std::remove(log.c_str());
+}
+
+TEST_F(Tool, CountTakesNumberedConsecutiveRecords) {
+    const ToolRun run = Zarvo("--simulate capture --count 3 -n 200 -r 1e6 --pre 50");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto columns = ReadCsv(run.out, "record,time_s,ch1_V");
+    ASSERT_EQ(columns.size(), 3u);
+    ASSERT_EQ(columns[0].size(), 600u);
+    for (std::size_t i = 0; i < 600; ++i) {
+        EXPECT_EQ(columns[0][i], static_cast<double>(i / 200 + 1)) << "row " << i;
+        EXPECT_NEAR(columns[1][i], (static_cast<double>(i % 200) - 50) * 1e-6, 1e-12) << i;
+    }
+
+    const std::string dir = Temp("records");
+    std::filesystem::remove_all(dir);
+    const ToolRun files =
+        Zarvo("--simulate capture --count 3 -n 200 --format json --output-dir " + dir);
+    ASSERT_EQ(files.exitCode, 0) << files.err;
+    for (const char* name : {"record-0001.json", "record-0002.json", "record-0003.json"}) {
+        const std::string json = Slurp(dir + "/" + name);
+        EXPECT_NE(json.find("\"sample_rate_Hz\":1000000.0"), std::string::npos) << name;
+        EXPECT_NE(json.find("\"record\":" + std::string(1, name[10])), std::string::npos) << json;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir + "/record-0004.json"));
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

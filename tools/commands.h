@@ -13,9 +13,13 @@ int RunInfo();
 
 struct CaptureOptions {
     MeasureSettings settings;
-    std::string csvPath;  // empty or "-": standard output
-    std::string svgPath;
+    std::string csvPath;  // the records' file; empty or "-": standard output
+    std::string svgPath;  // plot of the last record
     bool preview = true;
+    bool divisions = false;             // the plot as a 10 x 8 graticule
+    std::optional<std::int64_t> count;  // consecutive records, numbered in a `record` column
+    std::string outputDir;              // one file per record instead of csvPath
+    std::string format = "csv";         // or "json"
 };
 int RunCapture(const CaptureOptions& options);
 

@@ -21,8 +21,22 @@ int main(int argc, char** argv) {
     CaptureOptions capture;
     CLI::App* captureCmd = app.add_subcommand("capture", "take one triggered record");
     AddMeasureOptions(*captureCmd, capture.settings);
-    captureCmd->add_option("-o,--output", capture.csvPath, "CSV file (default: standard output)");
-    captureCmd->add_option("--svg", capture.svgPath, "also write an SVG plot to this file");
+    auto* output = captureCmd->add_option("-o,--output", capture.csvPath,
+                                          "file for the records (default: standard output)");
+    captureCmd
+        ->add_option("--count", capture.count,
+                     "take N consecutive records, numbered in a 'record' column")
+        ->check(CLI::Range(std::int64_t{1}, std::int64_t{1000000}));
+    captureCmd
+        ->add_option("--output-dir", capture.outputDir,
+                     "one file per record in this folder (record-0001.csv ...)")
+        ->excludes(output);
+    captureCmd->add_option("--format", capture.format, "csv, or json: the records with settings")
+        ->check(CLI::IsMember({"csv", "json"}))
+        ->capture_default_str();
+    captureCmd->add_option("--svg", capture.svgPath, "also write an SVG plot of the last record");
+    captureCmd->add_flag("--divisions", capture.divisions,
+                         "plot a 10 x 8 graticule with volts and time per division");
     captureCmd->add_flag("!--no-preview", capture.preview, "no waveform preview on a terminal");
 
     MonitorOptions monitor;

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "tools/commands.h"
+#include "tools/format.h"
 #include "tools/session.h"
 #include "tools/stats.h"
 #include "tools/status.h"
@@ -67,15 +68,15 @@ int RunMonitor(const MonitorOptions& options) {
         if (log.is_open()) log << stamp;
         for (int ch : obtained.channels) {
             const Stats s = Analyse(data[ch - 1], obtained.rate);
-            char line[200];
-            std::snprintf(
-                line, sizeof line,
-                "  ch%d: min %.4g V max %.4g V mean %.4g V pp %.4g V rms %.4g V freq %.6g Hz", ch,
-                s.min, s.max, s.mean, s.peakToPeak, s.rms, s.frequency);
-            std::cout << line;
+            std::cout << "  ch" << ch << ": min " << FormatSi(s.min, "V") << " max "
+                      << FormatSi(s.max, "V") << " mean " << FormatSi(s.mean, "V") << " pp "
+                      << FormatSi(s.peakToPeak, "V") << " rms " << FormatSi(s.rms, "V") << " freq "
+                      << FormatFrequency(s.frequency);
             if (log.is_open()) {
-                log << ',' << s.min << ',' << s.max << ',' << s.mean << ',' << s.peakToPeak << ','
-                    << s.rms << ',' << s.frequency;
+                for (double figure : {s.min, s.max, s.mean, s.peakToPeak, s.rms}) {
+                    log << ',' << CsvNumber(figure, 6);
+                }
+                log << ',' << CsvFrequency(s.frequency);
             }
         }
         std::cout << std::endl;

@@ -1,5 +1,6 @@
 #include "tools/session.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -7,6 +8,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "tools/port_check.h"
 #include "tools/status.h"
 #include "zarvo.h"
 
@@ -31,13 +33,11 @@ Session::Session() {
     if (status == RC_OK) return;
     ExitInstrument();
     const char* sim = std::getenv("ZARVO_SIM");
-    std::string where = "on the parallel ports LPT1, LPT2 and LPT3";
-    if (sim != nullptr && *sim != '\0') {
-        where += " of the simulated machine (ZARVO_SIM=" + std::string(sim) + ")";
-    } else {
-        where += "; without hardware, try --simulate";
-    }
-    throw ToolError("no instrument found " + where + " (" + StatusName(status) + ")", 2);
+    const std::string simulation = sim != nullptr ? sim : "";
+    std::string message = "no instrument found on the parallel ports LPT1, LPT2 and LPT3 (" +
+                          StatusName(status) + ")\n" + NoInstrumentAdvice(simulation);
+    if (message.back() == '\n') message.pop_back();
+    throw ToolError(message, 2);
 }
 
 Session::~Session() {
@@ -61,6 +61,14 @@ bool StderrIsTerminal() {
 }
 bool StdoutIsTerminal() {
     return isatty(STDOUT_FILENO) == 1;
+}
+
+int TerminalWidth() {
+    winsize size{};
+    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    const char* columns = std::getenv("COLUMNS");
+    const int fromEnv = columns != nullptr ? std::atoi(columns) : 0;
+    return fromEnv > 0 && fromEnv < 1000 ? fromEnv : 80;
 }
 
 void PauseMs(int ms) {

@@ -28,6 +28,9 @@ bool Interrupted();
 bool StderrIsTerminal();
 bool StdoutIsTerminal();
 
+// Columns of the terminal on standard output (COLUMNS, or 80, when it cannot tell).
+int TerminalWidth();
+
 // Sleeps for about ms milliseconds.
 void PauseMs(int ms);
 

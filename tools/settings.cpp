@@ -4,6 +4,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "tools/format.h"
 #include "tools/status.h"
 #include "zarvo.h"
 
@@ -135,11 +136,11 @@ Obtained ApplySettings(const MeasureSettings& s) {
 
 std::string Describe(const Obtained& o) {
     std::ostringstream out;
-    out << "rate " << o.rate << " Hz, " << o.length << " samples (" << o.pre << " before, "
-        << o.post << " after the trigger)";
+    out << "rate " << FormatSi(o.rate, "Hz", 6) << ", " << o.length << " samples (" << o.pre
+        << " before, " << o.post << " after the trigger)";
     for (int ch : o.channels) {
-        out << ", channel " << ch << ": " << o.range[static_cast<std::size_t>(ch - 1)]
-            << " V range";
+        out << ", channel " << ch << ": "
+            << FormatSi(o.range[static_cast<std::size_t>(ch - 1)], "V", 3) << " range";
     }
     return out.str();
 }

@@ -52,7 +52,7 @@ void AddMeasureOptions(CLI::App& app, MeasureSettings& settings);
 // back what the instrument obtained.
 Obtained ApplySettings(const MeasureSettings& settings);
 
-// One line for standard error: "rate 1000000 Hz, channel 1: 2 V range, ...".
+// One line for standard error: "rate 1 MHz, ..., channel 1: 2 V range, ...".
 std::string Describe(const Obtained& obtained);
 
 }  // namespace zarvo::cli

@@ -12,7 +12,7 @@ struct Stats {
     double mean = 0;
     double peakToPeak = 0;
     double rms = 0;
-    double frequency = 0;  // Hz; 0 when no whole period is seen
+    double frequency = 0;  // Hz; 0 when it could not be estimated (no whole period seen)
 };
 
 // Frequency from the crossings of the mid level (both ways, so a record needs to hold one

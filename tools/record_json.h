@@ -1,0 +1,19 @@
+// Records with the settings they were taken with, as JSON for programs.
+#pragma once
+
+#include <ostream>
+#include <vector>
+
+#include "tools/record.h"
+#include "tools/settings.h"
+
+namespace zarvo::cli {
+
+// One JSON document: "settings" (what the instrument took: sample rate, record length, pre-
+// and post-trigger samples, per channel range, coupling and DC level, the trigger) and
+// "records", each with its number, the time axis in seconds from the trigger point and the
+// volts per channel. `firstNumber` numbers the first of `records`.
+void WriteJson(std::ostream& out, const Obtained& obtained, const MeasureSettings& settings,
+               const std::vector<Record>& records, long firstNumber = 1);
+
+}  // namespace zarvo::cli
