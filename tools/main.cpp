@@ -5,6 +5,9 @@
 #include "tools/commands.h"
 #include "tools/session.h"
 #include "tools/status.h"
+#ifdef ZARVO_WITH_VIEW
+#include "tools/view/view.h"
+#endif
 
 int main(int argc, char** argv) {
     using namespace zarvo::cli;
@@ -53,6 +56,16 @@ int main(int argc, char** argv) {
     generatorCmd->add_option("FREQ", frequency, "frequency in Hz (100 .. 100000), or off")
         ->required();
 
+#ifdef ZARVO_WITH_VIEW
+    zarvo::view::ViewOptions view;
+    CLI::App* viewCmd =
+        app.add_subcommand("view", "show the instrument's screen live in a browser");
+    viewCmd->add_option("--bind", view.bind, "address to listen on")->capture_default_str();
+    viewCmd->add_option("--port", view.port, "port to listen on (0: any free port)")
+        ->check(CLI::Range(0, 65535))
+        ->capture_default_str();
+#endif
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -65,6 +78,9 @@ int main(int argc, char** argv) {
         if (app.got_subcommand("info")) return RunInfo();
         if (app.got_subcommand(captureCmd)) return RunCapture(capture);
         if (app.got_subcommand(monitorCmd)) return RunMonitor(monitor);
+#ifdef ZARVO_WITH_VIEW
+        if (app.got_subcommand(viewCmd)) return zarvo::view::RunView(view);
+#endif
         return RunGenerator(frequency);
     } catch (const ToolError& e) {
         std::cerr << "zarvo: error: " << e.what() << '\n';

@@ -1,0 +1,179 @@
+#include "tools/view/handler.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <sstream>
+
+#include "tools/view/page_files.h"
+
+namespace zarvo::view {
+
+namespace {
+
+using json = nlohmann::json;
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string Dump(const json& value) {
+    return value.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+Response Error(int status, const std::string& sentence, const std::string& statusName = {}) {
+    json body = {{"error", sentence}};
+    if (!statusName.empty()) body["status"] = statusName;
+    return {status, "application/json", Dump(body), {}};
+}
+
+Response Json(int status, const json& body) {
+    return {status, "application/json", Dump(body), {}};
+}
+
+std::string HeaderOf(const Request& r, const char* name) {
+    const auto it = r.headers.find(name);
+    return it == r.headers.end() ? std::string() : it->second;
+}
+
+bool IsIpv4(const std::string& name) {
+    int parts = 0;
+    std::size_t digits = 0;
+    for (char c : name) {
+        if (c == '.') {
+            if (digits == 0) return false;
+            ++parts;
+            digits = 0;
+        } else if (std::isdigit(static_cast<unsigned char>(c)) && ++digits <= 3) {
+            continue;
+        } else {
+            return false;
+        }
+    }
+    return parts == 3 && digits > 0;
+}
+
+bool IsLoopback(const std::string& address) {
+    return address.rfind("127.", 0) == 0 || address == "localhost" || address == "::1";
+}
+
+}  // namespace
+
+bool Caseless::operator()(const std::string& a, const std::string& b) const {
+    return std::lexicographical_compare(
+        a.begin(), a.end(), b.begin(), b.end(),
+        [](unsigned char x, unsigned char y) { return std::tolower(x) < std::tolower(y); });
+}
+
+RequestHandler::RequestHandler(Station& station, std::string servedHost) : station_(station) {
+    const std::size_t colon = servedHost.rfind(':');
+    address_ = Lower(servedHost.substr(0, colon));
+    port_ = colon == std::string::npos ? "" : servedHost.substr(colon + 1);
+}
+
+bool RequestHandler::HostAllowed(const std::string& host) const {
+    const std::size_t colon = host.rfind(':');
+    if (colon == std::string::npos || host.substr(colon + 1) != port_) return false;
+    const std::string name = Lower(host.substr(0, colon));
+    if (name == address_) return true;
+    if (IsLoopback(address_)) return name == "127.0.0.1" || name == "localhost" || name == "[::1]";
+    // Listening on every interface: a numeric address reaches this machine directly, while a
+    // name might be one a foreign site has pointed at it.
+    return address_ == "0.0.0.0" && IsIpv4(name);
+}
+
+std::optional<Response> RequestHandler::Refuse(const Request& r) const {
+    const std::string host = HeaderOf(r, "Host");
+    if (!HostAllowed(host)) {
+        return Error(403, "this view answers requests for " + address_ + ":" + port_ +
+                              " only, not for \"" + host + "\"");
+    }
+    const std::string origin = HeaderOf(r, "Origin");
+    if (!origin.empty() && Lower(origin) != "http://" + Lower(host)) {
+        return Error(403, "requests from other sites (" + origin + ") are refused");
+    }
+    if (r.method != "GET" && r.method != "HEAD" && r.method != "POST") {
+        return Error(405, "the view takes GET and POST requests only, not " + r.method);
+    }
+    if (r.body.size() > kMaxBody) {
+        return Error(413, "a request body may hold at most " + std::to_string(kMaxBody) +
+                              " bytes; this one has " + std::to_string(r.body.size()));
+    }
+    if (r.method == "POST") {
+        std::string type = HeaderOf(r, "Content-Type");
+        type = Lower(type.substr(0, type.find(';')));
+        type.erase(std::remove(type.begin(), type.end(), ' '), type.end());
+        if (type != "application/json") {
+            return Error(415, "changes must be sent as application/json, not \"" + type + "\"");
+        }
+    }
+    return std::nullopt;
+}
+
+Response RequestHandler::Handle(const Request& r) {
+    try {
+        if (auto refused = Refuse(r)) return *refused;
+        const std::size_t q = r.target.find('?');
+        const std::string path = r.target.substr(0, q);
+        const std::string query = q == std::string::npos ? "" : r.target.substr(q + 1);
+        if (r.method == "POST") {
+            const json body = json::parse(r.body, nullptr, false);
+            if (body.is_discarded()) return Error(400, "the body is not valid JSON");
+            if (path == "/api/settings") {
+                const ApplyResult result = station_.Apply(body);
+                return Json(result.httpStatus, result.body);
+            }
+            if (path == "/api/restart") {
+                if (!body.is_object()) return Error(400, "the body must be a JSON object");
+                const ApplyResult result = station_.Restart();
+                return Json(result.httpStatus, result.body);
+            }
+            return Error(404, "nothing to change at " + path);
+        }
+        if (path == "/api/state") return Json(200, station_.State());
+        if (path == "/api/table") return Json(200, DescribeTable());
+        if (path == "/api/record.csv") return Download(query, false);
+        if (path == "/api/record.svg") return Download(query, true);
+        const std::string file = path == "/" ? "/index.html" : path;
+        for (const PageFile& page : kPageFiles) {
+            if (file == page.path) return {200, page.type, std::string(page.body), {}};
+        }
+        return Error(404, "there is no page " + path);
+    } catch (const std::exception& e) {
+        return Error(500, std::string("the request failed: ") + e.what());
+    }
+}
+
+Response RequestHandler::Download(const std::string& query, bool svg) {
+    std::uint64_t seq = 0;
+    if (query.rfind("seq=", 0) == 0) {
+        const char* begin = query.data() + 4;
+        const char* end = query.data() + query.size();
+        const auto [ptr, ec] = std::from_chars(begin, end, seq);
+        if (ec != std::errc() || ptr != end) {
+            return Error(400, "seq must be a record number, not \"" + query.substr(4) + "\"");
+        }
+    } else if (!query.empty()) {
+        return Error(400, "the only parameter of a download is seq");
+    }
+    const auto record = station_.Find(seq);
+    if (record == nullptr) {
+        return Error(404, seq == 0 ? "no record has been taken yet"
+                                   : "record " + std::to_string(seq) + " is no longer kept");
+    }
+    std::ostringstream out;
+    if (svg) {
+        cli::WriteSvg(out, record->record);
+    } else {
+        cli::WriteCsv(out, record->record);
+    }
+    const std::string name =
+        "zarvo-record-" + std::to_string(record->seq) + (svg ? ".svg" : ".csv");
+    Response response{200, svg ? "image/svg+xml" : "text/csv", out.str(), {}};
+    response.headers["Content-Disposition"] = "attachment; filename=\"" + name + "\"";
+    return response;
+}
+
+}  // namespace zarvo::view

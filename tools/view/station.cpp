@@ -1,0 +1,453 @@
+#include "tools/view/station.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+
+#include "tools/format.h"
+#include "tools/stats.h"
+#include "tools/status.h"
+#include "zarvo.h"
+
+namespace zarvo::view {
+
+namespace {
+
+using json = nlohmann::json;
+using Clock = std::chrono::steady_clock;
+
+// A screen shows at most about 60 pictures a second: records taken faster than every 20 ms
+// could not be seen, and would only keep the port and the page busy.
+constexpr auto kMinRecordPeriod = std::chrono::milliseconds(20);
+// Records kept for downloads of the one on screen, which may be a few behind the newest.
+constexpr std::size_t kRecentRecords = 16;
+// A sample read off floating status lines: the instrument is gone.
+constexpr std::uint16_t kFloatingSample = 0xFF00;
+
+double EpochMs() {
+    return std::chrono::duration<double, std::milli>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+std::string WhereLooked() {
+    std::string where = "on the parallel ports LPT1, LPT2 and LPT3";
+    const char* sim = std::getenv("ZARVO_SIM");
+    if (sim != nullptr && *sim != '\0') {
+        where += " of the simulated machine (ZARVO_SIM=" + std::string(sim) + ")";
+    }
+    return where;
+}
+
+json Figures(const cli::Stats& s) {
+    return {{"min", cli::FormatSi(s.min, "V")},   {"max", cli::FormatSi(s.max, "V")},
+            {"mean", cli::FormatSi(s.mean, "V")}, {"pp", cli::FormatSi(s.peakToPeak, "V")},
+            {"rms", cli::FormatSi(s.rms, "V")},   {"freq", cli::FormatFrequency(s.frequency)}};
+}
+
+}  // namespace
+
+struct PendingJob {
+    std::function<void()> job;
+    bool done = false;
+};
+
+Station::Station(Mode mode) : mode_(mode) {
+    state_ = {{"settings", json::object()}, {"status", {{"found", false}}}};
+}
+
+Station::~Station() {
+    Close();
+}
+
+bool Station::Open() {
+    if (mode_ == Mode::Synchronous) return OpenHere();
+    if (!thread_.joinable()) thread_ = std::thread(&Station::ThreadMain, this);
+    bool found = false;
+    RunOnInstrument([&] { found = open_; });
+    return found;
+}
+
+void Station::Close() {
+    if (mode_ == Mode::Synchronous) {
+        CloseHere();
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        quit_ = true;
+    }
+    jobWaiting_.notify_all();
+    changed_.notify_all();
+    if (thread_.joinable()) thread_.join();
+}
+
+void Station::RunOnInstrument(const Job& job) {
+    if (mode_ == Mode::Synchronous || std::this_thread::get_id() == thread_.get_id()) {
+        job();
+        return;
+    }
+    PendingJob pending{job};
+    std::unique_lock lock(mutex_);
+    if (quit_) return;
+    jobs_.push_back(&pending);
+    jobWaiting_.notify_all();
+    jobDone_.wait(lock, [&] { return pending.done; });
+}
+
+void Station::RunJobs() {
+    std::unique_lock lock(mutex_);
+    while (!jobs_.empty()) {
+        PendingJob* pending = jobs_.front();
+        jobs_.pop_front();
+        lock.unlock();
+        pending->job();
+        lock.lock();
+        pending->done = true;
+        jobDone_.notify_all();
+    }
+}
+
+bool Station::JobsWaiting() const {
+    std::lock_guard lock(mutex_);
+    return !jobs_.empty() || quit_;
+}
+
+void Station::ThreadMain() {
+    OpenHere();
+    Clock::time_point last = Clock::now() - kMinRecordPeriod;
+    for (;;) {
+        RunJobs();
+        std::unique_lock lock(mutex_);
+        if (quit_) break;
+        const bool idle = !open_ || lost_ || controls_.acquire == "stop";
+        const auto next = last + kMinRecordPeriod;
+        if (idle || Clock::now() < next) {
+            auto until = idle ? Clock::now() + std::chrono::milliseconds(200) : next;
+            jobWaiting_.wait_until(lock, until, [&] { return !jobs_.empty() || quit_; });
+            continue;
+        }
+        lock.unlock();
+        last = Clock::now();
+        Acquire();
+    }
+    RunJobs();
+    CloseHere();
+}
+
+bool Station::OpenHere() {
+    const std::uint16_t status = InitInstrument(0);
+    open_ = status == RC_OK;
+    lost_ = false;
+    json status_info = {{"found", open_}, {"where", WhereLooked()}};
+    if (!open_) {
+        ExitInstrument();
+        status_ = status_info;
+        SetError("no instrument found " + WhereLooked() +
+                     "; another program (another zarvo view?) may be using it",
+                 status);
+        return false;
+    }
+    std::int32_t serial = 0;
+    GetSerialNumber(&serial);
+    GetCalibrationDate(&startDate_);
+    double ranges[20] = {};
+    GetAvailableSensitivities(ranges);
+    json list = json::array();
+    for (double r : ranges) {
+        if (r > 0) list.push_back(r);
+    }
+    std::reverse(list.begin(), list.end());
+    status_info["serial"] = serial;
+    status_info["ranges"] = list;
+    status_ = status_info;
+    const json wanted = desired_.empty() ? DefaultSettings() : desired_;
+    ApplyHere(wanted);
+    RefreshState();
+    return true;
+}
+
+void Station::CloseHere() {
+    if (!open_) return;
+    ExitInstrument();
+    open_ = false;
+}
+
+ApplyResult Station::Apply(const json& settings) {
+    ApplyResult result{503, {{"error", "the view is shutting down"}}};
+    RunOnInstrument([&] { result = ApplyHere(settings); });
+    return result;
+}
+
+ApplyResult Station::Restart() {
+    ApplyResult result{503, {{"error", "the view is shutting down"}}};
+    RunOnInstrument([&] {
+        CloseHere();
+        controls_.acquire = "run";
+        if (OpenHere()) {
+            result = {200, State()};
+        } else {
+            result = {400,
+                      {{"error", status_.value("error", json::object()).value("text", "")},
+                       {"status", cli::StatusName(RC_NO_INSTRUMENT)}}};
+        }
+    });
+    return result;
+}
+
+ApplyResult Station::ApplyHere(const json& settings) {
+    auto refuse = [&](const std::string& sentence, std::uint16_t status) {
+        SetError(sentence, status);
+        json body = {{"error", sentence}};
+        if (status != RC_OK) body["status"] = cli::StatusName(status);
+        return ApplyResult{400, body};
+    };
+    if (!settings.is_object() || settings.empty()) {
+        return refuse("the body must be a JSON object naming at least one setting", RC_OK);
+    }
+    for (const auto& [key, value] : settings.items()) {
+        const Setting* setting = FindSetting(key);
+        if (setting == nullptr) return refuse("there is no setting called \"" + key + "\"", 0);
+        const std::string problem = Check(*setting, value);
+        if (!problem.empty()) return refuse(problem, RC_OK);
+    }
+    // Starting again after the instrument was lost or not found opens it anew.
+    const std::string acquire = settings.value("acquire", "");
+    if ((acquire == "run" || acquire == "single") && (!open_ || lost_)) {
+        CloseHere();
+        OpenHere();
+        if (!open_) return refuse(status_["error"]["text"], RC_NO_INSTRUMENT);
+    }
+    // In the table's order, so that a channel is on before its range is set and the record
+    // length is known before the pre-trigger samples.
+    std::vector<std::pair<const Setting*, json>> applied;
+    for (const Setting& setting : SettingsTable()) {
+        if (!settings.contains(setting.key)) continue;
+        const json before = setting.read(controls_);
+        const Refusal refusal = setting.apply(settings[setting.key], controls_);
+        if (refusal.refused()) {
+            for (auto it = applied.rbegin(); it != applied.rend(); ++it) {
+                if (!it->second.is_null()) it->first->apply(it->second, controls_);
+            }
+            RefreshState();
+            return refuse(refusal.sentence, refusal.status);
+        }
+        applied.emplace_back(&setting, before);
+    }
+    for (const Setting& setting : SettingsTable()) {
+        if (setting.derived) continue;
+        const json value = setting.read(controls_);
+        if (!value.is_null()) desired_[setting.key] = value;
+    }
+    RefreshState();
+    return {200, State()};
+}
+
+void Station::Step() {
+    if (open_ && !lost_ && controls_.acquire != "stop") Acquire();
+}
+
+bool Station::Acquire() {
+    const std::int32_t length = GetRecordLength();
+    const double rate = GetSampleFrequencyF();
+    const std::int32_t timeoutMs = GetTriggerTimeOut();
+    const double recordMs = rate > 0 ? GetPostSamples() / rate * 1000 : 0;
+    std::uint16_t status = ADC_Start();
+    if (status != RC_OK) {
+        SetError("ADC_Start failed: " + cli::StatusMeaning(status), status);
+        return false;
+    }
+    const Clock::time_point start = Clock::now();
+    bool forced = false;
+    double forcedAt = 0;
+    while (ADC_Ready() == 0) {
+        if (mode_ == Mode::Threaded && JobsWaiting()) {
+            ADC_Abort();
+            return false;
+        }
+        const double waited =
+            std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        if (!forced && timeoutMs >= 0 && waited >= timeoutMs) {
+            ADC_ForceTrig();
+            forced = true;
+            forcedAt = waited;
+        }
+        // A forced acquisition completes within its post-trigger samples.
+        if (forced && waited - forcedAt > recordMs + 2000) {
+            lost_ = true;
+            SetError("the instrument did not complete a record after a forced trigger",
+                     RC_NO_INSTRUMENT);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    const auto n = static_cast<std::size_t>(std::max(length, 0));
+    std::vector<std::uint16_t> raw[2] = {std::vector<std::uint16_t>(n),
+                                         std::vector<std::uint16_t>(n)};
+    std::vector<double> volts[2] = {std::vector<double>(n), std::vector<double>(n)};
+    status = ADC_GetData(raw[0].data(), raw[1].data());
+    if (status == RC_OK) status = ADC_GetDataVolt(volts[0].data(), volts[1].data());
+    if (status != RC_OK) {
+        SetError("reading the record failed: " + cli::StatusMeaning(status), status);
+        return false;
+    }
+    const double readoutMs = EpochMs();
+    std::uint8_t measureMode = 0;
+    GetMeasureMode(&measureMode);
+    if (LooksUnplugged(raw[0], raw[1], measureMode)) {
+        lost_ = true;
+        SetError("the instrument stopped answering (unplugged?); press Run to start again",
+                 RC_NO_INSTRUMENT);
+        return false;
+    }
+
+    auto record = std::make_shared<ViewRecord>();
+    cli::Record& r = record->record;
+    r.sampleRate = rate;
+    r.preSamples = length - GetPostSamples();
+    json traces = json::array();
+    for (std::uint8_t ch = 1; ch <= 2; ++ch) {
+        if ((measureMode & (ch == 1 ? mCh1 : mCh2)) == 0) continue;
+        double range = 0;
+        GetSensitivity(ch, &range);
+        const std::size_t k = ch - 1u;
+        json codes = json::array();
+        for (std::uint16_t word : raw[k]) codes.push_back(static_cast<int>(word) - 32768);
+        const double perDiv = 2 * range / cli::kVoltDivisions;
+        traces.push_back({{"channel", ch},
+                          {"range", range},
+                          {"voltsPerDiv", perDiv},
+                          {"perDivLabel", cli::FormatSi(perDiv, "V", 3) + "/div"},
+                          {"codes", std::move(codes)},
+                          {"figures", Figures(cli::Analyse(volts[k], rate))}});
+        r.traces.push_back(cli::Trace{ch, range, std::move(volts[k])});
+    }
+    const double span = rate > 0 ? static_cast<double>(n) / rate : 0;
+    const double perDiv = cli::PerDivision(span, cli::kTimeDivisions);
+    const json& s = state_["settings"];
+    json event = {{"readoutMs", readoutMs},
+                  {"rate", rate},
+                  {"length", n},
+                  {"pre", r.preSamples},
+                  {"forced", forced},
+                  {"timePerDiv", perDiv},
+                  {"timeLabel", cli::FormatSi(perDiv, "s", 3) + "/div"},
+                  {"rateLabel", cli::FormatSi(rate, "Hz")},
+                  {"trigger",
+                   {{"source", s.value("trigger.source", json())},
+                    {"slope", s.value("trigger.slope", json())},
+                    {"level", s.value("trigger.level", json())}}},
+                  {"traces", std::move(traces)}};
+    {
+        std::lock_guard lock(mutex_);
+        record->seq = ++seq_;
+    }
+    event["seq"] = record->seq;
+    record->event = event.dump();
+    Publish(std::move(record));
+    if (controls_.acquire == "single") {
+        controls_.acquire = "stop";
+        RefreshState();
+    }
+    return true;
+}
+
+bool Station::LooksUnplugged(const std::vector<std::uint16_t>& ch1,
+                             const std::vector<std::uint16_t>& ch2, int measureMode) const {
+    auto floating = [](const std::vector<std::uint16_t>& v) {
+        return !v.empty() && std::all_of(v.begin(), v.end(),
+                                         [](std::uint16_t w) { return w == kFloatingSample; });
+    };
+    if ((measureMode & mCh1) != 0 && !floating(ch1)) return false;
+    if ((measureMode & mCh2) != 0 && !floating(ch2)) return false;
+    // A signal clipped at full scale on every sample looks the same; the EEPROM tells them
+    // apart, since a missing instrument no longer gives the calibration date it gave at start.
+    std::uint32_t date = 0;
+    GetCalibrationDate(&date);
+    return date != startDate_;
+}
+
+void Station::Publish(std::shared_ptr<ViewRecord> record) {
+    {
+        std::lock_guard lock(mutex_);
+        recent_.push_back(std::move(record));
+        if (recent_.size() > kRecentRecords) recent_.pop_front();
+        ++recordVersion_;
+    }
+    changed_.notify_all();
+}
+
+void Station::SetError(const std::string& sentence, std::uint16_t status) {
+    json error = {{"text", sentence}};
+    if (status != RC_OK) error["status"] = cli::StatusName(status);
+    status_["error"] = error;
+    RefreshState();
+}
+
+void Station::RefreshState() {
+    json settings = json::object();
+    if (open_ && !lost_) {
+        for (const Setting& setting : SettingsTable())
+            settings[setting.key] = setting.read(controls_);
+    } else {
+        settings = desired_;
+        settings["acquire"] = "stop";
+    }
+    status_["found"] = open_;
+    status_["lost"] = lost_;
+    {
+        std::lock_guard lock(mutex_);
+        state_ = {{"settings", std::move(settings)}, {"status", status_}};
+        ++stateVersion_;
+    }
+    changed_.notify_all();
+}
+
+json Station::State() const {
+    std::lock_guard lock(mutex_);
+    return state_;
+}
+
+std::shared_ptr<const ViewRecord> Station::Latest() const {
+    std::lock_guard lock(mutex_);
+    return recent_.empty() ? nullptr : recent_.back();
+}
+
+std::shared_ptr<const ViewRecord> Station::Find(std::uint64_t seq) const {
+    std::lock_guard lock(mutex_);
+    if (recent_.empty()) return nullptr;
+    if (seq == 0) return recent_.back();
+    for (const auto& r : recent_) {
+        if (r->seq == seq) return r;
+    }
+    return nullptr;
+}
+
+std::uint64_t Station::WaitForChange(std::uint64_t version, int timeoutMs) const {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                      [&] { return quit_ || recordVersion_ + stateVersion_ > version; });
+    return recordVersion_ + stateVersion_;
+}
+
+std::uint64_t Station::RecordVersion() const {
+    std::lock_guard lock(mutex_);
+    return recordVersion_;
+}
+
+std::uint64_t Station::StateVersion() const {
+    std::lock_guard lock(mutex_);
+    return stateVersion_;
+}
+
+std::uint64_t Station::Completed() const {
+    std::lock_guard lock(mutex_);
+    return seq_;
+}
+
+bool Station::Quitting() const {
+    std::lock_guard lock(mutex_);
+    return quit_;
+}
+
+}  // namespace zarvo::view

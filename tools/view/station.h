@@ -1,0 +1,127 @@
+// The one instrument of the process and the loop that measures with it.
+//
+// The library is used from one thread only, the one that opened it: in threaded mode that is
+// the station's measurement thread, which runs block-mode acquisitions one after the other
+// (ADC_Start, poll ADC_Ready, force the trigger after the time-out, ADC_GetData) and takes
+// settings from a queue between them; a settings request that arrives while a record is being
+// waited for abandons that record, so a change never waits for a slow trigger. Block mode
+// rather than the library's timer-driven measuring: the loop then decides when to read out and
+// when to take settings, with no message loop to pump.
+//
+// In synchronous mode there is no thread: Open and every Apply run on the caller's thread
+// (tests and the fuzzer), and Step takes one record.
+//
+// Records and state changes are published with a version number; event streams wait for a
+// newer version (WaitForChange) and send what changed.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <thread>
+
+#include "tools/record.h"
+#include "tools/view/settings_table.h"
+
+namespace zarvo::view {
+
+struct PendingJob;
+
+// One record as the page and the downloads see it.
+struct ViewRecord {
+    std::uint64_t seq = 0;
+    cli::Record record;
+    std::string event;  // the record as the JSON text the event stream sends
+};
+
+// What a settings request came to.
+struct ApplyResult {
+    int httpStatus = 200;
+    nlohmann::json body;  // {"settings": ...} or {"error": sentence, "status": name}
+};
+
+class Station {
+public:
+    enum class Mode { Threaded, Synchronous };
+    explicit Station(Mode mode);
+    ~Station();  // stops the thread and releases the instrument
+    Station(const Station&) = delete;
+    Station& operator=(const Station&) = delete;
+
+    // Opens the instrument and applies the defaults; threaded mode starts the measurement
+    // thread and returns once the instrument is open or known to be absent. False when no
+    // instrument answered (the state then says where the library looked).
+    bool Open();
+    void Close();
+
+    // Checks and applies a JSON object of settings, in the table's order; on any refusal
+    // every setting already applied is put back, so nothing changes.
+    ApplyResult Apply(const nlohmann::json& settings);
+    // Releases the instrument, opens it again and re-applies the settings it had.
+    ApplyResult Restart();
+
+    // Synchronous mode: takes one record when the acquisition runs (the loop's step).
+    void Step();
+
+    // {"settings", "status", "ranges"}: the last state read back on the instrument's thread.
+    nlohmann::json State() const;
+    std::shared_ptr<const ViewRecord> Latest() const;
+    // A recent record by its sequence number (the last few are kept), or the latest for 0.
+    std::shared_ptr<const ViewRecord> Find(std::uint64_t seq) const;
+
+    // Waits up to timeoutMs for a version newer than `version`; returns the current one.
+    std::uint64_t WaitForChange(std::uint64_t version, int timeoutMs) const;
+    std::uint64_t RecordVersion() const;
+    std::uint64_t StateVersion() const;
+
+    // Records completed by the loop since the start (for the benchmark's delivery ratio).
+    std::uint64_t Completed() const;
+    // True once Close has begun: event streams end.
+    bool Quitting() const;
+
+private:
+    using Job = std::function<void()>;
+    // Runs a job on the instrument's thread and waits for it.
+    void RunOnInstrument(const Job& job);
+    void ThreadMain();
+    bool OpenHere();
+    void CloseHere();
+    ApplyResult ApplyHere(const nlohmann::json& settings);
+    void RunJobs();
+    bool JobsWaiting() const;
+    // One block-mode acquisition; false when abandoned for a job or stopped.
+    bool Acquire();
+    void Publish(std::shared_ptr<ViewRecord> record);
+    void RefreshState();
+    void SetError(const std::string& sentence, std::uint16_t status);
+    bool LooksUnplugged(const std::vector<std::uint16_t>& ch1,
+                        const std::vector<std::uint16_t>& ch2, int measureMode) const;
+
+    const Mode mode_;
+    LoopControls controls_;   // instrument thread only
+    nlohmann::json desired_;  // the settings to re-apply after a restart (instrument thread)
+    std::uint32_t startDate_ = 0;
+    bool open_ = false;
+    bool lost_ = false;
+    bool quit_ = false;  // guarded by mutex_
+
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    std::condition_variable jobWaiting_;
+    std::condition_variable jobDone_;
+    std::deque<PendingJob*> jobs_;
+    nlohmann::json state_;
+    nlohmann::json status_;
+    std::deque<std::shared_ptr<const ViewRecord>> recent_;
+    std::uint64_t seq_ = 0;
+    std::uint64_t recordVersion_ = 0;
+    std::uint64_t stateVersion_ = 0;
+    std::thread thread_;
+};
+
+}  // namespace zarvo::view
