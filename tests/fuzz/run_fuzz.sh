@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Builds the API fuzzer with clang, AddressSanitizer and UndefinedBehaviorSanitizer in
-# BUILD_DIR and runs it for SECONDS seconds (default 60), starting from the seed corpus in
-# tests/fuzz/corpus. New inputs go to BUILD_DIR/fuzz-corpus, and an input that crashes, hangs
-# or trips a sanitizer is kept in BUILD_DIR/fuzz-artifacts; the script then exits non-zero.
+# Builds the fuzzers with clang, AddressSanitizer and UndefinedBehaviorSanitizer in BUILD_DIR
+# and runs them for about SECONDS seconds in all (default 60), starting from the seed corpus
+# in tests/fuzz/corpus:
+#   - the exports fuzzer on a working instrument (most of the time), with ExitInstrument
+#     allowed (the lifecycle), and on instruments that misbehave (ZARVO_FUZZ_MACHINE);
+#   - a check that every seed input gives the same results alone as after the others.
+# New inputs go to BUILD_DIR/fuzz-corpus/NAME; an input that crashes, hangs or trips a
+# sanitizer is kept as BUILD_DIR/fuzz-artifacts/NAME-crash-..., and the script then exits
+# non-zero after printing how to replay it.
 #
 #   tests/fuzz/run_fuzz.sh build-fuzz 60
-#   build-fuzz/tests/fuzz/api_fuzz build-fuzz/fuzz-artifacts/crash-...   # replay one input
-set -euo pipefail
+set -uo pipefail
 
 if [[ $# -lt 1 || $# -gt 2 ]]; then
     echo "usage: $0 BUILD_DIR [SECONDS]" >&2
@@ -20,20 +24,42 @@ cmake -S "$source_dir" -B "$build" -G Ninja \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DZARVO_FUZZ=ON -DZARVO_SANITIZE=ON \
-    -DZARVO_BUILD_BENCH=OFF -DZARVO_BUILD_TOOLS=OFF >/dev/null
-cmake --build "$build" --target api_fuzz
+    -DZARVO_BUILD_BENCH=OFF -DZARVO_BUILD_TOOLS=OFF >/dev/null || exit 1
+cmake --build "$build" --target api_fuzz || exit 1
+fuzzer=$build/tests/fuzz/api_fuzz
+mkdir -p "$build/fuzz-artifacts"
+status=0
 
-mkdir -p "$build/fuzz-corpus" "$build/fuzz-artifacts"
-# One input that runs longer than -timeout seconds counts as a hang: every wait of the
-# driver is bounded, and the machine runs on virtual time. The message a machine without port
-# access shows the user (on standard error here) is left out of the log.
-"$build/tests/fuzz/api_fuzz" \
-    -max_total_time="$seconds" \
-    -timeout=30 \
-    -max_len=1024 \
-    -rss_limit_mb=2048 \
-    -print_final_stats=1 \
-    -artifact_prefix="$build/fuzz-artifacts/" \
-    "$build/fuzz-corpus" "$source_dir/tests/fuzz/corpus" 2>&1 |
-    grep -v -e '^Windows NT / 2000 / XP requires' -e '^It was not detected on this computer' \
-        -e '^Hardware will not be available$'
+# One bounded run: NAME SECONDS, with the environment given before the call. An input that
+# runs longer than -timeout seconds counts as a hang: every wait of the driver is bounded and
+# the machine runs on virtual time. The message a machine without port access shows the user
+# (on standard error here) is left out of the log.
+run() {
+    local name=$1 time=$2
+    mkdir -p "$build/fuzz-corpus/$name"
+    echo "---- $name: ${time} s, ZARVO_FUZZ_MACHINE=${ZARVO_FUZZ_MACHINE:-} ZARVO_FUZZ_EXIT=${ZARVO_FUZZ_EXIT:-}"
+    "$fuzzer" -max_total_time="$time" -timeout=10 -max_len=1024 -rss_limit_mb=2048 \
+        -print_final_stats=1 -artifact_prefix="$build/fuzz-artifacts/$name-" \
+        "$build/fuzz-corpus/$name" "$source_dir/tests/fuzz/corpus" 2>&1 |
+        grep -v -e '^Windows NT / 2000 / XP requires' -e '^It was not detected on this computer' \
+            -e '^Hardware will not be available$' -e '^	NEW_FUNC' -e '^#[0-9]*	NEW' \
+            -e '^#[0-9]*	REDUCE'
+    if [[ ${PIPESTATUS[0]} -ne 0 ]]; then
+        status=1
+        echo "FINDING ($name): replay it with"
+        echo "  ZARVO_FUZZ_MACHINE='${ZARVO_FUZZ_MACHINE:-}' ZARVO_FUZZ_EXIT='${ZARVO_FUZZ_EXIT:-}' $fuzzer $build/fuzz-artifacts/$name-*"
+    fi
+}
+
+share() { echo $(((seconds * $1 + 99) / 100)); }
+run working "$(share 60)"
+ZARVO_FUZZ_EXIT=1 run lifecycle "$(share 10)"
+ZARVO_FUZZ_MACHINE=stuck=busy run stuck "$(share 8)"
+ZARVO_FUZZ_MACHINE=eeprom=garbage:7 run garbage "$(share 8)"
+ZARVO_FUZZ_MACHINE=model=4,ch1=square:50000:3:1,ch2=triangle:2000:0.5,ext=sine:10000:2 \
+    run other_model "$(share 8)"
+ZARVO_FUZZ_MACHINE=lpt=0 run absent "$(share 6)"
+
+echo "---- the seed inputs alone and after one another"
+"$source_dir/tests/fuzz/replay_check.sh" "$fuzzer" "$source_dir/tests/fuzz/corpus" || status=1
+exit $status
