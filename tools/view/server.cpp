@@ -1,10 +1,17 @@
 // The HTTP side of the view: cpp-httplib turns sockets into Requests for the RequestHandler
 // and carries records to the page as Server-Sent Events.
 #include <httplib.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <memory>
+#include <vector>
 
 #include "tools/session.h"
 #include "tools/status.h"
@@ -58,6 +65,9 @@ struct EventStream {
             if (auto latest = station.Latest())
                 text += "event: record\ndata: " + latest->event + "\n\n";
         }
+        // A page that loses the stream (the view starting again) comes back within half a
+        // second.
+        if (!started) text = "retry: 500\n\n" + text;
         if (text.empty()) text = ": idle\n\n";  // keeps proxies and the browser from timing out
         started = true;
         return sink.write(text.data(), text.size());
@@ -68,10 +78,48 @@ bool IsLoopback(const std::string& address) {
     return address.rfind("127.", 0) == 0 || address == "localhost" || address == "::1";
 }
 
+// Handing over to a fresh process (see Station::Restart): the same command line, the port it
+// was serving, and the settings to apply, through the environment.
+constexpr const char* kPortVariable = "ZARVO_VIEW_PORT";
+constexpr const char* kSettingsVariable = "ZARVO_VIEW_SETTINGS";
+
+[[noreturn]] void ExecuteAgain(int port, const nlohmann::json& settings) {
+    std::ifstream in("/proc/self/cmdline", std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::string> args;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find('\0', at);
+        args.push_back(text.substr(at, end - at));
+        if (end == std::string::npos) break;
+        at = end + 1;
+    }
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    setenv(kPortVariable, std::to_string(port).c_str(), 1);
+    setenv(kSettingsVariable, settings.dump().c_str(), 1);
+    std::cout.flush();
+    close_range(3, ~0U, 0);
+    execv("/proc/self/exe", argv.data());
+    throw cli::ToolError("cannot start the view again: " + std::string(std::strerror(errno)));
+}
+
+// Takes a variable a previous process left for this one.
+std::string TakeVariable(const char* name) {
+    const char* value = std::getenv(name);
+    std::string text = value != nullptr ? value : "";
+    unsetenv(name);
+    return text;
+}
+
 }  // namespace
 
 int RunView(const ViewOptions& options) {
     Station station(Station::Mode::Threaded);
+    const nlohmann::json previous =
+        nlohmann::json::parse(TakeVariable(kSettingsVariable), nullptr, false);
+    if (previous.is_object()) station.SetInitial(previous);
+    const std::string handedPort = TakeVariable(kPortVariable);
     if (!station.Open()) {
         const auto status = station.State()["status"];
         std::cerr << "zarvo view: " << status["error"].value("text", "no instrument found")
@@ -82,7 +130,7 @@ int RunView(const ViewOptions& options) {
     // Bodies a little over the limit reach the handler, which says what the limit is; larger
     // ones httplib refuses by itself before reading them.
     server.set_payload_max_length(16 * kMaxBody);
-    int port = options.port;
+    int port = handedPort.empty() ? options.port : std::atoi(handedPort.c_str());
     const bool bound = port == 0 ? (port = server.bind_to_any_port(options.bind)) > 0
                                  : server.bind_to_port(options.bind, port);
     if (!bound) {
@@ -122,11 +170,15 @@ int RunView(const ViewOptions& options) {
                      "the instrument"
                   << std::endl;
     }
-    while (!cli::Interrupted()) cli::PauseMs(50);
+    while (!cli::Interrupted() && !station.RestartRequested()) cli::PauseMs(50);
     stopping = true;
     server.stop();
     listener.join();
     station.Close();
+    if (!cli::Interrupted() && station.RestartRequested()) {
+        std::cerr << "zarvo view: starting again with a fresh instrument session\n";
+        ExecuteAgain(port, station.Desired());
+    }
     std::cerr << "zarvo view: stopped; the instrument is released\n";
     return 0;
 }

@@ -41,6 +41,20 @@ json ReadDouble(Getter getter) {
     return getter(&value) == RC_OK ? json(value) : json(nullptr);
 }
 
+// The clock divides down to a few rates: asks for higher ones until the obtained rate is at
+// least `wanted`, so that the record does not spill over the divisions it should fill.
+Refusal SetRateAtLeast(double wanted, const json& value) {
+    double ask = wanted;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        double rate = ask;
+        const std::uint16_t status = SetSampleFrequencyF(&rate);
+        if (status != RC_OK) return ByLibrary(status, "SetSampleFrequencyF", value);
+        if (rate >= wanted * (1 - 1e-9) || !(rate > 0)) break;
+        ask = std::min(ask * wanted / rate * 1.001, 50e6);
+    }
+    return {};
+}
+
 void AddChannel(std::vector<Setting>& table, std::uint8_t ch) {
     const std::string n = std::to_string(ch);
     const std::string prefix = "ch" + n + ".";
@@ -198,7 +212,7 @@ void AddTimebase(std::vector<Setting>& table) {
                                          " at this record length, outside 1 Hz to 50 MHz",
                                      0};
                          }
-                         return ByLibrary(SetSampleFrequencyF(&rate), "SetSampleFrequencyF", v);
+                         return SetRateAtLeast(rate, v);
                      },
                      [](const LoopControls&) -> json {
                          const double rate = GetSampleFrequencyF();

@@ -138,6 +138,7 @@ void Station::ThreadMain() {
 bool Station::OpenHere() {
     const std::uint16_t status = InitInstrument(0);
     open_ = status == RC_OK;
+    everOpened_ = everOpened_ || open_;
     lost_ = false;
     json status_info = {{"found", open_}, {"where", WhereLooked()}};
     if (!open_) {
@@ -181,18 +182,25 @@ ApplyResult Station::Apply(const json& settings) {
 
 ApplyResult Station::Restart() {
     ApplyResult result{503, {{"error", "the view is shutting down"}}};
-    RunOnInstrument([&] {
-        CloseHere();
-        controls_.acquire = "run";
-        if (OpenHere()) {
-            result = {200, State()};
-        } else {
-            result = {400,
-                      {{"error", status_.value("error", json::object()).value("text", "")},
-                       {"status", cli::StatusName(RC_NO_INSTRUMENT)}}};
-        }
-    });
+    RunOnInstrument([&] { result = RestartHere(); });
     return result;
+}
+
+ApplyResult Station::RestartHere() {
+    controls_.acquire = "run";
+    if (everOpened_) {
+        CloseHere();
+        lost_ = false;
+        status_["error"] = {{"text", "starting again"}};
+        RefreshState();
+        restartRequested_ = true;
+        return {202, State()};
+    }
+    CloseHere();
+    if (OpenHere()) return {200, State()};
+    return {400,
+            {{"error", status_["error"].value("text", "")},
+             {"status", cli::StatusName(RC_NO_INSTRUMENT)}}};
 }
 
 ApplyResult Station::ApplyHere(const json& settings) {
@@ -213,10 +221,9 @@ ApplyResult Station::ApplyHere(const json& settings) {
     }
     // Starting again after the instrument was lost or not found opens it anew.
     const std::string acquire = settings.value("acquire", "");
-    if ((acquire == "run" || acquire == "single") && (!open_ || lost_)) {
-        CloseHere();
-        OpenHere();
-        if (!open_) return refuse(status_["error"]["text"], RC_NO_INSTRUMENT);
+    if ((acquire == "run" || acquire == "single") && (!open_ || lost_)) return RestartHere();
+    if (!open_ || lost_) {
+        return refuse("no instrument answers; Run or Start again opens it anew", RC_NO_INSTRUMENT);
     }
     // In the table's order, so that a channel is on before its range is set and the record
     // length is known before the pre-trigger samples.

@@ -15,6 +15,7 @@
 // newer version (WaitForChange) and send what changed.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -62,8 +63,16 @@ public:
     // Checks and applies a JSON object of settings, in the table's order; on any refusal
     // every setting already applied is put back, so nothing changes.
     ApplyResult Apply(const nlohmann::json& settings);
-    // Releases the instrument, opens it again and re-applies the settings it had.
+    // Releases the instrument, opens it again and re-applies the settings it had. The library
+    // starts only once per load: after a successful start, opening again needs a fresh
+    // process, so the answer is then 202 and RestartRequested() tells the server to hand over
+    // to one (it re-executes itself with Desired() and the same address).
     ApplyResult Restart();
+    bool RestartRequested() const { return restartRequested_; }
+    // The settings the instrument had, for the next process; read after Close.
+    nlohmann::json Desired() const { return desired_; }
+    // Settings to apply instead of the defaults at Open (those of the previous process).
+    void SetInitial(nlohmann::json settings) { desired_ = std::move(settings); }
 
     // Synchronous mode: takes one record when the acquisition runs (the loop's step).
     void Step();
@@ -92,6 +101,7 @@ private:
     bool OpenHere();
     void CloseHere();
     ApplyResult ApplyHere(const nlohmann::json& settings);
+    ApplyResult RestartHere();
     void RunJobs();
     bool JobsWaiting() const;
     // One block-mode acquisition; false when abandoned for a job or stopped.
@@ -107,6 +117,8 @@ private:
     nlohmann::json desired_;  // the settings to re-apply after a restart (instrument thread)
     std::uint32_t startDate_ = 0;
     bool open_ = false;
+    bool everOpened_ = false;  // the library has started once in this process
+    std::atomic<bool> restartRequested_{false};
     bool lost_ = false;
     bool quit_ = false;  // guarded by mutex_
 
