@@ -1,0 +1,81 @@
+// Shared by the browser tests and the benchmark: starts `zarvo view` on the simulated
+// instrument and Debian's chromium, both on the loopback only.
+import { spawn } from 'node:child_process';
+import { mkdtempSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { chromium } from 'playwright-core';
+
+// The simulated ports are claimed through files in TMPDIR: a folder of our own keeps this run
+// apart from any other on the machine.
+const claims = mkdtempSync(join(tmpdir(), 'zarvo-view-'));
+
+export async function startView(tool, simulate = '') {
+  const env = { ...process.env, TMPDIR: claims };
+  delete env.ZARVO_SIM;
+  const child = spawn(tool, ['--simulate' + simulate, 'view', '--port', '0'], { env });
+  let out = '';
+  let err = '';
+  child.stderr.on('data', (d) => { err += d; });
+  const url = await new Promise((resolve, reject) => {
+    const timer = setTimeout(() => reject(new Error('no address from zarvo view: ' + err)), 15000);
+    child.stdout.on('data', (d) => {
+      out += d;
+      const m = out.match(/http:\/\/127\.0\.0\.1:\d+\//);
+      if (m) {
+        clearTimeout(timer);
+        resolve(m[0]);
+      }
+    });
+    child.on('exit', (code) => reject(new Error('zarvo view exited with ' + code + ': ' + err)));
+  });
+  return {
+    url,
+    pid: child.pid,
+    stderr: () => err,
+    stop: () => new Promise((resolve) => {
+      if (child.exitCode !== null) return resolve(child.exitCode);
+      child.once('exit', (code) => resolve(code));
+      child.kill('SIGTERM');
+    }),
+  };
+}
+
+export function launchBrowser() {
+  return chromium.launch({
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+}
+
+// Opens the page and waits until it has drawn a record.
+export async function openView(browser, url, options = {}) {
+  const context = await browser.newContext({ acceptDownloads: true, viewport: { width: 1150, height: 720 }, ...options });
+  const page = await context.newPage();
+  await page.goto(url);
+  await page.waitForFunction(() => window.zarvoView && window.zarvoView.record !== null);
+  return page;
+}
+
+// The record on screen, as plain data.
+export function shownRecord(page) {
+  return page.evaluate(() => {
+    const r = window.zarvoView.record;
+    return { seq: r.seq, rate: r.rate, pre: r.pre, timePerDiv: r.timePerDiv, trigger: r.trigger,
+      traces: r.traces.map((t) => ({ channel: t.channel, range: t.range, voltsPerDiv: t.voltsPerDiv,
+        perDivLabel: t.perDivLabel, figures: t.figures, volts: Array.from(t.volts) })) };
+  });
+}
+
+// Waits for a record drawn after `seq` that satisfies test(record).
+export async function nextRecord(page, seq, test = () => true, timeoutMs = 10000) {
+  const end = Date.now() + timeoutMs;
+  while (Date.now() < end) {
+    const r = await shownRecord(page);
+    if (r.seq > seq && test(r)) return r;
+    await page.waitForTimeout(50);
+  }
+  throw new Error('no record after ' + seq + ' matched within ' + timeoutMs + ' ms');
+}
