@@ -132,7 +132,11 @@ Response RequestHandler::Handle(const Request& r) {
             }
             return Error(404, "nothing to change at " + path);
         }
-        if (path == "/api/state") return Json(200, station_.State());
+        if (path == "/api/state") {
+            json state = station_.State();
+            state["status"]["records"] = station_.Completed();
+            return Json(200, state);
+        }
         if (path == "/api/table") return Json(200, DescribeTable());
         if (path == "/api/record.csv") return Download(query, false);
         if (path == "/api/record.svg") return Download(query, true);

@@ -22,7 +22,8 @@
 //
 // Requests:
 //   GET  /                       the page (also /view.js, /view.css)
-//   GET  /api/state              settings as read back, status line, available ranges
+//   GET  /api/state              settings as read back, status line, available ranges, and
+//                                the number of records taken so far
 //   GET  /api/table              the settings table: key, kind, range, choices, exports
 //   POST /api/settings           JSON object {key: value, ...}; 200 with the state, or 400
 //   POST /api/restart            JSON body ({}); opens the instrument again

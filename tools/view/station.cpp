@@ -404,8 +404,10 @@ void Station::RefreshState() {
     status_["lost"] = lost_;
     {
         std::lock_guard lock(mutex_);
-        state_ = {{"settings", std::move(settings)}, {"status", status_}};
         ++stateVersion_;
+        // The page keeps the newest state whichever way (answer or event) it came first.
+        state_ = {
+            {"settings", std::move(settings)}, {"status", status_}, {"version", stateVersion_}};
     }
     changed_.notify_all();
 }

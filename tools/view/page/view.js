@@ -113,6 +113,8 @@ function buildControls() {
 }
 
 function applyState(state) {
+  // An answer to a request can arrive after an event that is newer than it.
+  if (view.state && state.version < view.state.version) return;
   view.state = state;
   const status = state.status || {};
   for (const row of view.table) {
@@ -205,34 +207,31 @@ function drawTrace(a, record, trace) {
       if (i === 0) ctx.moveTo(x, clampY(volts[i]));
       else ctx.lineTo(x, clampY(volts[i]));
     }
-  } else {
-    let column = 0;
-    let lo = volts[0];
-    let hi = volts[0];
-    let first = true;
-    for (let i = 1; i <= n; i++) {
-      const c = i < n ? Math.floor(i * pxPerSample) : -1;
-      if (c !== column) {
-        const x = a.x + column + 0.5;
-        if (first) {
-          ctx.moveTo(x, clampY(hi));
-          first = false;
-        } else {
-          ctx.lineTo(x, clampY(hi));
-        }
-        ctx.lineTo(x, clampY(lo));
-        if (i === n) break;
-        column = c;
-        lo = volts[i];
-        hi = volts[i];
-      } else {
-        const v = volts[i];
-        if (v < lo) lo = v;
-        if (v > hi) hi = v;
-      }
+    ctx.stroke();
+    return;
+  }
+  // One filled pixel column per screen column, from its lowest to its highest sample and
+  // reaching back to the last sample of the column before, so that the trace stays joined.
+  ctx.fillStyle = COLOURS[trace.channel];
+  let column = 0;
+  let lo = volts[0];
+  let hi = volts[0];
+  for (let i = 1; i <= n; i++) {
+    const c = i < n ? Math.floor(i * pxPerSample) : -1;
+    if (c !== column) {
+      const yTop = Math.round(clampY(hi));
+      const yBottom = Math.round(clampY(lo));
+      ctx.fillRect(a.x + column, yTop, 1, yBottom - yTop + 1);
+      if (i === n) break;
+      column = c;
+      lo = Math.min(volts[i - 1], volts[i]);
+      hi = Math.max(volts[i - 1], volts[i]);
+    } else {
+      const v = volts[i];
+      if (v < lo) lo = v;
+      if (v > hi) hi = v;
     }
   }
-  ctx.stroke();
 }
 
 function drawMarkers(a, record) {
@@ -363,6 +362,10 @@ async function start() {
     if (!view.pending) requestAnimationFrame(frame);
     view.pending = record;
   });
+  // A view that started again counts its states from the beginning.
+  events.onopen = () => {
+    if (view.state) view.state.version = -1;
+  };
   events.onerror = () => {
     document.getElementById('status').textContent = 'the connection to zarvo view is lost';
   };
