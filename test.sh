@@ -51,7 +51,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-all_stages=(linux docs sanitize fuzz windows)
+all_stages=(linux docs sanitize fuzz windows view)
 for stage in ${ZARVO_STAGES:-${all_stages[*]}}; do
     if [ ! -f "$root/tests/ci/$stage.sh" ]; then
         fail "no such stage: $stage"
