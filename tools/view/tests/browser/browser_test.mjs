@@ -47,6 +47,11 @@ const tests = {
       assert.deepEqual(figures.slice(1, 3), ['-1 V', '1 V'], 'min and max under the screen');
       assert.match(figures[6], /^(1 kHz|99\d\.?\d* Hz|1\.00\d* kHz)$/);
       assert.match(await page.locator('#status').textContent(), /serial number 12345/);
+      // Channel 2 sees the generator's output (0 V low, 1 V high): switch it on for the picture.
+      await page.fill('#set-generator', '2000');
+      await page.press('#set-generator', 'Enter');
+      await nextRecord(page, r.seq, (x) => Math.max(...trace(x, 2).volts) > 0.9);
+      assert.equal(await page.inputValue('#set-generator'), '2000');
       await page.screenshot({ path: join(artifacts, 'view.png') });
     } finally {
       await view.stop();
