@@ -14,6 +14,8 @@
 #include <string>
 #include <thread>
 
+#include "tools/view/handler.h"
+
 namespace {
 
 using json = nlohmann::json;
@@ -250,6 +252,34 @@ TEST_F(View, ASecondViewFindsTheInstrumentInUseAndSigtermReleasesIt) {
     auto r = c.Get("/api/state");
     ASSERT_TRUE(r);
     EXPECT_TRUE(json::parse(r->body)["status"]["found"]) << "the port was given back";
+}
+
+// The handler as the fuzzer drives it: no socket, no thread, settings applied on this thread.
+TEST(ViewHandler, AnswersWithoutSocketsOnTheCallersThread) {
+    setenv("ZARVO_SIM", "1", 1);
+    zarvo::view::Station station(zarvo::view::Station::Mode::Synchronous);
+    ASSERT_TRUE(station.Open());
+    zarvo::view::RequestHandler handler(station, "127.0.0.1:8080");
+    const zarvo::view::Headers headers = {{"host", "127.0.0.1:8080"},
+                                          {"content-type", "application/json"}};
+    auto r =
+        handler.Handle({"POST", "/api/settings", headers, R"({"ch1.range": 5, "length": 300})"});
+    ASSERT_EQ(r.status, 200) << r.body;
+    EXPECT_EQ(json::parse(r.body)["settings"]["ch1.range"], 4.0);
+    EXPECT_EQ(handler.Handle({"GET", "/api/record.csv", headers, ""}).status, 404)
+        << "no record before the first step";
+    station.Step();
+    r = handler.Handle({"GET", "/api/record.csv?seq=1", headers, ""});
+    ASSERT_EQ(r.status, 200);
+    EXPECT_EQ(r.contentType, "text/csv");
+    EXPECT_EQ(std::count(r.body.begin(), r.body.end(), '\n'), 301) << "header and 300 samples";
+    r = handler.Handle({"GET", "/api/record.svg", headers, ""});
+    EXPECT_EQ(r.status, 200);
+    EXPECT_NE(r.body.find("<svg"), std::string::npos);
+    EXPECT_EQ(handler.Handle({"GET", "/api/record.csv?seq=x", headers, ""}).status, 400);
+    EXPECT_EQ(handler.Handle({"GET", "/", {{"Host", "127.0.0.1:8081"}}, ""}).status, 403)
+        << "another port is another server";
+    EXPECT_EQ(handler.Handle({"DELETE", "/api/settings", headers, ""}).status, 405);
 }
 
 }  // namespace
