@@ -331,7 +331,8 @@ bool Station::Acquire() {
     }
     const double span = rate > 0 ? static_cast<double>(n) / rate : 0;
     const double perDiv = cli::PerDivision(span, cli::kTimeDivisions);
-    const json& s = state_["settings"];
+    // Written only on this thread, so it may be read here without the lock.
+    const json& s = state_.at("settings");
     json event = {{"readoutMs", readoutMs},
                   {"rate", rate},
                   {"length", n},
@@ -351,11 +352,15 @@ bool Station::Acquire() {
     }
     event["seq"] = record->seq;
     record->event = event.dump();
-    Publish(std::move(record));
-    if (controls_.acquire == "single") {
-        controls_.acquire = "stop";
-        RefreshState();
+    // Auto ranging moves the ranges between records: the controls follow.
+    bool rangesMoved = false;
+    for (const cli::Trace& t : r.traces) {
+        const auto shown = s.find("ch" + std::to_string(t.channel) + ".range");
+        rangesMoved = rangesMoved || shown == s.end() || *shown != json(t.range);
     }
+    Publish(std::move(record));
+    if (controls_.acquire == "single") controls_.acquire = "stop";
+    if (controls_.acquire == "stop" || rangesMoved) RefreshState();
     return true;
 }
 
