@@ -12,9 +12,22 @@ fi
 
 
 step "Linux with clang: build"
+# The clang build doubles as the coverage build: the library's objects record which lines and
+# branches the tests ran (gcov data), and gcovr sums them up afterwards. No extra build.
 clang_dir=$builds/clang
+clang_major=$(clang -dumpversion | cut -d. -f1)
+install_missing gcovr "llvm-$clang_major" || fail "coverage: cannot install gcovr"
+find "$clang_dir" -name '*.gcda' -delete 2>/dev/null
 if CC=clang CXX=clang++ configure_and_build clang "$clang_dir" -DCMAKE_BUILD_TYPE=Debug \
-    -DZARVO_BUILD_BENCH=OFF; then
+    -DZARVO_BUILD_BENCH=OFF -DZARVO_COVERAGE=ON; then
     step "Linux with clang: tests"
     run_ctest clang "$clang_dir"
+    step "Coverage of the library by the tests"
+    if coverage=$(tests/ci/coverage.sh "$clang_dir" "llvm-cov-$clang_major gcov"); then
+        echo "$coverage"
+        notes+=("coverage of the library by the tests: $(tail -n 1 <<<"$coverage")")
+    else
+        echo "$coverage"
+        fail "coverage: gcovr"
+    fi
 fi
