@@ -512,7 +512,7 @@ void CallExport(std::uint8_t op, Input& in) {
             break;
         }
         case 70:
-            PassTime(1 + in.Byte() % 8, kTimerIntervalMs);
+            PassTime(1 + in.Byte() % 4, kTimerIntervalMs);
             break;
         case 71:
             // A long pause: pending timer ticks coalesce into one, as window messages do.

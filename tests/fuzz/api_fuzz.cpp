@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    constexpr int kMaxCalls = 64;
+    constexpr int kMaxCalls = 32;
     ResetInstrument();
     Trace::Get().Begin(data, size);
     Input in(data, size);
