@@ -1,4 +1,4 @@
 # Stage of test.sh: bounded fuzzer runs.
 
-step "API fuzzer: a bounded run from the seed corpus"
-run_check fuzz tests/fuzz/run_fuzz.sh "$builds/fuzz" "${ZARVO_FUZZ_SECONDS:-60}"
+step "Fuzzers: the exports and the live view's requests, bounded runs from the seed corpora"
+run_check fuzz tests/fuzz/run_fuzz.sh "$builds/fuzz" "${ZARVO_FUZZ_SECONDS:-90}"
