@@ -30,7 +30,7 @@ if [ -n "$view_ready" ]; then
     # The linux stage's ctest runs the server tests already when it ran in this invocation.
     if [[ " ${ZARVO_STAGES:-${all_stages[*]}} " != *" linux "* ]]; then
         step "View: server tests"
-        run_ctest view-server "$linux" -R '^View\.'
+        run_ctest view-server "$linux" -R '^View(Handler)?\.'
     fi
 
     step "View: browser tests (chromium, playwright-core)"

@@ -123,7 +123,7 @@ int RunView(const ViewOptions& options) {
     if (!station.Open()) {
         const auto status = station.State()["status"];
         std::cerr << "zarvo view: " << status["error"].value("text", "no instrument found")
-                  << "; the page shows this and tries again on Run\n";
+                  << "\nzarvo view: the page shows this and tries again on Run\n";
     }
 
     httplib::Server server;

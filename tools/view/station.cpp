@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "tools/format.h"
+#include "tools/port_check.h"
 #include "tools/stats.h"
 #include "tools/status.h"
 #include "zarvo.h"
@@ -144,9 +145,10 @@ bool Station::OpenHere() {
     if (!open_) {
         ExitInstrument();
         status_ = status_info;
-        SetError("no instrument found " + WhereLooked() +
-                     "; another program (another zarvo view?) may be using it",
-                 status);
+        const char* sim = std::getenv("ZARVO_SIM");
+        std::string advice = cli::NoInstrumentAdvice(sim != nullptr ? sim : "");
+        while (!advice.empty() && advice.back() == '\n') advice.pop_back();
+        SetError("no instrument found " + WhereLooked() + ":\n" + advice, status);
         return false;
     }
     std::int32_t serial = 0;
@@ -188,6 +190,7 @@ ApplyResult Station::Restart() {
 
 ApplyResult Station::RestartHere() {
     controls_.acquire = "run";
+    if (!desired_.empty()) desired_["acquire"] = "run";
     if (everOpened_) {
         CloseHere();
         lost_ = false;

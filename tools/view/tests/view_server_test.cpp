@@ -243,7 +243,7 @@ TEST_F(View, ASecondViewFindsTheInstrumentInUseAndSigtermReleasesIt) {
         auto r = c.Get("/api/state");
         ASSERT_TRUE(r);
         EXPECT_FALSE(json::parse(r->body)["status"]["found"]);
-        EXPECT_NE(second.err().find("may be using it"), std::string::npos) << second.err();
+        EXPECT_NE(second.err().find("LPT1 is in use by"), std::string::npos) << second.err();
     }
     EXPECT_EQ(view_->Stop(), 0);
     EXPECT_NE(view_->err().find("released"), std::string::npos);
