@@ -41,9 +41,18 @@ void ToHttplib(const Response& out, httplib::Response& res) {
 struct EventStream {
     Station& station;
     const std::atomic<bool>& stopping;
+    std::atomic<int>& open;  // streams open at the moment
     std::uint64_t stateSent = 0;
     std::uint64_t recordSent = 0;
     bool started = false;
+
+    EventStream(Station& s, const std::atomic<bool>& stop, std::atomic<int>& count)
+        : station(s), stopping(stop), open(count) {
+        ++open;
+    }
+    ~EventStream() { --open; }
+    EventStream(const EventStream&) = delete;
+    EventStream& operator=(const EventStream&) = delete;
 
     bool Next(httplib::DataSink& sink) {
         if (started) station.WaitForChange(stateSent + recordSent, 1000);
@@ -80,6 +89,9 @@ bool IsLoopback(const std::string& address) {
 
 // Handing over to a fresh process (see Station::Restart): the same command line, the port it
 // was serving, and the settings to apply, through the environment.
+// Pages that may watch at once; the rest of the server's threads stay free for requests.
+constexpr int kMaxStreams = 4;
+
 constexpr const char* kPortVariable = "ZARVO_VIEW_PORT";
 constexpr const char* kSettingsVariable = "ZARVO_VIEW_SETTINGS";
 
@@ -142,11 +154,20 @@ int RunView(const ViewOptions& options) {
     const std::string served = options.bind + ":" + std::to_string(port);
     RequestHandler handler(station, served);
     std::atomic<bool> stopping{false};
+    std::atomic<int> openStreams{0};
 
     server.Get("/api/events", [&](const httplib::Request& req, httplib::Response& res) {
         if (auto refused = handler.Refuse(FromHttplib(req))) return ToHttplib(*refused, res);
+        // Each open page holds one of the server's few threads for its event stream.
+        if (openStreams >= kMaxStreams) {
+            return ToHttplib({503,
+                              "application/json",
+                              R"({"error": "too many pages watch this view already; close one"})",
+                              {}},
+                             res);
+        }
         res.set_header("Cache-Control", "no-store");
-        auto stream = std::make_shared<EventStream>(EventStream{station, stopping});
+        auto stream = std::make_shared<EventStream>(station, stopping, openStreams);
         res.set_chunked_content_provider(
             "text/event-stream",
             [stream](std::size_t, httplib::DataSink& sink) { return stream->Next(sink); });
