@@ -26,7 +26,8 @@
 //                                the number of records taken so far
 //   GET  /api/table              the settings table: key, kind, range, choices, exports
 //   POST /api/settings           JSON object {key: value, ...}; 200 with the state, or 400
-//   POST /api/restart            JSON body ({}); opens the instrument again
+//   POST /api/restart            JSON body ({}); opens the instrument again (202 once it had
+//                                started: a fresh process takes over, see Station::Restart)
 //   GET  /api/record.csv?seq=N   a recent record (the latest without seq) as CSV
 //   GET  /api/record.svg?seq=N   the same as an SVG plot
 // Refused: a Host header other than the served address (403), a state-changing request that
