@@ -12,6 +12,7 @@
 //   - after ExitInstrument no parallel port stays claimed.
 #include "tests/fuzz/api_calls.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -90,6 +91,27 @@ bool LibraryClosed() {
 
 void ClearClosed() {
     g_closed = false;
+}
+
+std::int64_t CallCost(std::uint8_t op) {
+    constexpr std::int64_t kLeast = 64;
+    const TZarvo* z = zarvo::api::Lib().Instrument.get();
+    if (z == nullptr) return kLeast;
+    bool readsRecord = z->bEnableMeasurements;
+    switch (op % 72) {
+        case 9:   // ADC_GetData
+        case 10:  // ADC_GetDataVolt
+        case 11:  // ADC_GetDataCh
+        case 12:  // ADC_GetDataVoltCh
+        case 45:  // StartMeasurement
+        case 65:  // block mode
+        case 66:  // timer-driven measuring
+            readsRecord = true;
+            break;
+        default:
+            break;
+    }
+    return readsRecord ? std::max<std::int64_t>(z->lRecordLength, kLeast) : kLeast;
 }
 
 void CheckStatus(std::int32_t rc) {

@@ -16,6 +16,11 @@ void CallExport(std::uint8_t op, Input& in);
 bool LibraryClosed();
 void ClearClosed();
 
+// What the call just made may have cost, in samples read: the record length when it could
+// read the record out (a data fetch, a measurement, or any call while the timer measures,
+// since the timer's steps run at the start of calls), else a small constant.
+std::int64_t CallCost(std::uint8_t op);
+
 // A status that is one of the defined codes; it goes into the result trace.
 void CheckStatus(std::int32_t rc);
 

@@ -13,7 +13,8 @@ std::string MachineKeys();
 
 // Starts the library on the simulated machine (again, when an input closed it), records the
 // start-up value of every setting the exports can change, and brings the instrument into the
-// known state. Aborts when the state read back afterwards differs from the start-up values.
+// known state: those values, with a shorter record. Aborts when the state read back
+// afterwards differs from it.
 void ResetInstrument();
 
 }  // namespace zarvo::fuzz
