@@ -1,6 +1,7 @@
 // Loading DLL.dll as an application does, and calling any export from its table entry.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdint>
@@ -27,8 +28,14 @@ public:
     Dll(const Dll&) = delete;
     Dll& operator=(const Dll&) = delete;
 
+    // Every case of a program runs in the same process, and each must start from a freshly
+    // loaded library, as an application that loads it does: the previous case's Dll must
+    // have unloaded it completely.
     void Load() {
-        if (module_ == nullptr) module_ = LoadLibraryA("DLL.dll");
+        if (module_ != nullptr) return;
+        EXPECT_EQ(GetModuleHandleA("DLL.dll"), nullptr)
+            << "DLL.dll is still loaded: this case would not start from a fresh library";
+        module_ = LoadLibraryA("DLL.dll");
     }
     void Unload() {
         if (module_ != nullptr) FreeLibrary(module_);
