@@ -1,7 +1,8 @@
 # Helpers shared by the stages of test.sh (sourced, not run): package installation, build
 # folders, and the running totals of passed, failed and skipped tests.
 
-step() { printf '\n==== %s\n' "$*"; }
+# Each step's heading carries the minutes and seconds since test.sh started.
+step() { printf '\n==== [%d:%02d] %s\n' $((SECONDS / 60)) $((SECONDS % 60)) "$*"; }
 fail() {
     failures+=("$1")
     echo "FAILED: $1"
