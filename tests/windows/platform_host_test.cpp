@@ -26,7 +26,10 @@ std::vector<PortAccess> portAccesses;
 std::uint8_t portReadValue = 0;
 
 LONG CALLBACK EmulatePortInstruction(EXCEPTION_POINTERS* info) {
-    if (info->ExceptionRecord->ExceptionCode != EXCEPTION_PRIV_INSTRUCTION) {
+    // A processor refuses them as privileged instructions; a user-mode emulator of the
+    // processor (32-bit programs on a kernel that runs none) reports an illegal instruction.
+    const DWORD refusal = info->ExceptionRecord->ExceptionCode;
+    if (refusal != EXCEPTION_PRIV_INSTRUCTION && refusal != EXCEPTION_ILLEGAL_INSTRUCTION) {
         return EXCEPTION_CONTINUE_SEARCH;
     }
     CONTEXT* c = info->ContextRecord;
