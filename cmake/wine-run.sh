@@ -17,10 +17,8 @@ unset DISPLAY WAYLAND_DISPLAY
 export WINEDEBUG=-all
 export WINEPREFIX="${WINEPREFIX:-$prefix}"
 # No browser or .NET runtime in the prefix: nothing here needs them, and without a display
-# their installers could not ask anyway. No debugger started on a crash: it would keep the
-# program's output open long after the program ended (where 32-bit code is emulated it even
-# hangs), and the test reports the crash by the program's exit status anyway.
-export WINEDLLOVERRIDES="mscoree,mshtml,winedbg.exe="
+# their installers could not ask anyway.
+export WINEDLLOVERRIDES="mscoree,mshtml="
 
 server="$(dirname "$loader")/wineserver"
 [ -x "$server" ] || server=wineserver
