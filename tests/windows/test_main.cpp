@@ -30,6 +30,18 @@ std::string MakePrivateTemporaryFolder() {
     return folder;
 }
 
+// A crash is a failed run, reported at once. Without this, wine starts its debugger on an
+// unhandled exception; under emulation that takes minutes and holds the program's output open,
+// so the test runner waits until its time-out instead of reporting the failure.
+LONG WINAPI ReportCrash(EXCEPTION_POINTERS* exception) {
+    std::fprintf(stderr, "unhandled exception 0x%08lx at %p\n",
+                 exception->ExceptionRecord->ExceptionCode,
+                 exception->ExceptionRecord->ExceptionAddress);
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
 void RemoveFolder(const std::string& folder) {
     WIN32_FIND_DATAA entry;
     const HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
@@ -47,6 +59,7 @@ void RemoveFolder(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    SetUnhandledExceptionFilter(ReportCrash);
     ::testing::InitGoogleTest(&argc, argv);
     const std::string folder = MakePrivateTemporaryFolder();
     if (folder.empty()) {
