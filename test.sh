@@ -6,9 +6,15 @@
 #                tests, the examples, an install into a prefix with an application built
 #                against it, a valgrind session and a short run of every benchmark
 #   sanitize.sh  the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer,
-#                and built with clang (every compiler must accept the code without a warning)
-#   fuzz.sh      bounded fuzzer runs
-#   windows.sh   DLL.dll for 32-bit Windows (mingw-w64), its tables, its tests under wine
+#                and built with clang (every compiler must accept the code without a warning),
+#                which doubles as the coverage build (gcovr's figures in the summary)
+#   docs.sh      the API reference (doxygen, warnings as errors), the guide's snippets and C#
+#                declarations checked against the header and run on the simulated instrument
+#   fuzz.sh      bounded runs of the exports fuzzer and the live view's request fuzzer
+#   windows.sh   DLL.dll for 32-bit Windows (mingw-w64), its tables and install, its tests and
+#                the examples under 32-bit wine (emulated by qemu-i386 where the kernel runs no
+#                32-bit programs)
+#   view.sh      the live view's browser tests in chromium (playwright-core) and its benchmark
 #
 # Exits non-zero when anything fails. Build folders: build-ci/*. Set ZARVO_TEST_JOBS to change
 # the number of tests run at once (default 2). ZARVO_STAGES="linux windows" runs only those
