@@ -88,7 +88,11 @@ std::string Preview(const Record& record, int width, int height) {
     // The time span under the frame: first and last sample, from the trigger point.
     const std::string start = FormatSi(record.TimeOf(0), "s", 3);
     const std::string end = FormatSi(record.TimeOf(n - 1), "s", 3);
-    std::string span = "(" + FormatSi(record.TimeOf(n - 1) - record.TimeOf(0), "s", 3) + ")";
+    // Appended piece by piece: gcc 12 at -O3 warns falsely (-Wrestrict) about a literal added
+    // in front of a temporary string.
+    std::string span = "(";
+    span += FormatSi(record.TimeOf(n - 1) - record.TimeOf(0), "s", 3);
+    span += ')';
     const std::size_t inner = cols + 2;
     const std::size_t used = CodePoints(start) + CodePoints(end);
     std::string line = start;
