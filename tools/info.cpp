@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "tools/commands.h"
+#include "tools/format.h"
 #include "tools/session.h"
 #include "tools/status.h"
 #include "zarvo.h"
@@ -42,8 +43,9 @@ int RunInfo() {
     std::snprintf(dateText, sizeof dateText, "%04u-%02u-%02u", date & 0xFFFFu, (date >> 16) & 0xFFu,
                   date >> 24);
     std::cout << "calibration date: " << dateText << '\n'
-              << "maximum sample frequency: " << GetMaxSampleFrequencyF() << " Hz per channel ("
-              << 2 * GetMaxSampleFrequencyF() << " Hz on channel 1 alone)\n"
+              << "maximum sample frequency: " << FormatSi(GetMaxSampleFrequencyF(), "Hz")
+              << " per channel (" << FormatSi(2 * GetMaxSampleFrequencyF(), "Hz")
+              << " on channel 1 alone)\n"
               << "maximum record length: " << GetMaxRecordLength() << " samples\n";
     double ranges[20] = {};
     Check(GetAvailableSensitivities(ranges), "GetAvailableSensitivities");
