@@ -29,6 +29,14 @@ async function setOnPage(page, key, value) {
   await page.selectOption(selector, value);
 }
 
+// Stops the acquisition from the page and lets a record already on its way arrive, so that
+// what the page holds afterwards no longer changes.
+async function stopAcquiring(page) {
+  await page.click('[data-acquire=stop]');
+  await page.waitForFunction(() => window.zarvoView.state.settings.acquire === 'stop');
+  await page.waitForTimeout(300);
+}
+
 const tests = {
   async 'the page shows the 1 kHz sine of channel 1'(browser, tool) {
     const view = await startView(tool);
@@ -82,9 +90,7 @@ const tests = {
     const view = await startView(tool);
     try {
       const page = await openView(browser, view.url);
-      await page.click('[data-acquire=stop]');
-      await page.waitForFunction(() => window.zarvoView.state.settings.acquire === 'stop');
-      await page.waitForTimeout(300);
+      await stopAcquiring(page);
       const received = await page.evaluate(() => window.zarvoView.received);
       await page.click('[data-acquire=single]');
       await page.waitForFunction((n) => window.zarvoView.received > n, received);
@@ -121,9 +127,7 @@ const tests = {
     const view = await startView(tool);
     try {
       const page = await openView(browser, view.url);
-      await page.click('[data-acquire=stop]');
-      await page.waitForFunction(() => window.zarvoView.state.settings.acquire === 'stop');
-      await page.waitForTimeout(300);
+      await stopAcquiring(page);
       const shown = await shownRecord(page);
       const [download] = await Promise.all([page.waitForEvent('download'), page.click('#save-csv')]);
       const path = join(artifacts, 'record.csv');
