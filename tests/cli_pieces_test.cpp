@@ -36,8 +36,29 @@ TEST(Stats, NoiseAroundALevelIsNotAFrequency) {
     std::vector<double> v(1000, 0.5);
     for (std::size_t i = 0; i < v.size(); i += 2) v[i] += 0.01;  // ripple well inside the band
     v[500] = 1.5;                                                // one spike
-    EXPECT_EQ(Analyse(v, 1e6).frequency, 0.0);
+    const Stats s = Analyse(v, 1e6);
+    EXPECT_EQ(s.frequency, 0.0);
+    EXPECT_TRUE(std::isnan(s.period));
+    EXPECT_TRUE(std::isnan(s.dutyCycle));
     EXPECT_EQ(Analyse({}, 1e6).rms, 0.0);
+    EXPECT_TRUE(std::isnan(Analyse({}, 1e6).riseTime));
+}
+
+TEST(Stats, DutyCycleAndEdgesOfAPulseTrain) {
+    // Pulses of 100 samples period with three-sample ramps; the record starts inside a pulse,
+    // so its first edge falls.
+    std::vector<double> v;
+    for (int i = 0; i < 1000; ++i) {
+        const int phase = (i + 80) % 100;
+        v.push_back(phase < 25 ? 1.0 : (phase < 27 ? 1.0 - (phase - 24) / 3.0 : 0.0));
+        if (phase >= 97) v.back() = (phase - 96) / 3.0;
+    }
+    const Stats s = Analyse(v, 1e6);
+    EXPECT_NEAR(s.period, 100e-6, 1e-6);
+    EXPECT_NEAR(s.dutyCycle, 28.0, 1.0);  // samples at or above 0.5: 28 of every 100
+    // 10 % to 90 % of a ramp of three samples: 0.8 x 3 samples.
+    EXPECT_NEAR(s.riseTime, 2.4e-6, 0.1e-6);
+    EXPECT_NEAR(s.fallTime, 2.4e-6, 0.1e-6);
 }
 
 Record TwoChannelRecord() {

@@ -107,6 +107,24 @@ TEST_F(Tool, CaptureOfAKnownSineHasItsAmplitudeAndFrequency) {
     std::remove(csv.c_str());
 }
 
+TEST_F(Tool, TimingFiguresOfTheSimulatedSineAndSquareWave) {
+    const ToolRun run = Zarvo(
+        "--simulate=ch1=sine:1000:1,ch2=square:2000:0.5 capture -c both -n 5000 -r 1e6 "
+        "--range1 2 --range2 2");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto columns = ReadCsv(run.out, "time_s,ch1_V,ch2_V");
+    ASSERT_EQ(columns.size(), 3u);
+    const zarvo::cli::Stats sine = zarvo::cli::Analyse(columns[1], 1e6);
+    const zarvo::cli::Stats square = zarvo::cli::Analyse(columns[2], 1e6);
+    // A sine spends asin(0.8) / (pi f) going from 10 % to 90 % of its swing: 295.2 us at 1 kHz.
+    EXPECT_NEAR(sine.riseTime, 295.2e-6, 0.03 * 295.2e-6);
+    EXPECT_NEAR(sine.fallTime, 295.2e-6, 0.03 * 295.2e-6);
+    EXPECT_NEAR(square.period, 500e-6, 0.01 * 500e-6);
+    EXPECT_NEAR(square.dutyCycle, 50.0, 2.0);
+    // The simulated square wave switches between two samples.
+    EXPECT_LT(square.riseTime, 1.5e-6);
+}
+
 TEST_F(Tool, PreTriggerSamplesMoveTheTimeAxis) {
     const ToolRun run = Zarvo("--simulate capture -n 400 -r 1e6 --pre 100");
     ASSERT_EQ(run.exitCode, 0) << run.err;

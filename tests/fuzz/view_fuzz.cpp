@@ -23,7 +23,7 @@
 
 #include "tests/fuzz/fuzz_support.h"
 #include "tools/view/handler.h"
-#include "tools/view/station.h"
+#include "tools/station/station.h"
 #include "zarvo.h"
 
 using namespace zarvo::fuzz;
@@ -34,7 +34,7 @@ namespace {
 const char* const kServed = "127.0.0.1:8080";
 
 struct View {
-    zarvo::view::Station station{zarvo::view::Station::Mode::Synchronous};
+    zarvo::station::Station station{zarvo::station::Station::Mode::Synchronous};
     zarvo::view::RequestHandler handler{station, kServed};
     json initial;
 };

@@ -12,6 +12,7 @@ namespace zarvo::view {
 namespace {
 
 using json = nlohmann::json;
+using namespace station;
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -169,9 +170,9 @@ Response RequestHandler::Download(const std::string& query, bool svg) {
     }
     std::ostringstream out;
     if (svg) {
-        cli::WriteSvg(out, record->record);
+        cli::WriteSvg(out, record->Volts());
     } else {
-        cli::WriteCsv(out, record->record);
+        cli::WriteCsv(out, record->Volts());
     }
     const std::string name =
         "zarvo-record-" + std::to_string(record->seq) + (svg ? ".svg" : ".csv");

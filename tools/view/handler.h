@@ -9,7 +9,7 @@
 // setting is applied on the caller's thread before Handle returns, with no thread and no
 // socket anywhere: the way tests and the fuzzer drive it:
 //
-//     zarvo::view::Station station(zarvo::view::Station::Mode::Synchronous);
+//     zarvo::station::Station station(zarvo::station::Station::Mode::Synchronous);
 //     station.Open();  // the simulated instrument when ZARVO_SIM is set
 //     zarvo::view::RequestHandler handler(station, "127.0.0.1:8080");
 //     auto r = handler.Handle({"POST", "/api/settings",
@@ -40,9 +40,11 @@
 #include <optional>
 #include <string>
 
-#include "tools/view/station.h"
+#include "tools/station/station.h"
 
 namespace zarvo::view {
+
+using station::Station;
 
 // Header names compare without regard to case, as HTTP has them.
 struct Caseless {

@@ -16,6 +16,7 @@
 #include "tools/session.h"
 #include "tools/status.h"
 #include "tools/view/handler.h"
+#include "tools/view/record_event.h"
 #include "tools/view/view.h"
 
 namespace zarvo::view {
@@ -71,8 +72,8 @@ struct EventStream {
         const std::uint64_t records = station.RecordVersion();
         if (records != recordSent) {
             recordSent = records;
-            if (auto latest = station.Latest())
-                text += "event: record\ndata: " + latest->event + "\n\n";
+            if (const auto [seq, event] = station.LatestDescription(); event != nullptr)
+                text += "event: record\ndata: " + *event + "\n\n";
         }
         // A page that loses the stream (the view starting again) comes back within half a
         // second.
@@ -128,6 +129,9 @@ std::string TakeVariable(const char* name) {
 
 int RunView(const ViewOptions& options) {
     Station station(Station::Mode::Threaded);
+    station.SetDescriber([](const zarvo::station::TakenRecord& record) {
+        return RecordEvent(record).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    });
     const nlohmann::json previous =
         nlohmann::json::parse(TakeVariable(kSettingsVariable), nullptr, false);
     if (previous.is_object()) station.SetInitial(previous);

@@ -257,7 +257,7 @@ TEST_F(View, ASecondViewFindsTheInstrumentInUseAndSigtermReleasesIt) {
 // The handler as the fuzzer drives it: no socket, no thread, settings applied on this thread.
 TEST(ViewHandler, AnswersWithoutSocketsOnTheCallersThread) {
     setenv("ZARVO_SIM", "1", 1);
-    zarvo::view::Station station(zarvo::view::Station::Mode::Synchronous);
+    zarvo::station::Station station(zarvo::station::Station::Mode::Synchronous);
     ASSERT_TRUE(station.Open());
     zarvo::view::RequestHandler handler(station, "127.0.0.1:8080");
     const zarvo::view::Headers headers = {{"host", "127.0.0.1:8080"},

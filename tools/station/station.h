@@ -12,7 +12,11 @@
 // (tests and the fuzzer), and Step takes one record.
 //
 // Records and state changes are published with a version number; event streams wait for a
-// newer version (WaitForChange) and send what changed.
+// newer version (WaitForChange) and send what changed. The last hundred records are kept, as
+// the instrument's sample words (taken_record.h), for stepping back through them.
+//
+// The live view and the SCPI server each drive one station; neither touches the library
+// otherwise.
 #pragma once
 
 #include <atomic>
@@ -25,20 +29,17 @@
 #include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
+#include <utility>
 
-#include "tools/record.h"
-#include "tools/view/settings_table.h"
+#include "tools/station/settings_table.h"
+#include "tools/station/taken_record.h"
 
-namespace zarvo::view {
+namespace zarvo::station {
 
 struct PendingJob;
 
-// One record as the page and the downloads see it.
-struct ViewRecord {
-    std::uint64_t seq = 0;
-    cli::Record record;
-    std::string event;  // the record as the JSON text the event stream sends
-};
+// Records kept for stepping back: a hundred full-length two-channel records are about 13 MB.
+constexpr std::size_t kKeptRecords = 100;
 
 // What a settings request came to.
 struct ApplyResult {
@@ -77,11 +78,23 @@ public:
     // Synchronous mode: takes one record when the acquisition runs (the loop's step).
     void Step();
 
+    // Turns each new record into the text its listeners want (the view's record event), on
+    // the instrument's thread right after the readout, so that every listener shares one. Set
+    // before Open.
+    using Describer = std::function<std::string(const TakenRecord&)>;
+    void SetDescriber(Describer describe) { describe_ = std::move(describe); }
+
     // {"settings", "status", "ranges"}: the last state read back on the instrument's thread.
     nlohmann::json State() const;
-    std::shared_ptr<const ViewRecord> Latest() const;
-    // A recent record by its sequence number (the last few are kept), or the latest for 0.
-    std::shared_ptr<const ViewRecord> Find(std::uint64_t seq) const;
+    std::shared_ptr<const TakenRecord> Latest() const;
+    // A kept record by its sequence number, or the latest for 0; null when it is not kept.
+    std::shared_ptr<const TakenRecord> Find(std::uint64_t seq) const;
+    // The sequence numbers of the oldest and the newest record kept ({0, 0}: none yet).
+    std::pair<std::uint64_t, std::uint64_t> KeptRange() const;
+    // The describer's text of the newest record, with its sequence number (empty: none).
+    std::pair<std::uint64_t, std::shared_ptr<const std::string>> LatestDescription() const;
+    // Waits up to timeoutMs for a record newer than `seq`; null when none came (or closing).
+    std::shared_ptr<const TakenRecord> WaitForRecord(std::uint64_t seq, int timeoutMs) const;
 
     // Waits up to timeoutMs for a version newer than `version`; returns the current one.
     std::uint64_t WaitForChange(std::uint64_t version, int timeoutMs) const;
@@ -106,7 +119,7 @@ private:
     bool JobsWaiting() const;
     // One block-mode acquisition; false when abandoned for a job or stopped.
     bool Acquire();
-    void Publish(std::shared_ptr<ViewRecord> record);
+    void Publish(std::shared_ptr<const TakenRecord> record);
     void RefreshState();
     void SetError(const std::string& sentence, std::uint16_t status);
     bool LooksUnplugged(const std::vector<std::uint16_t>& ch1,
@@ -129,11 +142,13 @@ private:
     std::deque<PendingJob*> jobs_;
     nlohmann::json state_;
     nlohmann::json status_;
-    std::deque<std::shared_ptr<const ViewRecord>> recent_;
+    Describer describe_;  // set before the thread starts
+    std::deque<std::shared_ptr<const TakenRecord>> kept_;
+    std::shared_ptr<const std::string> latestText_;
     std::uint64_t seq_ = 0;
     std::uint64_t recordVersion_ = 0;
     std::uint64_t stateVersion_ = 0;
     std::thread thread_;
 };
 
-}  // namespace zarvo::view
+}  // namespace zarvo::station

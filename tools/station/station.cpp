@@ -1,16 +1,14 @@
-#include "tools/view/station.h"
+#include "tools/station/station.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 
-#include "tools/format.h"
 #include "tools/port_check.h"
-#include "tools/stats.h"
 #include "tools/status.h"
 #include "zarvo.h"
 
-namespace zarvo::view {
+namespace zarvo::station {
 
 namespace {
 
@@ -20,8 +18,6 @@ using Clock = std::chrono::steady_clock;
 // A screen shows at most about 60 pictures a second: records taken faster than every 20 ms
 // could not be seen, and would only keep the port and the page busy.
 constexpr auto kMinRecordPeriod = std::chrono::milliseconds(20);
-// Records kept for downloads of the one on screen, which may be a few behind the newest.
-constexpr std::size_t kRecentRecords = 16;
 // A sample read off floating status lines: the instrument is gone.
 constexpr std::uint16_t kFloatingSample = 0xFF00;
 
@@ -40,10 +36,35 @@ std::string WhereLooked() {
     return where;
 }
 
-json Figures(const cli::Stats& s) {
-    return {{"min", cli::FormatSi(s.min, "V")},   {"max", cli::FormatSi(s.max, "V")},
-            {"mean", cli::FormatSi(s.mean, "V")}, {"pp", cli::FormatSi(s.peakToPeak, "V")},
-            {"rms", cli::FormatSi(s.rms, "V")},   {"freq", cli::FormatFrequency(s.frequency)}};
+// Volts per count as the volt export converted this record (the range at its readout).
+double ScaleOf(const std::vector<std::uint16_t>& words, const std::vector<double>& volts,
+               double range) {
+    for (std::size_t i = 0; i < words.size() && i < volts.size(); ++i) {
+        const int count = static_cast<int>(words[i]) - 0x8000;
+        if (count != 0) return volts[i] / count;
+    }
+    return range / 32768;
+}
+
+// The trigger as the instrument has it now, for the marks on the screen and in files.
+cli::TriggerInfo TriggerNow() {
+    static constexpr const char* kNames[] = {"ch1", "ch2", "ext", "and", "or", "none"};
+    static constexpr std::uint8_t kCodes[] = {tsCh1, tsCh2, tsExternal, tsAnd, tsOr, tsNoTrig};
+    cli::TriggerInfo trigger;
+    std::uint8_t source = tsCh1;
+    GetTriggerSource(&source);
+    for (std::size_t i = 0; i < std::size(kCodes); ++i) {
+        if (kCodes[i] == source) trigger.source = kNames[i];
+    }
+    std::uint8_t mode = 0;
+    GetTriggerModeCh(1, &mode);
+    trigger.falling = mode == 1;
+    // "and" and "or" compare both channels with their levels; channel 1's is the one marked.
+    if (source != tsExternal && source != tsNoTrig) {
+        trigger.levelChannel = source == tsCh2 ? 2 : 1;
+        GetTriggerLevel(static_cast<std::uint8_t>(trigger.levelChannel), &trigger.level);
+    }
+    return trigger;
 }
 
 }  // namespace
@@ -311,53 +332,28 @@ bool Station::Acquire() {
         return false;
     }
 
-    auto record = std::make_shared<ViewRecord>();
-    cli::Record& r = record->record;
-    r.sampleRate = rate;
-    r.preSamples = length - GetPostSamples();
-    json traces = json::array();
+    auto record = std::make_shared<TakenRecord>();
+    record->rate = rate;
+    record->pre = length - GetPostSamples();
+    record->forced = forced;
+    record->readoutMs = readoutMs;
+    record->trigger = TriggerNow();
     for (std::uint8_t ch = 1; ch <= 2; ++ch) {
         if ((measureMode & (ch == 1 ? mCh1 : mCh2)) == 0) continue;
+        const std::size_t k = ch - 1u;
         double range = 0;
         GetSensitivity(ch, &range);
-        const std::size_t k = ch - 1u;
-        json codes = json::array();
-        for (std::uint16_t word : raw[k]) codes.push_back(static_cast<int>(word) - 32768);
-        const double perDiv = 2 * range / cli::kVoltDivisions;
-        traces.push_back({{"channel", ch},
-                          {"range", range},
-                          {"voltsPerDiv", perDiv},
-                          {"perDivLabel", cli::FormatSi(perDiv, "V", 3) + "/div"},
-                          {"codes", std::move(codes)},
-                          {"figures", Figures(cli::Analyse(volts[k], rate))}});
-        r.traces.push_back(cli::Trace{ch, range, std::move(volts[k])});
+        record->traces.push_back(
+            TakenTrace{ch, range, ScaleOf(raw[k], volts[k], range), std::move(raw[k])});
     }
-    const double span = rate > 0 ? static_cast<double>(n) / rate : 0;
-    const double perDiv = cli::PerDivision(span, cli::kTimeDivisions);
-    // Written only on this thread, so it may be read here without the lock.
-    const json& s = state_.at("settings");
-    json event = {{"readoutMs", readoutMs},
-                  {"rate", rate},
-                  {"length", n},
-                  {"pre", r.preSamples},
-                  {"forced", forced},
-                  {"timePerDiv", perDiv},
-                  {"timeLabel", cli::FormatSi(perDiv, "s", 3) + "/div"},
-                  {"rateLabel", cli::FormatSi(rate, "Hz")},
-                  {"trigger",
-                   {{"source", s.value("trigger.source", json())},
-                    {"slope", s.value("trigger.slope", json())},
-                    {"level", s.value("trigger.level", json())}}},
-                  {"traces", std::move(traces)}};
     {
         std::lock_guard lock(mutex_);
         record->seq = ++seq_;
     }
-    event["seq"] = record->seq;
-    record->event = event.dump();
     // Auto ranging moves the ranges between records: the controls follow.
+    const json& s = state_.at("settings");  // written only on this thread
     bool rangesMoved = false;
-    for (const cli::Trace& t : r.traces) {
+    for (const TakenTrace& t : record->traces) {
         const auto shown = s.find("ch" + std::to_string(t.channel) + ".range");
         rangesMoved = rangesMoved || shown == s.end() || *shown != json(t.range);
     }
@@ -382,11 +378,15 @@ bool Station::LooksUnplugged(const std::vector<std::uint16_t>& ch1,
     return date != startDate_;
 }
 
-void Station::Publish(std::shared_ptr<ViewRecord> record) {
+void Station::Publish(std::shared_ptr<const TakenRecord> record) {
+    // Described outside the lock: listeners keep reading the previous record meanwhile.
+    std::shared_ptr<const std::string> text;
+    if (describe_) text = std::make_shared<const std::string>(describe_(*record));
     {
         std::lock_guard lock(mutex_);
-        recent_.push_back(std::move(record));
-        if (recent_.size() > kRecentRecords) recent_.pop_front();
+        kept_.push_back(std::move(record));
+        if (kept_.size() > kKeptRecords) kept_.pop_front();
+        latestText_ = std::move(text);
         ++recordVersion_;
     }
     changed_.notify_all();
@@ -425,19 +425,38 @@ json Station::State() const {
     return state_;
 }
 
-std::shared_ptr<const ViewRecord> Station::Latest() const {
+std::shared_ptr<const TakenRecord> Station::Latest() const {
     std::lock_guard lock(mutex_);
-    return recent_.empty() ? nullptr : recent_.back();
+    return kept_.empty() ? nullptr : kept_.back();
 }
 
-std::shared_ptr<const ViewRecord> Station::Find(std::uint64_t seq) const {
+std::shared_ptr<const TakenRecord> Station::Find(std::uint64_t seq) const {
     std::lock_guard lock(mutex_);
-    if (recent_.empty()) return nullptr;
-    if (seq == 0) return recent_.back();
-    for (const auto& r : recent_) {
-        if (r->seq == seq) return r;
-    }
-    return nullptr;
+    if (kept_.empty()) return nullptr;
+    if (seq == 0) return kept_.back();
+    // Sequence numbers are consecutive, so the kept ones are an index away from the first.
+    const std::uint64_t first = kept_.front()->seq;
+    if (seq < first || seq - first >= kept_.size()) return nullptr;
+    return kept_[static_cast<std::size_t>(seq - first)];
+}
+
+std::pair<std::uint64_t, std::uint64_t> Station::KeptRange() const {
+    std::lock_guard lock(mutex_);
+    if (kept_.empty()) return {0, 0};
+    return {kept_.front()->seq, kept_.back()->seq};
+}
+
+std::pair<std::uint64_t, std::shared_ptr<const std::string>> Station::LatestDescription() const {
+    std::lock_guard lock(mutex_);
+    if (kept_.empty() || latestText_ == nullptr) return {0, nullptr};
+    return {kept_.back()->seq, latestText_};
+}
+
+std::shared_ptr<const TakenRecord> Station::WaitForRecord(std::uint64_t seq, int timeoutMs) const {
+    std::unique_lock lock(mutex_);
+    auto newer = [&] { return !kept_.empty() && kept_.back()->seq > seq; };
+    changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return quit_ || newer(); });
+    return newer() ? kept_.back() : nullptr;
 }
 
 std::uint64_t Station::WaitForChange(std::uint64_t version, int timeoutMs) const {
@@ -467,4 +486,4 @@ bool Station::Quitting() const {
     return quit_;
 }
 
-}  // namespace zarvo::view
+}  // namespace zarvo::station

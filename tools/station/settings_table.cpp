@@ -1,4 +1,4 @@
-#include "tools/view/settings_table.h"
+#include "tools/station/settings_table.h"
 
 #include <cmath>
 
@@ -6,7 +6,7 @@
 #include "tools/status.h"
 #include "zarvo.h"
 
-namespace zarvo::view {
+namespace zarvo::station {
 
 namespace {
 
@@ -478,4 +478,4 @@ json DefaultSettings() {
             {"acquire", "run"}};
 }
 
-}  // namespace zarvo::view
+}  // namespace zarvo::station

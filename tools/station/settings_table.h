@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace zarvo::view {
+namespace zarvo::station {
 
 enum class Kind { Number, Integer, Boolean, Choice };
 
@@ -57,4 +57,4 @@ nlohmann::json DescribeTable();
 // The values the view starts with, applied after the instrument is opened.
 nlohmann::json DefaultSettings();
 
-}  // namespace zarvo::view
+}  // namespace zarvo::station

@@ -1,0 +1,38 @@
+// One record as the station took it: the instrument's own sample words and what turns them
+// into volts. Kept this way rather than in volts, a word is two bytes where a volt value is
+// eight, so that a hundred full-length two-channel records stay near 13 MB.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "tools/record.h"
+
+namespace zarvo::station {
+
+struct TakenTrace {
+    int channel = 1;
+    double range = 0;  // full scale in volts
+    double scale = 0;  // volts per count of (word - 0x8000), as the volt exports convert
+    std::vector<std::uint16_t> words;
+
+    double VoltsAt(std::size_t i) const {
+        return static_cast<double>(static_cast<int>(words[i]) - 0x8000) * scale;
+    }
+};
+
+struct TakenRecord {
+    std::uint64_t seq = 0;  // counts the records of this process from 1
+    double rate = 0;        // samples per second
+    std::int32_t pre = 0;   // index of the trigger point
+    bool forced = false;    // no trigger within the time-out: it was forced
+    double readoutMs = 0;   // wall-clock time (ms since the epoch) of the readout
+    cli::TriggerInfo trigger;
+    std::vector<TakenTrace> traces;  // the channels that were on, channel 1 first
+
+    std::size_t size() const { return traces.empty() ? 0 : traces.front().words.size(); }
+    // The record in volts, for figures and the file writers.
+    cli::Record Volts() const;
+};
+
+}  // namespace zarvo::station
