@@ -138,6 +138,24 @@ TEST_F(Channel, DcLevelReachesTwiceTheFullScale) {
     EXPECT_EQ(SetDcLevel(9, kNaN), RC_UNAVAILABLE);
 }
 
+// The level adds to the input: a positive one moves the trace up, and the volts include it.
+class DcLevel : public ApiSession {};
+
+TEST_F(DcLevel, AddsToTheInputInTheRecord) {
+    ASSERT_EQ(Start("ch1=dc:0.5"), RC_OK);
+    double range = 2.0;
+    ASSERT_EQ(SetSensitivity(1, &range), RC_OK);
+    ASSERT_EQ(SetTriggerSource(tsNoTrig), RC_OK);
+    for (double level : {1.0, -1.0}) {
+        ASSERT_EQ(SetDcLevel(1, level), RC_OK);
+        std::vector<double> ch1(512), ch2(512);
+        ASSERT_EQ(ADC_Start(), RC_OK);
+        ASSERT_TRUE(PollUntil([] { return ADC_Ready() == 1; }));
+        ASSERT_EQ(ADC_GetDataVolt(ch1.data(), ch2.data()), RC_OK);
+        EXPECT_NEAR(ch1[0], 0.5 + level, 0.05) << level;
+    }
+}
+
 TEST_F(Channel, MeasureModeNeedsTheChannelsItUses) {
     EXPECT_EQ(SetMeasureMode(mCh13), RC_UNAVAILABLE);
     EXPECT_EQ(SetMeasureMode(17), RC_BAD_VALUE);
