@@ -125,6 +125,8 @@
  * #RC_GENERATOR_ABSENT or #RC_UNAVAILABLE once it is running, as each export says.
  */
 
+/* The tables' rows must stay one line each. */
+/* clang-format off */
 /**
  * \page models What each model can do
  *
@@ -214,6 +216,7 @@
  * So stop the timer (DoMeasure(0)) before ADC_Start(), and read a block-mode run out (any
  * data export) before DoMeasure().
  */
+/* clang-format on */
 #ifndef ZARVO_H
 #define ZARVO_H
 
@@ -1146,7 +1149,8 @@ ZARVO_API(uint16_t) StartMeasurement(void);
  * \retval RC_NO_INSTRUMENT not Running.
  * \retval RC_BAD_VALUE an array is null (accepted when the record length is 0).
  * \retval RC_OK copied.
- * \sa GetMeasurementRaw(), GetOneMeasurement(), StartMeasurement(), \ref zarvo_volts "samples and volts"
+ * \sa GetMeasurementRaw(), GetOneMeasurement(), StartMeasurement(),
+ *     \ref zarvo_volts "samples and volts"
  */
 ZARVO_API(uint16_t) GetMeasurement(double* ch1, double* ch2);
 /**
