@@ -341,8 +341,8 @@ enum {
  * Starts the library: looks for the instrument on LPT1, LPT2 and LPT3 (or the simulated
  * one when ZARVO_SIM is set), reads its identity and calibration from its EEPROM, claims its
  * port and programs the defaults. Takes a few hundred milliseconds (about 0.4 s on the
- * simulated instrument), mostly the calibration read; on the NT family of Windows up to about
- * 1 s more, for the discovery of the parallel ports (up to ten port probes of 100 ms each).
+ * simulated instrument); on the NT family of Windows up to about 1 s more, for the discovery
+ * of the parallel ports (up to ten port probes of 100 ms each).
  * Afterwards auto ranging is off on every channel and timer-driven measuring holds.
  * \param[in] port parallel-port base address; not used by this instrument (any value,
  *            0 included, behaves the same: the library searches the ports itself).
