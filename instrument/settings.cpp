@@ -59,15 +59,18 @@ void TZarvo::Set_mMeasureMode(TMeasureMode value) {
         default:
             break;
     }
-    // Interleaving needs both converters on channel 1.
-    if (value == mCh2 || value == mCh12 || value == mXY) FDoubleRate = false;
+    // Interleaving puts both converters on channel 1: only channel 1 alone may keep it. (The
+    // readout interleaves whenever FDoubleRate is set, while the arm routes converter 2 to
+    // channel 1 only in mCh1: any other mode would read channel 2's samples into channel 1.)
+    if (value != mCh1) FDoubleRate = false;
 }
 
 void TZarvo::Set_rSampleFreq(Extended value) {
     if (value == FRequestedSampleFreq) return;
     FRequestedSampleFreq = value;
-    if (FDoubleRateAvail && value > kDoubleRateThreshold) {
-        // Both converters run at 25 MHz half a period apart: 50 MHz through the getter.
+    if (FDoubleRateAvail && value > kDoubleRateThreshold && mMeasureMode == mCh1) {
+        // Both converters run at 25 MHz half a period apart: 50 MHz through the getter. In any
+        // other measure mode the request goes to the clock below, which makes 25 MHz at most.
         FActualSampleFreq = kDoubleRateThreshold;
         FDoubleRate = true;
     } else {

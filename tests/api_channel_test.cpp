@@ -1,11 +1,13 @@
 // Channel, timebase and configuration exports against the simulated instrument: identity,
 // ranges and the volts scale, DC level, measure mode, record counts, sample frequency,
 // external clock and configuration, with the check order and the refused inputs.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "support/api_session.h"
 
@@ -136,6 +138,24 @@ TEST_F(Channel, DcLevelReachesTwiceTheFullScale) {
     EXPECT_EQ(SetDcLevel(9, kNaN), RC_UNAVAILABLE);
 }
 
+// The level adds to the input: a positive one moves the trace up, and the volts include it.
+class DcLevel : public ApiSession {};
+
+TEST_F(DcLevel, AddsToTheInputInTheRecord) {
+    ASSERT_EQ(Start("ch1=dc:0.5"), RC_OK);
+    double range = 2.0;
+    ASSERT_EQ(SetSensitivity(1, &range), RC_OK);
+    ASSERT_EQ(SetTriggerSource(tsNoTrig), RC_OK);
+    for (double level : {1.0, -1.0}) {
+        ASSERT_EQ(SetDcLevel(1, level), RC_OK);
+        std::vector<double> ch1(512), ch2(512);
+        ASSERT_EQ(ADC_Start(), RC_OK);
+        ASSERT_TRUE(PollUntil([] { return ADC_Ready() == 1; }));
+        ASSERT_EQ(ADC_GetDataVolt(ch1.data(), ch2.data()), RC_OK);
+        EXPECT_NEAR(ch1[0], 0.5 + level, 0.05) << level;
+    }
+}
+
 TEST_F(Channel, MeasureModeNeedsTheChannelsItUses) {
     EXPECT_EQ(SetMeasureMode(mCh13), RC_UNAVAILABLE);
     EXPECT_EQ(SetMeasureMode(17), RC_BAD_VALUE);
@@ -166,7 +186,8 @@ TEST_F(Channel, RecordAndPostTriggerCountsAreBounded) {
 
 TEST_F(Channel, SampleFrequencyWritesBackWhatTheClockMakes) {
     const double slowest = 50000.0 / 65535.0;
-    const Pair<double> cases[] = {{1e6, 1e6},       {3e6, 5e6},       {30e6, 50e6},
+    // Two-channel mode (the default): 25 MHz at most.
+    const Pair<double> cases[] = {{1e6, 1e6},       {3e6, 5e6},       {30e6, 25e6},
                                   {12.5e6, 12.5e6}, {10, 10},         {39062.5, 39062.5},
                                   {0.1, slowest},   {1e-300, slowest}};
     for (const auto& [request, achieved] : cases) {
@@ -186,8 +207,9 @@ TEST_F(Channel, SampleFrequencyWritesBackWhatTheClockMakes) {
 
 TEST_F(Channel, WholeHertzFrequencyRoundsHalvesToEvenAndAlwaysWritesBack) {
     uint32_t value = 30000000;
+    ASSERT_EQ(SetMeasureMode(mCh1), RC_OK);
     ASSERT_EQ(SetSampleFrequency(&value), RC_OK);
-    EXPECT_EQ(value, 50000000u);
+    EXPECT_EQ(value, 50000000u) << "channel 1 alone: double rate";
     // 5 MHz / 128 = 39062.5 Hz: the even neighbour comes back.
     value = 39062;
     ASSERT_EQ(SetSampleFrequency(&value), RC_OK);
@@ -198,6 +220,66 @@ TEST_F(Channel, WholeHertzFrequencyRoundsHalvesToEvenAndAlwaysWritesBack) {
     EXPECT_EQ(value, 0u);
     EXPECT_EQ(GetSampleFrequencyF(), 39062.5);
     EXPECT_EQ(SetSampleFrequency(nullptr), RC_BAD_VALUE);
+}
+
+// Double rate routes both converters to channel 1, so it is taken only while channel 1 is
+// measured alone; any other measure mode gets 25 MHz, and both channels read right.
+class DoubleRate : public ApiSession {
+protected:
+    void SetUp() override { ASSERT_EQ(Start("ch1=dc:1,ch2=dc:-1"), RC_OK); }
+    // Lowest and highest volts of each channel in one record taken without a trigger.
+    struct Spread {
+        double low1, high1, low2, high2;
+    };
+    static Spread Record() {
+        constexpr int kLength = 1000;
+        std::vector<double> ch1(kLength), ch2(kLength);
+        EXPECT_EQ(ADC_Start(), RC_OK);
+        EXPECT_TRUE(PollUntil([] { return ADC_Ready() == 1; }));
+        EXPECT_EQ(ADC_GetDataVolt(ch1.data(), ch2.data()), RC_OK);
+        const auto [low1, high1] = std::minmax_element(ch1.begin(), ch1.end());
+        const auto [low2, high2] = std::minmax_element(ch2.begin(), ch2.end());
+        return {*low1, *high1, *low2, *high2};
+    }
+};
+
+TEST_F(DoubleRate, OnlyWithChannel1Alone) {
+    double range = 2.0;
+    ASSERT_EQ(SetSensitivity(1, &range), RC_OK);
+    ASSERT_EQ(SetSensitivity(2, &range), RC_OK);
+    ASSERT_EQ(SetRecordLength(1000), RC_OK);
+    ASSERT_EQ(SetPostSamples(1000), RC_OK);
+    ASSERT_EQ(SetTriggerSource(tsNoTrig), RC_OK);
+    // Two channels (the default mode): 25 MHz written back, each channel its own input.
+    double rate = 50e6;
+    ASSERT_EQ(SetSampleFrequencyF(&rate), RC_OK);
+    EXPECT_EQ(rate, 25e6);
+    EXPECT_EQ(GetSampleFrequencyF(), 25e6);
+    Spread s = Record();
+    EXPECT_NEAR(s.low1, 1.0, 0.05);
+    EXPECT_NEAR(s.high1, 1.0, 0.05);
+    EXPECT_NEAR(s.low2, -1.0, 0.05);
+    EXPECT_NEAR(s.high2, -1.0, 0.05);
+    // Channel 1 alone: both converters on it at 50 MHz.
+    ASSERT_EQ(SetMeasureMode(mCh1), RC_OK);
+    rate = 50e6;
+    ASSERT_EQ(SetSampleFrequencyF(&rate), RC_OK);
+    EXPECT_EQ(rate, 50e6);
+    s = Record();
+    EXPECT_NEAR(s.low1, 1.0, 0.05);
+    EXPECT_NEAR(s.high1, 1.0, 0.05);
+    // Every other mode ends double rate, and asking for it there gives 25 MHz.
+    for (const uint8_t mode : {mNone, mCh2, mCh12, mXY}) {
+        ASSERT_EQ(SetMeasureMode(mCh1), RC_OK);
+        rate = 40e6 + mode;  // a new request each time: an unchanged one is not looked at
+        ASSERT_EQ(SetSampleFrequencyF(&rate), RC_OK);
+        ASSERT_EQ(rate, 50e6);
+        ASSERT_EQ(SetMeasureMode(mode), RC_OK);
+        EXPECT_EQ(GetSampleFrequencyF(), 25e6) << int(mode);
+        rate = 45e6;
+        ASSERT_EQ(SetSampleFrequencyF(&rate), RC_OK);
+        EXPECT_EQ(rate, 25e6) << int(mode);
+    }
 }
 
 TEST_F(Channel, ExternalClockAndConfigurationOnlyOnTheirTypes) {

@@ -57,8 +57,11 @@ double Peak(const std::vector<double>& v) {
 }
 
 TEST_F(Measurement, BlockModeFetchesOnceAndConvertsWithTheRange) {
+    EXPECT_EQ(ADC_Ready(), 1) << "nothing armed reads as complete";
     Acquire();
     EXPECT_EQ(ADC_Running(), 1) << "armed and not fetched";
+    ASSERT_EQ(ADC_Abort(), RC_OK);
+    EXPECT_EQ(ADC_Running(), 1) << "abort has no effect in block mode";
     std::vector<uint16_t> a1(kLength), a2(kLength), b1(kLength), b2(kLength);
     const std::size_t beforeFetch = TracedOperations();
     ASSERT_EQ(ADC_GetData(a1.data(), a2.data()), RC_OK);
@@ -75,6 +78,7 @@ TEST_F(Measurement, BlockModeFetchesOnceAndConvertsWithTheRange) {
     const auto [low, high] = std::minmax_element(volts.begin(), volts.end());
     EXPECT_NEAR(*high, 1.0, 0.1);
     EXPECT_NEAR(*low, -1.0, 0.1);
+    EXPECT_EQ(ADC_Ready(), 1) << "after a read-out too";
 }
 
 TEST_F(Measurement, NothingFetchesBeforeAStartOrAfterARefusal) {
@@ -123,6 +127,45 @@ TEST_F(FlatInput, ForcedTriggerCompletesAnAcquisitionWithoutSignal) {
     ASSERT_EQ(ADC_ForceTrig(), RC_OK);
     EXPECT_TRUE(PollUntil([] { return ADC_Ready() == 1; }));
     EXPECT_LT(Peak(Volts1()), 0.1);
+}
+
+TEST_F(FlatInput, ForcedTriggerStillTakesThePostTriggerSamples) {
+    // 500 samples after the force at 1 kHz: half a second.
+    double frequency = 1000;
+    ASSERT_EQ(SetSampleFrequencyF(&frequency), RC_OK);
+    ASSERT_EQ(SetPostSamples(500), RC_OK);
+    ASSERT_EQ(SetTriggerLevel(1, 1.0), RC_OK);
+    ASSERT_EQ(ADC_Start(), RC_OK);
+    ASSERT_EQ(ADC_ForceTrig(), RC_OK);
+    EXPECT_FALSE(PollUntil([] { return ADC_Ready() == 1; }, 350)) << "complete too soon";
+    EXPECT_TRUE(PollUntil([] { return ADC_Ready() == 1; }, 2000));
+}
+
+class TwoInputs : public Measurement {
+    std::string Inputs() const override { return "ch1=sine:1000:1,ch2=dc:0"; }
+};
+
+TEST_F(TwoInputs, UnderAndOneComparatorIsNotATrigger) {
+    ASSERT_EQ(SetTriggerSource(tsAnd), RC_OK);
+    ASSERT_EQ(SetTriggerLevel(2, 0.5), RC_OK);  // channel 2 stays at 0 V
+    ASSERT_EQ(ADC_Start(), RC_OK);
+    EXPECT_FALSE(PollUntil([] { return ADC_Ready() == 1; }, 50));
+    EXPECT_EQ(ADC_Triggered(), 2) << "channel 1 fired, and the run still waits";
+}
+
+TEST_F(Measurement, AnUnreadBlockRunIsReadOutEvenAfterTheTimerMeasured) {
+    CountReadouts();
+    ASSERT_EQ(ADC_Start(), RC_OK);
+    ASSERT_EQ(DoMeasure(-1), RC_OK);
+    ASSERT_TRUE(PollUntil([this] { return readouts_ >= 2; }));
+    ASSERT_EQ(DoMeasure(0), RC_OK);
+    EXPECT_EQ(ADC_Running(), 1);
+    std::size_t before = TracedOperations();
+    Volts1();
+    EXPECT_GT(TracedOperations(), before + kLength) << "the data export read the instrument";
+    before = TracedOperations();
+    Volts1();
+    EXPECT_EQ(TracedOperations(), before);
 }
 
 TEST_F(Measurement, TriggerBitsFollowTheSource) {

@@ -94,6 +94,10 @@ TEST_F(Trigger, ModeReadBackFollowsTheSource) {
     ASSERT_EQ(GetTriggerMode(&read), OK);
     EXPECT_EQ(read, 5) << "every channel source reports channel 1's mode";
     ASSERT_EQ(SetTriggerSource(tsExternal), OK);
+    ASSERT_EQ(SetTriggerModeCh(0, 5), OK);
+    EXPECT_EQ(GetTriggerMode(&read), BAD) << "the external input reports only modes 0 and 1";
+    ASSERT_EQ(SetTriggerMode(6), OK);
+    EXPECT_EQ(GetTriggerMode(&read), BAD) << "modes above 1 leave the external input alone";
     Instrument().FTrigMode[0] = 0x81;  // unmasked for the external input
     EXPECT_EQ(GetTriggerMode(&read), BAD);
     ASSERT_EQ(SetTriggerSource(tsNoTrig), OK);
@@ -136,6 +140,12 @@ TEST_F(Trigger, HysteresisKeepsTheBandInsideTheRange) {
     EXPECT_EQ(Hys(2), 2) << "1.5 counts round to the even 2";
     EXPECT_EQ(SetTriggerHys(1, -0.1), OK);
     EXPECT_EQ(Hys(1), 256) << "a negative band wraps in 16 bits and ends as the widest";
+    EXPECT_EQ(SetTriggerHys(1, -1.0 / 32), OK);
+    EXPECT_EQ(Hys(1), 0) << "half a step below 0 rounds to no band";
+    EXPECT_EQ(SetTriggerHys(1, -8.0 * 510), OK);
+    EXPECT_EQ(Hys(1), 256);
+    EXPECT_EQ(SetTriggerHys(1, -8.0 * 511), OK);
+    EXPECT_EQ(Hys(1), 128) << "far below, the 16-bit count wraps round to a narrow band";
     // Mode 1: above the level, up to +8 V.
     ASSERT_EQ(SetTriggerModeCh(1, 1), OK);
     EXPECT_EQ(SetTriggerHys(1, 4.0), OK);
@@ -150,6 +160,34 @@ TEST_F(Trigger, HysteresisKeepsTheBandInsideTheRange) {
     EXPECT_EQ(SetTriggerHys(2, 1e300), OK);
     EXPECT_EQ(Hys(2), 256);
     for (double bad : {kNaN, kInf, -kInf}) EXPECT_EQ(SetTriggerHys(2, bad), BAD);
+}
+
+// Modes 5 and 6 write comparator codes only: the levels stay as the last arm in mode 0 to 3
+// left them. On the simulated instrument 6 fires at or above that level.
+class LevelModes : public ApiSession {
+protected:
+    void SetUp() override { ASSERT_EQ(Start("ch1=dc:0"), RC_OK); }
+    // Arms in `mode` with a level of 0.5 V on channel 1 and tells whether it triggers.
+    static bool Fires(uint8_t mode) {
+        EXPECT_EQ(SetTriggerMode(mode), OK);
+        EXPECT_EQ(SetTriggerLevel(1, 0.5), OK);
+        EXPECT_EQ(ADC_Start(), OK);
+        const bool fired = PollUntil([] { return ADC_Ready() == 1; }, 100);
+        if (!fired) {
+            EXPECT_EQ(ADC_ForceTrig(), OK);
+        }
+        EXPECT_TRUE(PollUntil([] { return ADC_Ready() == 1; }));
+        std::array<uint16_t, 512> ch1{}, ch2{};
+        EXPECT_EQ(ADC_GetData(ch1.data(), ch2.data()), OK);
+        return fired;
+    }
+};
+
+TEST_F(LevelModes, KeepTheLevelOfTheLastEdgeArm) {
+    EXPECT_TRUE(Fires(6)) << "before any arm the level is the bottom of the range, not 0.5 V";
+    EXPECT_FALSE(Fires(0)) << "0 V never rises to 0.5 V";
+    EXPECT_FALSE(Fires(6)) << "now the comparator holds 0.5 V";
+    EXPECT_TRUE(Fires(5));
 }
 
 TEST_F(Trigger, TimeOutKeepsEveryBitPattern) {

@@ -105,8 +105,13 @@ TEST_F(Lifecycle, AfterAClosedRunTheLibraryStaysDeadUntilReloaded) {
     uint16_t channels = 0;
     EXPECT_EQ(GetNrChannels(&channels), RC_NO_INSTRUMENT);  // Closed
 
+    int32_t transfer = 0;
+    EXPECT_EQ(SetTransferMode(tmBlock), RC_NO_INSTRUMENT);
     EXPECT_EQ(InitInstrument(0), RC_NO_INSTRUMENT);  // Dead
     EXPECT_EQ(GetNrChannels(&channels), RC_NO_INSTRUMENT);
+    // The new instance never found the instrument; its type is tested first.
+    EXPECT_EQ(SetTransferMode(tmBlock), RC_UNAVAILABLE);
+    EXPECT_EQ(GetTransferMode(&transfer), RC_UNAVAILABLE);
     EXPECT_EQ(InitInstrument(0), RC_NO_INSTRUMENT);
     EXPECT_EQ(ExitInstrument(), RC_OK);  // back to Closed
     EXPECT_EQ(InitInstrument(0), RC_NO_INSTRUMENT);

@@ -26,7 +26,8 @@ skipped=0
 # check NAME SIM PATTERN...: runs snippet NAME on the simulated instrument SIM (in its own
 # folder, where the simulated port claims live); passes when it exits with $expected_status
 # (0 unless set) and its output matches every extended regular expression given. A NAME
-# ending in .py runs with Python against the build's library.
+# ending in .py runs with Python against the build's library; in the others, words after the
+# first are the program's arguments.
 expected_status=0
 check() {
     name=$1
@@ -60,6 +61,10 @@ check start_stop 1 '^channels 2, serial 12345, calibrated 15-03-2004$' \
     '^max rate 25000000 Hz, max record 32760 samples$'
 check block_capture "$sine" '^range 2 V, rate 1e\+06 Hz, triggered$' \
     '^at the trigger point [-+]0\.0[0-4][0-9] V, maximum \+1\.(4[5-9]|5[0-4])[0-9] V$'
+# No trigger at 200 Hz: forced after 0.5 s, the 500 post-trigger samples take 2.5 s more, so
+# the loop's give-up bound has to follow the record's duration.
+check "block_capture 200" ch1=dc:-1 '^range 2 V, rate 200 Hz, trigger forced$' \
+    '^at the trigger point -1\.000 V, maximum '
 check timer_loop "$sine" '^record 3: -1\.(4[5-9]|5[0-4])[0-9] V \.\. \+1\.(4[5-9]|5[0-4])[0-9] V$'
 check single_call "$sine" '^sample 0: raw 0x[0-9A-F]{2}00 = ' \
     '^largest difference between own and library conversion: 0 V$'

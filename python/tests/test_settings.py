@@ -10,7 +10,9 @@ SETTINGS = [
     ("scope.ch1.coupling = 'ac'", "scope.ch1.coupling", "ac"),
     ("scope.ch1.dc_level = -1.5", "scope.ch1.dc_level", -1.5),
     ("scope.ch2.auto_range = True", "scope.ch2.auto_range", True),
-    ("scope.sample_rate = 30e6", "scope.sample_rate", 50e6),  # both converters interleaved
+    ("scope.sample_rate = 30e6", "scope.sample_rate", 25e6),  # two channels: 25 MHz at most
+    # Channel 1 alone: both converters interleaved on it.
+    ("scope.active_channels = 1; scope.sample_rate = 30e6", "scope.sample_rate", 50e6),
     ("scope.sample_rate = 1e6", "scope.sample_rate", 1e6),
     ("scope.record_length = 4000", "[scope.record_length, scope.pre_samples]", [4000, 0]),
     ("scope.pre_samples = 100; scope.record_length = 1000",
