@@ -119,6 +119,7 @@ TEST_F(Tool, TimingFiguresOfTheSimulatedSineAndSquareWave) {
     // A sine spends asin(0.8) / (pi f) going from 10 % to 90 % of its swing: 295.2 us at 1 kHz.
     EXPECT_NEAR(sine.riseTime, 295.2e-6, 0.03 * 295.2e-6);
     EXPECT_NEAR(sine.fallTime, 295.2e-6, 0.03 * 295.2e-6);
+    EXPECT_NEAR(sine.dutyCycle, 50.0, 2.0);
     EXPECT_NEAR(square.period, 500e-6, 0.01 * 500e-6);
     EXPECT_NEAR(square.dutyCycle, 50.0, 2.0);
     // The simulated square wave switches between two samples.

@@ -30,7 +30,7 @@ struct Stats {
 // fall times is the record's minimum to maximum.
 Stats Analyse(const std::vector<double>& volts, double sampleRate);
 
-// The timing figures of Stats, from the level figures already in `stats`.
+// The frequency and timing figures of Stats, from the level figures already in `stats`.
 void AnalyseTiming(const std::vector<double>& volts, double sampleRate, Stats& stats);
 
 }  // namespace zarvo::cli
