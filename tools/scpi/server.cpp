@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -20,6 +21,7 @@
 
 #include "tools/scpi/line_reader.h"
 #include "tools/scpi/serve.h"
+#include "tools/scpi/values.h"
 #include "tools/session.h"
 #include "tools/status.h"
 
@@ -143,8 +145,10 @@ public:
     void Serve() {
         while (!cli::Interrupted()) {
             Poll();
-            Accept();
+            // The controller first, so that a client that closed and connects again at once
+            // is seen gone before its new connection is taken.
             ServeController();
+            Accept();
             ServeTurnedAway();
         }
     }
@@ -153,6 +157,13 @@ private:
     bool Idle(const Client& c) const {
         const std::chrono::duration<double> silent = Clock::now() - c.heard;
         return silent.count() >= options_.idleTimeout;
+    }
+
+    // Whether the client has closed its side, though the loop has not read that yet (it
+    // reads no further while an answer is being sent or an operation waited for).
+    static bool HungUp(const Client& c) {
+        pollfd probe{c.socket.fd(), POLLRDHUP, 0};
+        return ::poll(&probe, 1, 0) > 0 && (probe.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
     }
 
     void Poll() {
@@ -191,6 +202,10 @@ private:
             const int yes = 1;
             setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
             auto client = std::make_unique<Client>(fd, PeerName(address, length));
+            if (controller_ && HungUp(*controller_)) {
+                std::cerr << "zarvo serve: " << controller_->peer << " disconnected\n";
+                controller_.reset();
+            }
             if (controller_ && Idle(*controller_)) {
                 std::cerr << "zarvo serve: " << controller_->peer << " silent for "
                           << options_.idleTimeout << " s or more: let go for " << client->peer
@@ -214,9 +229,8 @@ private:
                                    "another client (" + controller_->peer +
                                        ") controls the instrument; try again when it disconnects "
                                        "or has been silent for " +
-                                       std::to_string(static_cast<long>(options_.idleTimeout)) +
-                                       " s (it has been for " +
-                                       std::to_string(static_cast<long>(silent)) + " s)"}) +
+                                       FormatNumber(options_.idleTimeout) + " s (it has been for " +
+                                       FormatNumber(std::floor(silent * 10) / 10) + " s)"}) +
                       "\n";
         client->closeBy = Clock::now() + kTurnAwayLinger;
         Flush(*client);
