@@ -92,6 +92,24 @@ def test_single_record_is_the_simulated_sine_in_every_format(scope):
     assert errors(scope) == []
 
 
+def test_acquisition_control(scope):
+    # Channel 2 stays at 0 V (the generator is off): a level of 0.5 V never triggers it.
+    scope.write(":ACQ:POIN 1000;PRET 250;:TRIG:SOUR CH2;LEV 0.5;TIM -1;:SING")
+    time.sleep(0.1)
+    assert scope.query(":ACQ:STAT?") == "SING"
+    scope.write(":ABORt")
+    assert scope.query("*OPC?;:ACQ:STAT?") == "1;STOP"
+    scope.write(":SING;:TRIG:FORC")
+    assert scope.query("*OPC?;:ACQ:STAT?") == "1;STOP"
+    assert float(scope.query(":WAV:XOR?")) == pytest.approx(-250e-6)
+    scope.write(":RUN")
+    assert scope.query(":ACQ:STAT?") == "RUN"
+    scope.write(":STOP;:TRIG:FORC")  # nothing to force while stopped
+    assert scope.query(":ACQ:STAT?") == "STOP"
+    assert errors(scope) == [-221]
+    assert scope.query("*TST?") == "0"
+
+
 def test_measurements_of_the_sine(scope):
     scope.write(":ACQ:SRAT 1MHZ;POIN 4000;:SING")
     assert scope.query("*OPC?") == "1"
