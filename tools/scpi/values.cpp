@@ -12,27 +12,28 @@ namespace {
 struct Prefix {
     const char* name;
     double factor;
-    bool divide;  // factors below one are divisions, so that 200MV is exactly 0.2
+    bool divide;  // factors below one divide by their inverse, so that 200MV is exactly 0.2
 };
 
-// SCPI's multipliers; M is milli, MA mega (MHZ and MOHM are the exceptions below).
+// SCPI's multipliers; M is milli, MA mega (MHZ is the exception below).
 constexpr Prefix kPrefixes[] = {{"", 1, false},     {"EX", 1e18, false}, {"PE", 1e15, false},
                                 {"T", 1e12, false}, {"G", 1e9, false},   {"MA", 1e6, false},
                                 {"K", 1e3, false},  {"M", 1e3, true},    {"U", 1e6, true},
                                 {"N", 1e9, true},   {"P", 1e12, true},   {"F", 1e15, true},
                                 {"A", 1e18, true}};
+constexpr Prefix kMegaHertz{"M", 1e6, false};
 
-// The factor a unit suffix stands for, or NaN when it is no unit of `base`.
-double UnitFactor(std::string_view unit, std::string_view base) {
-    if (unit.empty()) return 1;
-    if (base.empty() || unit.size() < base.size()) return NAN;
-    if (unit.substr(unit.size() - base.size()) != base) return NAN;
+// The multiplier a unit suffix stands for; null when it is no unit of `base`.
+const Prefix* PrefixOf(std::string_view unit, std::string_view base) {
+    if (unit.empty()) return &kPrefixes[0];
+    if (base.empty() || unit.size() < base.size()) return nullptr;
+    if (unit.substr(unit.size() - base.size()) != base) return nullptr;
     const std::string_view prefix = unit.substr(0, unit.size() - base.size());
-    if (base == "HZ" && prefix == "M") return 1e6;
+    if (base == "HZ" && prefix == "M") return &kMegaHertz;
     for (const Prefix& p : kPrefixes) {
-        if (prefix == p.name) return p.divide ? -p.factor : p.factor;
+        if (prefix == p.name) return &p;
     }
-    return NAN;
+    return nullptr;
 }
 
 std::string Range(const NumberSpec& spec) {
@@ -86,14 +87,14 @@ double TakeNumber(const Param& param, const NumberSpec& spec, std::string_view w
             code::kDataType,
             std::string(what) + " takes a number (or MIN, MAX, DEF), not " + param.written);
     }
-    const double factor = UnitFactor(param.unit, spec.unit);
-    if (std::isnan(factor)) {
+    const Prefix* prefix = PrefixOf(param.unit, spec.unit);
+    if (prefix == nullptr) {
         throw Refused(code::kInvalidSuffix, std::string(what) + " takes " +
                                                 (spec.unit.empty() ? std::string("no unit")
                                                                    : "a value in " + Range(spec)) +
                                                 ", not " + param.written);
     }
-    value = factor < 0 ? param.number / -factor : param.number * factor;
+    value = prefix->divide ? param.number / prefix->factor : param.number * prefix->factor;
     if (!std::isfinite(value) || value < spec.min || value > spec.max) {
         throw Refused(code::kDataOutOfRange,
                       std::string(what) + " takes " + Range(spec) + ", not " + param.written);
