@@ -133,7 +133,8 @@ TEST(ScpiValues, AnswersAndErrorStrings) {
     EXPECT_EQ(FormatNumber(-INFINITY), "9.91E+37");
     EXPECT_EQ(FormatError({0, ""}), "0,\"No error\"");
     EXPECT_EQ(FormatError({code::kSyntax, "a \"b\"\nc"}), "-102,\"Syntax error;a \"\"b\"\" c\"");
-    EXPECT_EQ(FormatError({code::kSyntax, std::string(1000, 'x')}).size(), std::string("-102,\"\"").size() + 255);
+    EXPECT_EQ(FormatError({code::kSyntax, std::string(1000, 'x')}).size(),
+              std::string("-102,\"\"").size() + 255);
 }
 
 TEST(ScpiStatus, QueueOverflowKeepsTheOldestAndEndsWithOverflow) {
