@@ -15,6 +15,7 @@
 #                the examples under 32-bit wine (emulated by qemu-i386 where the kernel runs no
 #                32-bit programs)
 #   view.sh      the live view's browser tests in chromium (playwright-core) and its benchmark
+#   scpi.sh      zarvo serve (the SCPI server) driven by PyVISA, and its benchmark
 #
 # Exits non-zero when anything fails. Build folders: build-ci/*. Set ZARVO_TEST_JOBS to change
 # the number of tests run at once (default 2). ZARVO_STAGES="linux windows" runs only those
@@ -57,7 +58,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-all_stages=(linux docs sanitize fuzz windows view)
+all_stages=(linux docs sanitize fuzz windows view scpi)
 for stage in ${ZARVO_STAGES:-${all_stages[*]}}; do
     if [ ! -f "$root/tests/ci/$stage.sh" ]; then
         fail "no such stage: $stage"

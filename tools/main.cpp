@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "tools/commands.h"
+#include "tools/scpi/serve.h"
 #include "tools/session.h"
 #include "tools/status.h"
 #ifdef ZARVO_WITH_VIEW
@@ -66,6 +67,9 @@ int main(int argc, char** argv) {
         ->capture_default_str();
 #endif
 
+    zarvo::scpi::ServeOptions serve;
+    CLI::App* serveCmd = zarvo::scpi::AddServeCommand(app, serve);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -78,6 +82,7 @@ int main(int argc, char** argv) {
         if (app.got_subcommand("info")) return RunInfo();
         if (app.got_subcommand(captureCmd)) return RunCapture(capture);
         if (app.got_subcommand(monitorCmd)) return RunMonitor(monitor);
+        if (app.got_subcommand(serveCmd)) return zarvo::scpi::RunServe(serve);
 #ifdef ZARVO_WITH_VIEW
         if (app.got_subcommand(viewCmd)) return zarvo::view::RunView(view);
 #endif

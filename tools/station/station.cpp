@@ -298,7 +298,8 @@ bool Station::Acquire() {
         }
         const double waited =
             std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-        if (!forced && timeoutMs >= 0 && waited >= timeoutMs) {
+        const bool timedOut = timeoutMs >= 0 && waited >= timeoutMs;
+        if (!forced && (forceTrigger_.exchange(false) || timedOut)) {
             ADC_ForceTrig();
             forced = true;
             forcedAt = waited;

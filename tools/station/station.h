@@ -106,6 +106,23 @@ public:
     // True once Close has begun: event streams end.
     bool Quitting() const;
 
+    // For a client that synchronises with the loop from outside (the SCPI server):
+    // station_remote.cpp.
+    struct Identity {
+        bool found = false;
+        int channels = 0;
+        std::int32_t maxLength = 0;  // samples per channel
+        std::int32_t serial = 0;
+        double maxRate = 0;  // Hz per channel
+    };
+    // What the instrument says about itself, read on the instrument's thread.
+    Identity ReadIdentity();
+    // As Apply; `completedBefore` is the number of records completed when the settings took
+    // effect, so that every later record was taken with them.
+    ApplyResult ApplyCounting(const nlohmann::json& settings, std::uint64_t& completedBefore);
+    // Forces the trigger of the acquisition in progress, or of the next one to start.
+    void ForceTrigger() { forceTrigger_ = true; }
+
 private:
     using Job = std::function<void()>;
     // Runs a job on the instrument's thread and waits for it.
@@ -132,6 +149,7 @@ private:
     bool open_ = false;
     bool everOpened_ = false;  // the library has started once in this process
     std::atomic<bool> restartRequested_{false};
+    std::atomic<bool> forceTrigger_{false};
     bool lost_ = false;
     bool quit_ = false;  // guarded by mutex_
 
