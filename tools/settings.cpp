@@ -52,7 +52,8 @@ void AddMeasureOptions(CLI::App& app, MeasureSettings& s) {
             ->capture_default_str();
     }
     app.add_flag("--auto-range", s.autoRange, "let the instrument choose the ranges");
-    app.add_option("-r,--rate", s.rate, "sample rate in Hz (up to 50e6 on one channel)")
+    app.add_option("-r,--rate", s.rate,
+                   "sample rate in Hz (up to 50e6 with channel 1 alone, else 25e6)")
         ->check(CLI::Range(1.0, 50e6))
         ->capture_default_str();
     app.add_option("-n,--length", s.length, "samples per channel")

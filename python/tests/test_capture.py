@@ -159,6 +159,25 @@ def test_missing_trigger_is_forced_after_the_timeout(run_session):
     assert amplitude(result["samples"]) == pytest.approx(1.0, abs=0.04)
 
 
+def test_a_forced_record_that_never_completes_is_given_its_post_trigger_time(run_session):
+    # An instrument whose run never reports complete: after forcing, the package waits for
+    # the 1 s of post-trigger samples (1000 at 1 kHz) and a margin, then says so.
+    result = run_session(
+        """
+with zarvo.Instrument(simulate="stuck=busy") as scope:
+    scope.sample_rate = 1000
+    scope.record_length = 1000
+    scope.trigger_timeout = 0.05
+    try:
+        scope.capture()
+        result = "completed"
+    except zarvo.CaptureTimeoutError as e:
+        result = str(e)
+"""
+    )
+    assert "post-trigger samples take 1 s" in result
+
+
 def test_pre_trigger_samples_shift_the_time_axis(run_session):
     result = run_session(
         "SIMULATE = 'ch1=sine:1000:1'\n"

@@ -42,9 +42,9 @@ MEASURE_MODE_XY = 16
 _NO_TIMEOUT = 0xFFFFFFFF
 _MAX_TIMEOUT_MS = 0xFFFFFFFE
 
-# A forced acquisition completes within its post-trigger samples; only a very slow sample
-# clock takes long, so give up only well after that.
-_FORCED_GRACE_S = 10.0
+# A forced trigger sets the trigger point at once, and the acquisition still takes its
+# post-trigger samples at the sample rate: give up only this long after they are due.
+_FORCED_GRACE_S = 2.0
 
 _state = threading.Lock()
 _open_instrument = None  # the Instrument now open in this process
@@ -535,6 +535,8 @@ class Instrument:
         )
 
     def _wait_for_record(self, lib, timeout):
+        rate = self.sample_rate
+        grace = (self.post_samples / rate if rate > 0 else 0.0) + _FORCED_GRACE_S
         start = time.monotonic()
         forced_at = None
         while lib.ADC_Ready() == 0:
@@ -542,11 +544,10 @@ class Instrument:
             if forced_at is None and timeout is not None and waited >= timeout:
                 self._call("ADC_ForceTrig")
                 forced_at = waited
-            if forced_at is not None and waited - forced_at > _FORCED_GRACE_S:
-                self._call("ADC_Abort")
+            if forced_at is not None and waited - forced_at > grace:
                 raise CaptureTimeoutError(
-                    "the instrument did not complete the record %g s after its trigger was "
-                    "forced" % _FORCED_GRACE_S
+                    "the instrument did not complete the record %.3g s after its trigger was "
+                    "forced (its post-trigger samples take %.3g s)" % (grace, grace - _FORCED_GRACE_S)
                 )
             time.sleep(0.0005)
         return forced_at is not None
