@@ -53,4 +53,27 @@ mkdir -p "$(dirname "$prefix_dir")"
 ) 9>"$prefix_dir.lock"
 
 [ "${1:-}" = --prepare ] && exit 0
-exec "$loader" "$@"
+
+# A test program writes its own report as well. Where 32-bit code is emulated
+# (ZARVO_WINE_EMULATED, set by the CI stage), wine sometimes takes a test program down with
+# SIGKILL while it exits, after every case has run and the report is written: the program's
+# report is then its result. Any other ending, and a kill before the report, is the status.
+case "$1" in
+*_tests.exe) ;;
+*) exec "$loader" "$@" ;;
+esac
+report=$(mktemp --suffix=.json)
+trap 'rm -f "$report"' EXIT
+status=0
+"$loader" "$@" "--gtest_output=json:Z:$report" || status=$?
+# The report's first counts are the whole program's.
+count() {
+    n=$(grep -m1 "\"$1\": " "$report" | tr -dc 0-9)
+    echo "${n:-0}"
+}
+if [ "$status" -eq 137 ] && [ -n "${ZARVO_WINE_EMULATED:-}" ] && [ "$(count tests)" -gt 0 ] &&
+    [ "$(count failures)" = 0 ] && [ "$(count errors)" = 0 ]; then
+    echo "wine-run.sh: killed while exiting under emulation; its report says every case passed"
+    status=0
+fi
+exit "$status"

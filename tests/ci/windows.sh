@@ -55,6 +55,7 @@ wine32=native
 if [ -n "${ZARVO_EMULATE_I386:-}" ] || ! wine --version >/dev/null 2>&1; then
     if enable_i386_emulation; then
         wine32=emulated
+        export ZARVO_WINE_EMULATED=1
         why="this kernel runs no 32-bit programs"
         [ -z "${ZARVO_EMULATE_I386:-}" ] || why="32-bit emulation asked for (ZARVO_EMULATE_I386)"
         notes+=("$why: the 32-bit Windows test programs and examples ran under 32-bit wine emulated by qemu-i386 (binfmt_misc)")
