@@ -446,6 +446,11 @@ std::pair<std::uint64_t, std::uint64_t> Station::KeptRange() const {
     return {kept_.front()->seq, kept_.back()->seq};
 }
 
+std::pair<std::uint64_t, std::uint64_t> Station::KeptWith(std::uint64_t newest) {
+    // Every record is kept as it comes, numbered from 1, and the oldest leaves past the limit.
+    return {newest > kKeptRecords ? newest - kKeptRecords + 1 : 1, newest};
+}
+
 std::pair<std::uint64_t, std::shared_ptr<const std::string>> Station::LatestDescription() const {
     std::lock_guard lock(mutex_);
     if (kept_.empty() || latestText_ == nullptr) return {0, nullptr};
