@@ -157,6 +157,8 @@ export function setInstrumentControls(enabled, reason = '') {
   document.getElementById('instrument-note').textContent = view.instrumentOff;
 }
 
+view.setInstrumentControls = setInstrumentControls;
+
 // True when the instrument may be used; otherwise says why not.
 export function instrumentUsable() {
   if (view.instrumentOff) say(view.instrumentOff);
@@ -177,10 +179,10 @@ export async function runAuto() {
   const button = document.getElementById('auto');
   const note = document.getElementById('auto-text');
   button.setAttribute('aria-busy', 'true');
-  note.textContent = 'Auto: looking at the inputs\u2026';
+  note.textContent = 'looking at the inputs\u2026';
   const answer = await post('/api/auto', {});
   button.removeAttribute('aria-busy');
-  note.textContent = answer.status === 200 && answer.body.auto ? 'Auto: ' + answer.body.auto.text : '';
+  note.textContent = answer.status === 200 && answer.body.auto ? answer.body.auto.text : '';
   if (answer.status === 200) {
     view.zoom = null;
     emit('auto', answer.body);

@@ -87,13 +87,13 @@ function showReadout() {
   }
 }
 
-// Switched on, the cursors start inside the window shown: at a quarter and three quarters of
-// it, and two divisions either side of 0 V.
+// Switched on, the cursors start inside the window shown, at a fifth and seven tenths of it
+// (half the window apart), and two divisions either side of 0 V.
 function place(record) {
   const w = timeWindow(record);
   const snap = (t) => Math.round(t * record.rate) / record.rate;
-  cursors.t1 = snap(w.from + (w.to - w.from) / 4);
-  cursors.t2 = snap(w.from + (3 * (w.to - w.from)) / 4);
+  cursors.t1 = snap(w.from + 0.2 * (w.to - w.from));
+  cursors.t2 = snap(w.from + 0.7 * (w.to - w.from));
   const perDiv = voltTrace(record).voltsPerDiv;
   cursors.v1 = 2 * perDiv;
   cursors.v2 = -2 * perDiv;

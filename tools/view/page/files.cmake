@@ -14,5 +14,6 @@ set(ZARVO_PAGE_FILES
     "spectrum.js|text/javascript"
     "history.js|text/javascript"
     "figures.js|text/javascript"
+    "save.js|text/javascript"
     "xymath.js|text/javascript"
     "keys.js|text/javascript")

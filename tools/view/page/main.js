@@ -10,6 +10,7 @@ import { buildZoom, followRecord, timeText } from './zoom.js';
 import { buildSpectrum, drawSpectrum } from './spectrum.js';
 import { buildHistory } from './history.js';
 import { buildFigures } from './figures.js';
+import { buildSave } from './save.js';
 import { buildXYMath } from './xymath.js';
 import { buildKeys } from './keys.js';
 import { decode } from './record.js';
@@ -72,6 +73,7 @@ async function start() {
   buildControls();
   buildKnobs();
   buildFigures();
+  buildSave();
   buildCursors();
   buildZoom();
   buildSpectrum();

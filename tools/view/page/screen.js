@@ -254,6 +254,27 @@ export function drawScreen(record, timeText = record.timeLabel) {
   drawLabels(a, record, timeText);
 }
 
+// Where a point of the record shown falls, in the canvas's pixels (x, y) and the page's
+// (clientX, clientY): time t in s from the trigger (or 'marker', the trigger level's column)
+// and v volts on `channel`; in XY, ch1 and ch2 volts. For tests that point at the screen.
+view.pointOnScreen = ({ t, v = 0, channel = 1, ch1 = 0, ch2 = 0 }) => {
+  const record = view.record;
+  const a = plotArea();
+  let x;
+  let y;
+  if (view.xy) {
+    x = a.x + a.w / 2 + (ch1 * a.w) / (DIVX * traceOf(record, 1).voltsPerDiv);
+    y = voltToY(a, traceOf(record, 2).voltsPerDiv, ch2);
+  } else {
+    const trace = shownTraces(record).find((tr) => tr.channel === channel);
+    x = t === 'marker' ? a.x + a.w + 6 : timeToX(record, a, t);
+    y = voltToY(a, trace.voltsPerDiv, v);
+  }
+  const box = contentBox();
+  return { x, y, clientX: box.left + (x * box.width) / canvas.width,
+    clientY: box.top + (y * box.height) / canvas.height };
+};
+
 // ---- The pointer. A grabber is fn(point, area, record) returning a drag {move(p), end(p)}
 // or null; the first (lowest rank) that grabs gets the drag.
 
@@ -263,8 +284,15 @@ export function addGrabber(rank, fn) {
   grabbers.sort((x, y) => x.rank - y.rank);
 }
 
-export function canvasPoint(e) {
+// The canvas's pixels on the page, inside its border.
+function contentBox() {
   const box = canvas.getBoundingClientRect();
+  return { left: box.left + canvas.clientLeft, top: box.top + canvas.clientTop,
+    width: canvas.clientWidth, height: canvas.clientHeight };
+}
+
+export function canvasPoint(e) {
+  const box = contentBox();
   return { x: ((e.clientX - box.left) * canvas.width) / box.width,
     y: ((e.clientY - box.top) * canvas.height) / box.height };
 }
