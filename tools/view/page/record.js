@@ -30,22 +30,30 @@ export function valueAt(record, trace, t) {
 }
 
 // Channel 1 minus or plus channel 2, sample by sample, with the figures the server computed
-// for it; null unless both channels are in the record. Kept with the record once computed.
+// for it; null unless both channels are in the record. Only the record on screen needs it, so
+// one buffer serves record after record (a new array for each would keep the collector busy
+// at fifty records a second); the trace of the record before is gone once another is asked.
+let made = { record: null, kind: '', trace: null };
+let buffer = new Float64Array(0);
+
 export function mathTrace(record, kind) {
   if (kind !== 'diff' && kind !== 'sum') return null;
-  record.mathTraces ||= {};
-  if (record.mathTraces[kind]) return record.mathTraces[kind];
+  if (made.record === record && made.kind === kind) return made.trace;
   const a = traceOf(record, 1);
   const b = traceOf(record, 2);
   if (!a || !b || a.volts.length !== b.volts.length) return null;
-  const sign = kind === 'diff' ? -1 : 1;
-  const volts = new Float64Array(a.volts.length);
-  for (let i = 0; i < volts.length; i++) volts[i] = a.volts[i] + sign * b.volts[i];
+  const n = a.volts.length;
+  if (buffer.length !== n) buffer = new Float64Array(n);
+  const volts = buffer;
+  const x = a.volts;
+  const y = b.volts;
+  if (kind === 'diff') for (let i = 0; i < n; i++) volts[i] = x[i] - y[i];
+  else for (let i = 0; i < n; i++) volts[i] = x[i] + y[i];
   // Drawn on the coarser of the two channels' scales, so that it fits where they fit.
   const voltsPerDiv = Math.max(a.voltsPerDiv, b.voltsPerDiv);
   const trace = { channel: 'math', label: MATH_NAMES[kind], range: a.range + b.range, voltsPerDiv,
     perDivLabel: si(voltsPerDiv, 'V', 3) + '/div', volts,
     figures: record.math ? record.math[kind] : null };
-  record.mathTraces[kind] = trace;
+  made = { record, kind, trace };
   return trace;
 }

@@ -25,6 +25,7 @@ async function fetchNext() {
     if (!spectrum.on) return;
     if (response.ok) {
       spectrum.data = answer;
+      spectrum.count++;
       drawSpectrum(answer);
     } else if (!wanted) {
       say('spectrum: ' + answer.error);
@@ -93,33 +94,43 @@ function ticks(axis) {
   return out;
 }
 
-// One channel's magnitudes; bins that share a pixel column are drawn from their lowest to
-// their highest, so a narrow peak never falls between columns.
+// One channel's magnitudes. Bins that share a pixel column are drawn as one filled column
+// from their lowest to their highest (reaching back to the column before, so the trace stays
+// joined), so a narrow peak never falls between columns and the cost follows the screen's
+// width; where bins lie further apart than a column (the low end of a logarithmic axis) they
+// are joined by lines.
 function drawChannel(a, axis, dBV, y, colour) {
-  ctx.strokeStyle = colour;
+  ctx.fillStyle = ctx.strokeStyle = colour;
   ctx.lineWidth = 1.2;
   ctx.beginPath();
-  const start = spectrum.log ? 1 : 0;
-  let column = -1;
+  let column = -2;
   let lo = 0;
   let hi = 0;
-  let started = false;
+  let last = NaN;  // the level of the bin before
   const flush = () => {
-    const x = a.x + column + 0.5;
-    if (!started) ctx.moveTo(x, y(hi));
-    else ctx.lineTo(x, y(hi));
-    if (lo !== hi) ctx.lineTo(x, y(lo));
-    started = true;
+    const top = Math.round(y(hi));
+    ctx.fillRect(a.x + column, top, 1, Math.round(y(lo)) - top + 1);
   };
-  for (let k = start; k < dBV.length; k++) {
+  for (let k = spectrum.log ? 1 : 0; k < dBV.length; k++) {
     const c = Math.floor(axis.x(k * axis.binHz) - a.x);
     const v = dBV[k];
-    if (c !== column) {
-      if (column >= 0) flush();
-      column = c;
+    if (c === column) {
+      if (v < lo) lo = v;
+      else if (v > hi) hi = v;
+      last = v;
+      continue;
+    }
+    if (column >= 0) flush();
+    if (c > column + 1 && column >= 0) {
+      ctx.moveTo(a.x + column + 0.5, y(last));
+      ctx.lineTo(a.x + c + 0.5, y(v));
       lo = hi = v;
-    } else if (v < lo) lo = v;
-    else if (v > hi) hi = v;
+    } else {
+      lo = Number.isNaN(last) ? v : Math.min(v, last);
+      hi = Number.isNaN(last) ? v : Math.max(v, last);
+    }
+    column = c;
+    last = v;
   }
   if (column >= 0) flush();
   ctx.stroke();

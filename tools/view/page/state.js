@@ -17,7 +17,7 @@ export const view = {
   cursors: { on: false, channel: 1, t1: 0, t2: 0, v1: 0, v2: 0 },
   math: 'off',      // off, diff (ch1 - ch2) or sum (ch1 + ch2)
   xy: false,
-  spectrum: { on: false, window: 'hann', log: false, data: null },
+  spectrum: { on: false, window: 'hann', log: false, data: null, count: 0 },  // count: drawn
   dragLevel: null,  // the trigger level while its marker is dragged
   instrumentOff: '', // why the instrument's controls are disabled ('' while they work)
 };
