@@ -3,6 +3,7 @@
 // keyboard. The window shown and its time per division are written under the screen.
 import { DIVX, addGrabber, canvas, canvasPoint, fitWindow, plotArea, timeWindow, xToTime } from './screen.js';
 import { on, requestDraw, si, view } from './state.js';
+import { traceOf } from './record.js';
 
 // Ten samples across the screen at the closest.
 const minSpan = (record) => 10 / record.rate;
@@ -70,7 +71,10 @@ function showWindow() {
   const text = document.getElementById('window-text');
   if (!record) return;
   if (view.xy) {
-    text.textContent = 'XY: channel 1 across, channel 2 up';
+    const h = traceOf(record, 1);
+    const v = traceOf(record, 2);
+    text.textContent = h && v ? 'XY: channel 1 across at ' + h.perDivLabel + ', channel 2 up at ' +
+      v.perDivLabel : 'XY needs both channels on';
     return;
   }
   const w = timeWindow(record);

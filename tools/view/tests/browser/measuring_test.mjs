@@ -242,7 +242,7 @@ export const measuringTests = (artifacts) => ({
 
       // In phase, the two sines draw a line through the centre rising 0.5 V per volt.
       await key(page, 'x');
-      assert.equal(await text(page, '#window-text'), 'XY: channel 1 across, channel 2 up');
+      assert.equal(await text(page, '#window-text'), 'XY: channel 1 across at 500 mV/div, channel 2 up at 500 mV/div');
       await page.waitForTimeout(100);
       for (const [x, y] of [[0.5, 0.25], [-0.5, -0.25], [0.9, 0.45]]) {
         assert.ok(await pinkAt(page, { ch1: x, ch2: y }) > 0, `the line passes (${x} V, ${y} V)`);
