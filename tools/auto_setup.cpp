@@ -97,7 +97,7 @@ AutoChoice ChooseSetup(const AutoInput& in) {
         choice.signal = true;
         if (strongest == nullptr || p.stats.peakToPeak > strongest->stats.peakToPeak)
             strongest = &p;
-        if (ShowsPeriod(p, in.probeRate, in.length) &&
+        if (ShowsPeriod(p, in.probeRate, in.probeLength > 0 ? in.probeLength : in.length) &&
             (periodic == nullptr || p.stats.peakToPeak > periodic->stats.peakToPeak)) {
             periodic = &p;
         }

@@ -56,6 +56,7 @@ struct AutoInput {
     std::vector<ProbeChannel> channels;  // the channels that are on, from the last probe
     std::vector<double> ranges;          // available, ascending
     std::int64_t length = 0;             // samples per record
+    std::int64_t probeLength = 0;        // samples per probe record (0: the record length)
     double probeRate = 0;                // the rate of the last probe
     double keptRate = 0;                 // the rate to keep when nothing has a period
     double maxRate = 25e6;               // the highest rate with these channels

@@ -25,6 +25,9 @@ using json = nlohmann::json;
 using Clock = std::chrono::steady_clock;
 
 constexpr double kLongestProbeSeconds = 1.0;
+// Probes need the peaks and a few periods, not the whole record: at most this many samples,
+// which the parallel port reads in about 30 ms where a full-length record takes half a second.
+constexpr std::int32_t kProbeLength = 2000;
 // Ranges settle within four probes from the largest range; rates add one each.
 constexpr int kMostProbes = 16;
 
@@ -88,6 +91,8 @@ ApplyResult Station::AutoHere() {
     for (const json& r : status_.value("ranges", json::array())) ranges.push_back(r.get<double>());
     std::sort(ranges.begin(), ranges.end());
     const std::int32_t length = GetRecordLength();
+    const std::int32_t pre = length - GetPostSamples();
+    const std::int32_t probeLength = std::min(length, kProbeLength);
     if (channels.empty() || ranges.empty() || length <= 0) {
         return {400, {{"error", "Auto needs a channel that is on and a record of some length"}}};
     }
@@ -95,6 +100,7 @@ ApplyResult Station::AutoHere() {
     cli::AutoInput input;
     input.ranges = ranges;
     input.length = length;
+    input.probeLength = probeLength;
     input.keptRate = GetSampleFrequencyF();
     input.maxRate = GetMaxSampleFrequencyF();
     input.takeRate = [](double wanted) {
@@ -104,6 +110,8 @@ ApplyResult Station::AutoHere() {
     };
 
     SetTriggerSource(tsNoTrig);
+    SetRecordLength(static_cast<std::uint32_t>(probeLength));
+    SetPostSamples(static_cast<std::uint32_t>(probeLength));
     std::vector<double> current(channels.size(), ranges.back());
     double rate = input.maxRate;
     ProbeRecord probe;
@@ -113,7 +121,7 @@ ApplyResult Station::AutoHere() {
             SetSensitivity(channels[i], &current[i]);
         }
         input.probeRate = input.takeRate(rate);
-        if (!TakeProbe(static_cast<std::size_t>(length), input.probeRate, probe)) {
+        if (!TakeProbe(static_cast<std::size_t>(probeLength), input.probeRate, probe)) {
             ApplyHere(before);
             return {400,
                     {{"error",
@@ -132,18 +140,22 @@ ApplyResult Station::AutoHere() {
             const double fits = cli::RangeFor(p, ranges);
             moved = moved || fits != current[i];
             current[i] = fits;
-            period = period || cli::ShowsPeriod(p, input.probeRate, length);
+            period = period || cli::ShowsPeriod(p, input.probeRate, probeLength);
             input.channels.push_back(p);
         }
         if (moved) continue;
         if (period) break;
         const double slower = input.probeRate / 10;
-        if (!(slower >= 1) || length / slower > kLongestProbeSeconds) break;
+        if (!(slower >= 1) || probeLength / slower > kLongestProbeSeconds) break;
         rate = slower;
     }
 
     const cli::AutoChoice choice = cli::ChooseSetup(input);
-    json settings = {{"rate", choice.rate}, {"trigger.slope", "rising"}, {"acquire", "run"}};
+    json settings = {{"length", length},
+                     {"pre", pre},
+                     {"rate", choice.rate},
+                     {"trigger.slope", "rising"},
+                     {"acquire", "run"}};
     for (const cli::AutoChoice::ChannelRange& r : choice.ranges) {
         const std::string prefix = "ch" + std::to_string(r.channel) + ".";
         settings[prefix + "range"] = r.range;

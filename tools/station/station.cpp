@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "tools/port_check.h"
 #include "tools/status.h"
@@ -68,6 +71,12 @@ cli::TriggerInfo TriggerNow() {
 }
 
 }  // namespace
+
+void ReturnLargeBuffersToTheSystem() {
+#ifdef __GLIBC__
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
+}
 
 struct PendingJob {
     std::function<void()> job;

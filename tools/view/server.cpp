@@ -129,6 +129,7 @@ std::string TakeVariable(const char* name) {
 }  // namespace
 
 int RunView(const ViewOptions& options) {
+    zarvo::station::ReturnLargeBuffersToTheSystem();
     Station station(Station::Mode::Threaded);
     station.SetDescriber([](const zarvo::station::TakenRecord& record) {
         return RecordEvent(record, Station::KeptWith(record.seq))
