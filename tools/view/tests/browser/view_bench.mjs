@@ -38,25 +38,25 @@ try {
   const serverState = async () => (await (await fetch(view.url + 'api/state')).json()).status;
   const fmt = (x, d = 1) => x.toFixed(d);
 
-  // The history's memory: the server with a few 32,760-sample two-channel records kept, then
-  // with a hundred of them (a hundred and ten taken, so that every kept one is that long).
-  await apply({ 'ch1.on': true, 'ch2.on': true, rate: 1e6, length: 32760, pre: 0 });
-  const filling = Date.now();
+  // The history's memory: the server with a few 32,760-sample two-channel records kept, with a
+  // hundred of them (a hundred and ten taken, so that every kept one is that long), and with
+  // them all replaced by 1,000-sample records again.
   let status = await serverState();
-  const from = status.records;
-  while (status.records < from + 3) status = await serverState();
-  const few = { rss: rssMb(view.pid), records: status.records };
-  while (status.records < from + 110 && Date.now() - filling < 120000) {
-    await new Promise((resolve) => setTimeout(resolve, 500));
-    status = await serverState();
-  }
-  const full = { rss: rssMb(view.pid), records: status.records,
-    kept: status.kept[1] - status.kept[0] + 1 };
-  // The long ones among the kept: taken since the length changed, the latest hundred at most.
-  const longKept = (x) => Math.min(100, x.records - from);
+  const takeRecords = async (length, count) => {
+    await apply({ 'ch1.on': true, 'ch2.on': true, rate: 1e6, length, pre: 0 });
+    const begun = Date.now();
+    const from = (await serverState()).records;
+    while (status.records < from + count && Date.now() - begun < 120000) {
+      await new Promise((resolve) => setTimeout(resolve, 200));
+      status = await serverState();
+    }
+    return { rss: rssMb(view.pid) };
+  };
+  const few = await takeRecords(32760, 3);
+  const full = await takeRecords(32760, 107);
+  const emptied = await takeRecords(1000, 110);
   const recordMb = (2 * 32760 * 2) / 1048576;  // two channels of 16-bit words
 
-  await apply({ length: 1000 });
   const page = await openView(browser, view.url);
   // What a person measuring has on: cursors, ch1 - ch2 and the spectrum.
   await page.click('#cursors');
@@ -105,11 +105,10 @@ try {
     `${fmt(Math.max(...memory.slice(1).map((m) => m[k])))} MB`;
   console.log(`server RSS: ${fmt(first.server)} MB after ${first.t} s, ${fmt(last.server)} MB at the end ` +
     `(${range('server')})`);
-  const added = longKept(full) - longKept(few);
-  console.log(`server RSS with 32760-sample two-channel records: ${fmt(few.rss)} MB with ` +
-    `${longKept(few)} of them kept, ${fmt(full.rss)} MB with ${longKept(full)} kept ` +
-    `(${full.kept} in the history): ${fmt(full.rss - few.rss)} MB for ${added} more records, ` +
-    `whose samples are ${fmt(added * recordMb)} MB`);
+  console.log(`server RSS with 32760-sample two-channel records kept: ${fmt(few.rss)} MB with 3, ` +
+    `${fmt(full.rss)} MB with 100 (+${fmt(full.rss - few.rss)} MB for 97), ` +
+    `${fmt(emptied.rss)} MB once 1000-sample ones replaced them all ` +
+    `(-${fmt(full.rss - emptied.rss)} MB for 100); the samples of 100 are ${fmt(100 * recordMb)} MB`);
   console.log(`page JS heap: ${fmt(first.heap)} MB after ${first.t} s, ${fmt(last.heap)} MB at the end ` +
     `(${range('heap')})`);
 
