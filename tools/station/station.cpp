@@ -195,7 +195,11 @@ bool Station::OpenHere() {
     status_info["ranges"] = list;
     status_ = status_info;
     const json wanted = desired_.empty() ? DefaultSettings() : desired_;
-    ApplyHere(wanted);
+    // Settings the instrument refuses as a whole (a settings file's trigger level beyond its
+    // range, say) leave the defaults; the status line keeps saying what was refused.
+    if (ApplyHere(wanted).httpStatus != 200 && wanted != DefaultSettings()) {
+        ApplyHere(DefaultSettings());
+    }
     RefreshState();
     return true;
 }

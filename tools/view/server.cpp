@@ -151,6 +151,13 @@ int RunView(const ViewOptions& options) {
         const auto status = station.State()["status"];
         std::cerr << "zarvo view: " << status["error"].value("text", "no instrument found")
                   << "\nzarvo view: the page shows this and tries again on Run\n";
+    } else if (!options.settingsPath.empty() && !previous.is_object()) {
+        const auto status = station.State()["status"];
+        if (status.contains("error")) {
+            std::cerr << "zarvo view: the instrument refused the settings of "
+                      << options.settingsPath << ": " << status["error"].value("text", "")
+                      << "; it starts with the defaults\n";
+        }
     }
 
     httplib::Server server;
