@@ -22,8 +22,8 @@
 //
 // Requests:
 //   GET  /                       the page (also /view.js, /view.css)
-//   GET  /api/state              settings as read back, status line, available ranges, and
-//                                the number of records taken so far
+//   GET  /api/state              settings as read back, status line, available ranges, the
+//                                number of records taken so far and those kept (status.kept)
 //   GET  /api/table              the settings table: key, kind, range, choices, exports
 //   POST /api/settings           JSON object {key: value, ...}; 200 with the state, or 400
 //   POST /api/restart            JSON body ({}); opens the instrument again (202 once it had
