@@ -39,8 +39,8 @@ source "$root/tests/ci/common.sh"
 
 step "Packages"
 base_packages=(cmake ninja-build g++ make ccache pkg-config python3 libgtest-dev
-    libbenchmark-dev libcli11-dev nlohmann-json3-dev libcpp-httplib-dev libxml2-utils clang
-    python3-pytest python3-numpy valgrind)
+    libbenchmark-dev libcli11-dev nlohmann-json3-dev libcpp-httplib-dev libkissfft-dev
+    libxml2-utils clang python3-pytest python3-numpy valgrind)
 if ! install_missing "${base_packages[@]}"; then
     echo "cannot install the packages the build needs"
     exit 1

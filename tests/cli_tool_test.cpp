@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -124,6 +125,81 @@ TEST_F(Tool, TimingFiguresOfTheSimulatedSineAndSquareWave) {
     EXPECT_NEAR(square.dutyCycle, 50.0, 2.0);
     // The simulated square wave switches between two samples.
     EXPECT_LT(square.riseTime, 1.5e-6);
+
+    // The same figures come with the records of --format json.
+    const ToolRun json = Zarvo(
+        "--simulate=ch1=sine:1000:1,ch2=square:2000:0.5 capture -c both -n 5000 -r 1e6 "
+        "--range1 2 --range2 2 --format json");
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    const std::string figures = json.out.substr(json.out.find("\"figures\""));
+    for (const char* name : {"\"period_s\":0.0005", "\"duty_pct\":50", "\"rise_s\":0.0002"}) {
+        EXPECT_NE(figures.find(name), std::string::npos) << name << " in " << figures;
+    }
+}
+
+TEST_F(Tool, SpectrumOfAKnownSinePeaksAtItsFrequencyAndRmsLevel) {
+    const std::string path = Temp("spectrum.csv");
+    const ToolRun run = Zarvo(
+        "--simulate=ch1=sine:1000:1 capture -c both -n 32760 -r 1e6 --range1 2 -o /dev/null "
+        "--window flattop --spectrum " +
+        path);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto columns = ReadCsv(Slurp(path), "frequency_Hz,ch1_dBV,ch2_dBV");
+    ASSERT_EQ(columns.size(), 3u);
+    ASSERT_GT(columns[0].size(), 16000u);
+    const double binHz = columns[0][1];
+    EXPECT_NEAR(columns[0].back(), 500e3, binHz) << "up to half the sample rate";
+    const auto peak = std::max_element(columns[1].begin(), columns[1].end());
+    const double peakHz = columns[0][static_cast<std::size_t>(peak - columns[1].begin())];
+    EXPECT_NEAR(peakHz, 1000.0, binHz);
+    // 1 V amplitude: 0.707 V RMS.
+    EXPECT_NEAR(*peak, -3.01, 0.1);
+    std::remove(path.c_str());
+
+    const ToolRun badWindow = Zarvo("--simulate capture --spectrum " + path + " --window box");
+    EXPECT_NE(badWindow.exitCode, 0);
+    EXPECT_NE(badWindow.err.find("--window"), std::string::npos) << badWindow.err;
+}
+
+TEST_F(Tool, SettingsFileGivesWhatTheCommandLineDoesNot) {
+    const std::string file = Temp("settings.json");
+    std::ofstream(file) << R"({"ch1.range": 0.8, "rate": 500000, "length": 1500, "pre": 100,
+        "trigger.level": 0.1, "acquire": "stop"})";
+    const ToolRun capture = Zarvo("--simulate capture -o /dev/null --range1 4 --settings " + file);
+    ASSERT_EQ(capture.exitCode, 0) << capture.err;
+    EXPECT_NE(capture.err.find("rate 500 kHz, 1500 samples (100 before"), std::string::npos)
+        << capture.err;
+    EXPECT_NE(capture.err.find("channel 1: 4 V range"), std::string::npos)
+        << "the command line wins: " << capture.err;
+    const ToolRun monitor = Zarvo("--simulate monitor --count 1 --settings " + file);
+    ASSERT_EQ(monitor.exitCode, 0) << monitor.err;
+    EXPECT_NE(monitor.err.find("channel 1: 800 mV range"), std::string::npos) << monitor.err;
+
+    const struct {
+        const char* text;  // nullptr: no file at all
+        const char* says;
+    } bad[] = {
+        {nullptr, "cannot be read"},
+        {R"({"rate": 5)", "not valid JSON"},
+        {R"({"rate": 5000, "ch1.rnage": 2})", "\"ch1.rnage\""},
+        {R"({"rate": "fast"})", "rate must be a number"},
+        {R"(["rate", 5])", "one JSON object"},
+    };
+    const std::string missing = Temp("missing.json");
+    for (const auto& b : bad) {
+        const std::string path = b.text != nullptr ? file : missing;
+        if (b.text != nullptr) std::ofstream(file) << b.text;
+        for (const char* command : {"capture", "monitor --count 1", "view --port 0"}) {
+            const ToolRun run = Zarvo(std::string("--simulate ") + command + " --settings " + path);
+            EXPECT_EQ(run.exitCode, 2) << command << " with " << (b.text ? b.text : "none");
+            EXPECT_NE(run.err.find("the settings file " + path + ": "), std::string::npos)
+                << run.err;
+            EXPECT_NE(run.err.find(b.says), std::string::npos) << run.err;
+            // Nothing was set up: the line saying what the instrument took never came.
+            EXPECT_EQ(run.err.find(" range"), std::string::npos) << run.err;
+        }
+    }
+    std::remove(file.c_str());
 }
 
 TEST_F(Tool, PreTriggerSamplesMoveTheTimeAxis) {
@@ -271,9 +347,11 @@ TEST_F(Tool, MonitorPrintsAndLogsOneRowPerRecord) {
         std::istringstream fields(line);
         std::vector<std::string> cells;
         for (std::string cell; std::getline(fields, cell, ',');) cells.push_back(cell);
-        ASSERT_EQ(cells.size(), 7u) << line;
+        ASSERT_EQ(cells.size(), 11u) << line;
         EXPECT_NEAR(std::stod(cells[4]), 2.0, 0.1) << "peak-to-peak of a 1 V sine";
         EXPECT_NEAR(std::stod(cells[6]), 1000.0, 10.0) << "frequency";
+        EXPECT_NEAR(std::stod(cells[7]), 1e-3, 1e-5) << "period";
+        EXPECT_NEAR(std::stod(cells[9]), 295.2e-6, 0.03 * 295.2e-6) << "rise time";
     }
     EXPECT_EQ(count, 3);
     std::remove(log.c_str());
@@ -282,10 +360,10 @@ TEST_F(Tool, MonitorPrintsAndLogsOneRowPerRecord) {
     // written as a measured zero.
     const ToolRun once = Zarvo("--simulate monitor --count 1 -n 1000 -r 1e6 --log " + log);
     ASSERT_EQ(once.exitCode, 0) << once.err;
-    EXPECT_NE(once.out.find(" freq -"), std::string::npos) << once.out;
+    EXPECT_NE(once.out.find(" freq - period -"), std::string::npos) << once.out;
     EXPECT_EQ(once.out.find("0 Hz"), std::string::npos) << once.out;
     const std::string row = Slurp(log).substr(Slurp(log).find('\n') + 1);
-    EXPECT_EQ(row.substr(row.size() - 2), ",\n") << "an empty frequency field: " << row;
+    EXPECT_NE(row.find(",,"), std::string::npos) << "empty frequency and period fields: " << row;
     std::remove(log.c_str());
 }
 

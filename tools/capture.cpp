@@ -215,6 +215,7 @@ int RunCapture(const CaptureOptions& options) {
     }
     if (taken < count) std::cerr << "capture: interrupted after " << what << '\n';
     if (!options.svgPath.empty()) WritePlot(options, last);
+    if (!options.spectrum.path.empty()) WriteSpectrumFile(options.spectrum, last);
     if (options.preview && StdoutIsTerminal()) {
         std::cout << Preview(last, TerminalWidth());
     }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tools/settings.h"
+#include "tools/spectrum_file.h"
 
 namespace zarvo::cli {
 
@@ -20,6 +21,7 @@ struct CaptureOptions {
     std::optional<std::int64_t> count;  // consecutive records, numbered in a `record` column
     std::string outputDir;              // one file per record instead of csvPath
     std::string format = "csv";         // or "json"
+    SpectrumRequest spectrum;           // the last record's spectrum as CSV
 };
 int RunCapture(const CaptureOptions& options);
 

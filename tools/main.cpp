@@ -5,6 +5,7 @@
 #include "tools/commands.h"
 #include "tools/scpi/serve.h"
 #include "tools/session.h"
+#include "tools/station/settings_file.h"
 #include "tools/status.h"
 #ifdef ZARVO_WITH_VIEW
 #include "tools/view/view.h"
@@ -42,6 +43,8 @@ int main(int argc, char** argv) {
     captureCmd->add_flag("--divisions", capture.divisions,
                          "plot a 10 x 8 graticule with volts and time per division");
     captureCmd->add_flag("!--no-preview", capture.preview, "no waveform preview on a terminal");
+    AddSpectrumOptions(*captureCmd, capture.spectrum);
+    const zarvo::station::SettingsFileOption captureFile(*captureCmd, capture.settings);
 
     MonitorOptions monitor;
     CLI::App* monitorCmd =
@@ -50,6 +53,7 @@ int main(int argc, char** argv) {
     monitorCmd->add_option("--count", monitor.count, "stop after N records")
         ->check(CLI::PositiveNumber);
     monitorCmd->add_option("--log", monitor.logPath, "append one CSV row per record to FILE");
+    const zarvo::station::SettingsFileOption monitorFile(*monitorCmd, monitor.settings);
 
     std::string frequency;
     CLI::App* generatorCmd =
@@ -65,6 +69,8 @@ int main(int argc, char** argv) {
     viewCmd->add_option("--port", view.port, "port to listen on (0: any free port)")
         ->check(CLI::Range(0, 65535))
         ->capture_default_str();
+    viewCmd->add_option("--settings", view.settingsPath,
+                        "start with the settings in this JSON file (the page's Save settings)");
 #endif
 
     zarvo::scpi::ServeOptions serve;
@@ -79,6 +85,8 @@ int main(int argc, char** argv) {
     try {
         SelectSimulation(simulate);
         CatchInterrupts();
+        captureFile.Merge();
+        monitorFile.Merge();
         if (app.got_subcommand("info")) return RunInfo();
         if (app.got_subcommand(captureCmd)) return RunCapture(capture);
         if (app.got_subcommand(monitorCmd)) return RunMonitor(monitor);

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "tools/commands.h"
+#include "tools/figures.h"
 #include "tools/format.h"
 #include "tools/session.h"
 #include "tools/stats.h"
@@ -30,12 +31,10 @@ std::string Timestamp() {
     return text;
 }
 
-const char* kFigureNames[] = {"min_V", "max_V", "mean_V", "pp_V", "rms_V", "freq_Hz"};
-
 void WriteLogHeader(std::ostream& log, const Obtained& obtained) {
     log << "time";
     for (int ch : obtained.channels) {
-        for (const char* name : kFigureNames) log << ",ch" << ch << '_' << name;
+        for (const FigureColumn& c : kFigureColumns) log << ",ch" << ch << '_' << c.name;
     }
     log << '\n';
 }
@@ -68,15 +67,10 @@ int RunMonitor(const MonitorOptions& options) {
         if (log.is_open()) log << stamp;
         for (int ch : obtained.channels) {
             const Stats s = Analyse(data[ch - 1], obtained.rate);
-            std::cout << "  ch" << ch << ": min " << FormatSi(s.min, "V") << " max "
-                      << FormatSi(s.max, "V") << " mean " << FormatSi(s.mean, "V") << " pp "
-                      << FormatSi(s.peakToPeak, "V") << " rms " << FormatSi(s.rms, "V") << " freq "
-                      << FormatFrequency(s.frequency);
-            if (log.is_open()) {
-                for (double figure : {s.min, s.max, s.mean, s.peakToPeak, s.rms}) {
-                    log << ',' << CsvNumber(figure, 6);
-                }
-                log << ',' << CsvFrequency(s.frequency);
+            std::cout << "  ch" << ch << ':';
+            for (const FigureColumn& c : kFigureColumns) {
+                std::cout << ' ' << c.key << ' ' << FigureText(c, s);
+                if (log.is_open()) log << ',' << FigureCsv(c, s);
             }
         }
         std::cout << std::endl;

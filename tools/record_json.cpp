@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tools/figures.h"
+
 namespace zarvo::cli {
 
 void WriteJson(std::ostream& out, const Obtained& obtained, const MeasureSettings& settings,
@@ -35,9 +37,13 @@ void WriteJson(std::ostream& out, const Obtained& obtained, const MeasureSetting
         json time = json::array();
         for (std::size_t i = 0; i < record.size(); ++i) time.push_back(record.TimeOf(i));
         json entry = {{"record", firstNumber + static_cast<long>(r)}, {"time_s", time}};
+        json figures = json::object();
         for (const Trace& t : record.traces) {
             entry["ch" + std::to_string(t.channel) + "_V"] = t.volts;
+            figures["ch" + std::to_string(t.channel)] =
+                FigureValues(Analyse(t.volts, record.sampleRate));
         }
+        entry["figures"] = std::move(figures);
         document["records"].push_back(std::move(entry));
     }
     out << document.dump() << '\n';

@@ -1,6 +1,7 @@
 #include "tools/settings.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -122,6 +123,10 @@ Obtained ApplySettings(const MeasureSettings& s) {
             ? 0xFFFFFFFFu
             : static_cast<std::uint32_t>(timeoutMs);
     Check(SetTriggerTimeOut(timeout), "SetTriggerTimeOut");
+    if (s.generator) {
+        auto hz = static_cast<std::uint32_t>(std::clamp(std::round(*s.generator), 0.0, 1e6));
+        Check(SetSquareWaveGenFrequency(&hz), "SetSquareWaveGenFrequency");
+    }
 
     obtained.rate = GetSampleFrequencyF();
     for (int ch = 1; ch <= 2; ++ch) {

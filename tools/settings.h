@@ -31,7 +31,8 @@ struct MeasureSettings {
     double level = 0.0;                // volts
     std::optional<double> hysteresis;  // volts
     std::string slope = "rising";
-    double timeout = 1.0;  // seconds; negative waits for ever
+    double timeout = 1.0;             // seconds; negative waits for ever
+    std::optional<double> generator;  // square-wave output in Hz, 0 off; none: left as it is
 };
 
 // What the instrument really took.

@@ -61,7 +61,9 @@ zarvo::view::Request MakeRequest(Input& in) {
     r.target = Pick(in,
                     {"/", "/view.js", "/view.css", "/api/state", "/api/table", "/api/settings",
                      "/api/record.csv", "/api/record.svg", "/api/record.csv?seq=1",
-                     "/api/record.svg?seq=0", "/api/events", "/api/record.csv?seq=-1"},
+                     "/api/record.svg?seq=0", "/api/events", "/api/record.csv?seq=-1",
+                     "/api/record.json?seq=1", "/api/spectrum?window=flattop",
+                     "/api/spectrum?seq=1&window=box", "/api/settings.json", "/api/auto"},
                     48);
     const std::uint8_t present = in.Byte();
     if (present & 1) {

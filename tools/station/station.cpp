@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "tools/port_check.h"
 #include "tools/status.h"
@@ -68,6 +71,12 @@ cli::TriggerInfo TriggerNow() {
 }
 
 }  // namespace
+
+void ReturnLargeBuffersToTheSystem() {
+#ifdef __GLIBC__
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
+}
 
 struct PendingJob {
     std::function<void()> job;
@@ -186,7 +195,11 @@ bool Station::OpenHere() {
     status_info["ranges"] = list;
     status_ = status_info;
     const json wanted = desired_.empty() ? DefaultSettings() : desired_;
-    ApplyHere(wanted);
+    // Settings the instrument refuses as a whole (a settings file's trigger level beyond its
+    // range, say) leave the defaults; the status line keeps saying what was refused.
+    if (ApplyHere(wanted).httpStatus != 200 && wanted != DefaultSettings()) {
+        ApplyHere(DefaultSettings());
+    }
     RefreshState();
     return true;
 }
@@ -445,6 +458,11 @@ std::pair<std::uint64_t, std::uint64_t> Station::KeptRange() const {
     std::lock_guard lock(mutex_);
     if (kept_.empty()) return {0, 0};
     return {kept_.front()->seq, kept_.back()->seq};
+}
+
+std::pair<std::uint64_t, std::uint64_t> Station::KeptWith(std::uint64_t newest) {
+    // Every record is kept as it comes, numbered from 1, and the oldest leaves past the limit.
+    return {newest > kKeptRecords ? newest - kKeptRecords + 1 : 1, newest};
 }
 
 std::pair<std::uint64_t, std::shared_ptr<const std::string>> Station::LatestDescription() const {

@@ -47,6 +47,13 @@ struct ApplyResult {
     nlohmann::json body;  // {"settings": ...} or {"error": sentence, "status": name}
 };
 
+// Has buffers of 128 kB and more come from the system and go back to it when freed. Every
+// full-length record passes through a few such buffers (volts, the event's text); glibc would
+// otherwise raise its threshold after the first is freed and keep them in the heap between
+// the records kept, which costs about 2 MB of resident memory beyond what the history holds.
+// Called once by a server before it opens its station.
+void ReturnLargeBuffersToTheSystem();
+
 class Station {
 public:
     enum class Mode { Threaded, Synchronous };
@@ -70,6 +77,10 @@ public:
     // to one (it re-executes itself with Desired() and the same address).
     ApplyResult Restart();
     bool RestartRequested() const { return restartRequested_; }
+    // Auto set-up (auto_setup_run.cpp): probe records, then the ranges, rate and trigger chosen
+    // (tools/auto_setup.h) and the acquisition running. 200 with the state and "auto":
+    // {"text": what was chosen}, or 400 with {"error"} and the settings as they were.
+    ApplyResult Auto();
     // The settings the instrument had, for the next process; read after Close.
     nlohmann::json Desired() const { return desired_; }
     // Settings to apply instead of the defaults at Open (those of the previous process).
@@ -91,6 +102,9 @@ public:
     std::shared_ptr<const TakenRecord> Find(std::uint64_t seq) const;
     // The sequence numbers of the oldest and the newest record kept ({0, 0}: none yet).
     std::pair<std::uint64_t, std::uint64_t> KeptRange() const;
+    // The same once the record numbered `newest` has been kept (for its describer, which runs
+    // just before).
+    static std::pair<std::uint64_t, std::uint64_t> KeptWith(std::uint64_t newest);
     // The describer's text of the newest record, with its sequence number (empty: none).
     std::pair<std::uint64_t, std::shared_ptr<const std::string>> LatestDescription() const;
     // Waits up to timeoutMs for a record newer than `seq`; null when none came (or closing).
@@ -132,6 +146,7 @@ private:
     void CloseHere();
     ApplyResult ApplyHere(const nlohmann::json& settings);
     ApplyResult RestartHere();
+    ApplyResult AutoHere();
     void RunJobs();
     bool JobsWaiting() const;
     // One block-mode acquisition; false when abandoned for a job or stopped.

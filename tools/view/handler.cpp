@@ -126,6 +126,7 @@ Response RequestHandler::Handle(const Request& r) {
                 const ApplyResult result = station_.Apply(body);
                 return Json(result.httpStatus, result.body);
             }
+            if (path == "/api/auto") return AutoSetup(body);
             if (path == "/api/restart") {
                 if (!body.is_object()) return Error(400, "the body must be a JSON object");
                 const ApplyResult result = station_.Restart();
@@ -136,8 +137,13 @@ Response RequestHandler::Handle(const Request& r) {
         if (path == "/api/state") {
             json state = station_.State();
             state["status"]["records"] = station_.Completed();
+            const auto [first, last] = station_.KeptRange();
+            state["status"]["kept"] = {first, last};
             return Json(200, state);
         }
+        if (path == "/api/record.json") return RecordJson(query);
+        if (path == "/api/spectrum") return SpectrumOf(query);
+        if (path == "/api/settings.json") return SettingsDownload();
         if (path == "/api/table") return Json(200, DescribeTable());
         if (path == "/api/record.csv") return Download(query, false);
         if (path == "/api/record.svg") return Download(query, true);

@@ -22,14 +22,22 @@
 //
 // Requests:
 //   GET  /                       the page (also /view.js, /view.css)
-//   GET  /api/state              settings as read back, status line, available ranges, and
-//                                the number of records taken so far
+//   GET  /api/state              settings as read back, status line, available ranges, the
+//                                number of records taken so far and those kept (status.kept)
 //   GET  /api/table              the settings table: key, kind, range, choices, exports
 //   POST /api/settings           JSON object {key: value, ...}; 200 with the state, or 400
 //   POST /api/restart            JSON body ({}); opens the instrument again (202 once it had
 //                                started: a fresh process takes over, see Station::Restart)
 //   GET  /api/record.csv?seq=N   a recent record (the latest without seq) as CSV
 //   GET  /api/record.svg?seq=N   the same as an SVG plot
+//   GET  /api/record.json?seq=N  a kept record as its record event (record_event.h)
+//   GET  /api/spectrum?seq=N&window=hann|flattop|rect
+//                                each channel's spectrum in dBV per bin, with its peak
+//   POST /api/auto               JSON body ({}); auto set-up: 200 with the state and
+//                                "auto": {"text"}, or 400 when it could not probe
+//   GET  /api/settings.json      the settings as a file for --settings (a download)
+// The requests of the bench instrument's readings (record.json, spectrum, auto, settings.json)
+// are answered in measure_api.cpp.
 // Refused: a Host header other than the served address (403), a state-changing request that
 // is not application/json (415), a body over kMaxBody bytes (413), any bad value (400 with a
 // sentence and, where the library refused it, the status name); nothing is changed then.
@@ -37,9 +45,11 @@
 
 #include <cstddef>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 
+#include "tools/spectrum.h"
 #include "tools/station/station.h"
 
 namespace zarvo::view {
@@ -84,10 +94,20 @@ public:
 private:
     bool HostAllowed(const std::string& host) const;
     Response Download(const std::string& target, bool svg);
+    // measure_api.cpp
+    Response RecordJson(const std::string& query);
+    Response SpectrumOf(const std::string& query);
+    Response AutoSetup(const nlohmann::json& body);
+    Response SettingsDownload();
 
     Station& station_;
     std::string address_;
     std::string port_;
+    // One FFT plan for every request, kept from one to the next; requests come on the server's
+    // threads, one spectrum at a time.
+    std::mutex spectrumMutex_;
+    cli::SpectrumAnalyser analyser_;
+    cli::Spectrum spectrum_;
 };
 
 }  // namespace zarvo::view

@@ -1,7 +1,10 @@
 #include "tools/view/record_event.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
+#include "tools/figures.h"
 #include "tools/format.h"
 #include "tools/stats.h"
 
@@ -12,21 +15,28 @@ namespace {
 using json = nlohmann::json;
 
 json Figures(const cli::Stats& s) {
-    return {{"min", cli::FormatSi(s.min, "V")},
-            {"max", cli::FormatSi(s.max, "V")},
-            {"mean", cli::FormatSi(s.mean, "V")},
-            {"pp", cli::FormatSi(s.peakToPeak, "V")},
-            {"rms", cli::FormatSi(s.rms, "V")},
-            {"freq", cli::FormatFrequency(s.frequency)},
-            {"period", cli::FormatSi(s.period, "s")},
-            {"duty", std::isnan(s.dutyCycle) ? "-" : cli::FormatSi(s.dutyCycle, "%", 3)},
-            {"rise", cli::FormatSi(s.riseTime, "s")},
-            {"fall", cli::FormatSi(s.fallTime, "s")}};
+    return cli::FigureTexts(s);
+}
+
+// The figures of channel 1 minus and plus channel 2, sample by sample: the page draws the
+// math trace from the codes itself, the figures under it come from here.
+json MathFigures(const cli::Record& volts) {
+    const std::vector<double>& a = volts.traces[0].volts;
+    const std::vector<double>& b = volts.traces[1].volts;
+    const std::size_t n = std::min(a.size(), b.size());
+    std::vector<double> diff(n);
+    std::vector<double> sum(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        diff[i] = a[i] - b[i];
+        sum[i] = a[i] + b[i];
+    }
+    return {{"diff", Figures(cli::Analyse(diff, volts.sampleRate))},
+            {"sum", Figures(cli::Analyse(sum, volts.sampleRate))}};
 }
 
 }  // namespace
 
-json RecordEvent(const station::TakenRecord& record) {
+json RecordEvent(const station::TakenRecord& record, std::pair<std::uint64_t, std::uint64_t> kept) {
     const cli::Record volts = record.Volts();
     json traces = json::array();
     for (std::size_t k = 0; k < record.traces.size(); ++k) {
@@ -46,20 +56,23 @@ json RecordEvent(const station::TakenRecord& record) {
     const double span = record.rate > 0 ? static_cast<double>(n) / record.rate : 0;
     const double perDiv = cli::PerDivision(span, cli::kTimeDivisions);
     const cli::TriggerInfo& trigger = record.trigger;
-    return {{"seq", record.seq},
-            {"readoutMs", record.readoutMs},
-            {"rate", record.rate},
-            {"length", n},
-            {"pre", record.pre},
-            {"forced", record.forced},
-            {"timePerDiv", perDiv},
-            {"timeLabel", cli::FormatSi(perDiv, "s", 3) + "/div"},
-            {"rateLabel", cli::FormatSi(record.rate, "Hz")},
-            {"trigger",
-             {{"source", trigger.source},
-              {"slope", trigger.falling ? "falling" : "rising"},
-              {"level", trigger.levelChannel != 0 ? json(trigger.level) : json(nullptr)}}},
-            {"traces", std::move(traces)}};
+    json event = {{"seq", record.seq},
+                  {"readoutMs", record.readoutMs},
+                  {"rate", record.rate},
+                  {"length", n},
+                  {"pre", record.pre},
+                  {"forced", record.forced},
+                  {"timePerDiv", perDiv},
+                  {"timeLabel", cli::FormatSi(perDiv, "s", 3) + "/div"},
+                  {"rateLabel", cli::FormatSi(record.rate, "Hz")},
+                  {"trigger",
+                   {{"source", trigger.source},
+                    {"slope", trigger.falling ? "falling" : "rising"},
+                    {"level", trigger.levelChannel != 0 ? json(trigger.level) : json(nullptr)}}},
+                  {"traces", std::move(traces)},
+                  {"kept", {kept.first, kept.second}}};
+    if (volts.traces.size() == 2) event["math"] = MathFigures(volts);
+    return event;
 }
 
 }  // namespace zarvo::view

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tools/session.h"
+#include "tools/station/settings_file.h"
 #include "tools/status.h"
 #include "tools/view/handler.h"
 #include "tools/view/record_event.h"
@@ -128,18 +129,35 @@ std::string TakeVariable(const char* name) {
 }  // namespace
 
 int RunView(const ViewOptions& options) {
+    zarvo::station::ReturnLargeBuffersToTheSystem();
     Station station(Station::Mode::Threaded);
     station.SetDescriber([](const zarvo::station::TakenRecord& record) {
-        return RecordEvent(record).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        return RecordEvent(record, Station::KeptWith(record.seq))
+            .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     });
+    // The settings of the process this one takes over from win over a settings file: they are
+    // what the page showed last.
     const nlohmann::json previous =
         nlohmann::json::parse(TakeVariable(kSettingsVariable), nullptr, false);
-    if (previous.is_object()) station.SetInitial(previous);
+    if (previous.is_object()) {
+        station.SetInitial(previous);
+    } else if (!options.settingsPath.empty()) {
+        nlohmann::json initial = zarvo::station::DefaultSettings();
+        initial.update(zarvo::station::ReadSettingsFile(options.settingsPath));
+        station.SetInitial(initial);
+    }
     const std::string handedPort = TakeVariable(kPortVariable);
     if (!station.Open()) {
         const auto status = station.State()["status"];
         std::cerr << "zarvo view: " << status["error"].value("text", "no instrument found")
                   << "\nzarvo view: the page shows this and tries again on Run\n";
+    } else if (!options.settingsPath.empty() && !previous.is_object()) {
+        const auto status = station.State()["status"];
+        if (status.contains("error")) {
+            std::cerr << "zarvo view: the instrument refused the settings of "
+                      << options.settingsPath << ": " << status["error"].value("text", "")
+                      << "; it starts with the defaults\n";
+        }
     }
 
     httplib::Server server;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -31,11 +32,13 @@ std::string Slurp(const std::string& path) {
 // One `zarvo view --port 0` process; its output goes to files so the address can be read.
 class ViewProcess {
 public:
-    explicit ViewProcess(const std::string& simulate, const std::string& name) {
+    explicit ViewProcess(const std::string& simulate, const std::string& name,
+                         const std::string& options = "") {
         out_ = ::testing::TempDir() + "view_" + name + ".out";
         err_ = ::testing::TempDir() + "view_" + name + ".err";
+        std::remove(out_.c_str());  // a previous view's address is no answer
         const std::string command = "exec " + std::string(ZARVO_TOOL) + " --simulate" + simulate +
-                                    " view --port 0 >" + out_ + " 2>" + err_;
+                                    " view --port 0 " + options + " >" + out_ + " 2>" + err_;
         pid_ = fork();
         if (pid_ == 0) {
             unsetenv("ZARVO_SIM");
@@ -84,8 +87,8 @@ private:
 
 class View : public ::testing::Test {
 protected:
-    void Start(const std::string& simulate = "") {
-        view_ = std::make_unique<ViewProcess>(simulate, "main");
+    void Start(const std::string& simulate = "", const std::string& options = "") {
+        view_ = std::make_unique<ViewProcess>(simulate, "main", options);
         ASSERT_NE(view_->port(), 0) << "the view printed no address; stderr: " << view_->err();
         client_ = std::make_unique<httplib::Client>("127.0.0.1", view_->port());
         client_->set_read_timeout(10, 0);
@@ -254,6 +257,44 @@ TEST_F(View, ASecondViewFindsTheInstrumentInUseAndSigtermReleasesIt) {
     EXPECT_TRUE(json::parse(r->body)["status"]["found"]) << "the port was given back";
 }
 
+TEST_F(View, SavedSettingsStartTheViewAgainAndDriveCapture) {
+    Start();
+    ASSERT_EQ(Set(R"({"ch1.range": 0.8, "ch2.on": false, "rate": 200000, "length": 1200,
+        "trigger.level": 0.1, "acquire": "stop"})")
+                  .first,
+              200);
+    auto r = client_->Get("/api/settings.json");
+    ASSERT_TRUE(r);
+    ASSERT_EQ(r->status, 200);
+    EXPECT_EQ(r->get_header_value("Content-Disposition"),
+              "attachment; filename=\"zarvo-settings.json\"");
+    const json saved = json::parse(r->body);
+    EXPECT_EQ(saved["ch1.range"], 0.8);
+    EXPECT_FALSE(saved.contains("acquire")) << "whether it runs is no setting to carry";
+    EXPECT_FALSE(saved.contains("timePerDiv")) << "the rate says it already";
+    const std::string file = ::testing::TempDir() + "view_saved_settings.json";
+    std::ofstream(file) << r->body;
+    ASSERT_EQ(view_->Stop(), 0);
+
+    Start("", "--settings " + file);
+    json settings = State()["settings"];
+    for (const auto& [key, value] : saved.items()) EXPECT_EQ(settings[key], value) << key;
+
+    // Every key the view saves means something to capture; another claims directory, the view
+    // holds the simulated port.
+    const std::string claims = ::testing::TempDir() + "view_saved_claims";
+    const std::string out = ::testing::TempDir() + "view_saved_capture.err";
+    std::system(("mkdir -p " + claims).c_str());
+    const int status =
+        std::system(("env -u ZARVO_SIM TMPDIR=" + claims + " " + ZARVO_TOOL +
+                     " --simulate capture -o /dev/null --settings " + file + " 2>" + out)
+                        .c_str());
+    EXPECT_EQ(status, 0) << Slurp(out);
+    EXPECT_NE(Slurp(out).find("rate 200 kHz, 1200 samples"), std::string::npos) << Slurp(out);
+    EXPECT_NE(Slurp(out).find("channel 1: 800 mV range"), std::string::npos) << Slurp(out);
+    std::remove(file.c_str());
+}
+
 // The handler as the fuzzer drives it: no socket, no thread, settings applied on this thread.
 TEST(ViewHandler, AnswersWithoutSocketsOnTheCallersThread) {
     setenv("ZARVO_SIM", "1", 1);
@@ -280,6 +321,101 @@ TEST(ViewHandler, AnswersWithoutSocketsOnTheCallersThread) {
     EXPECT_EQ(handler.Handle({"GET", "/", {{"Host", "127.0.0.1:8081"}}, ""}).status, 403)
         << "another port is another server";
     EXPECT_EQ(handler.Handle({"DELETE", "/api/settings", headers, ""}).status, 405);
+}
+
+}  // namespace
+
+namespace {
+
+struct SyncView {
+    zarvo::station::Station station{zarvo::station::Station::Mode::Synchronous};
+    zarvo::view::RequestHandler handler{station, "127.0.0.1:8080"};
+    const zarvo::view::Headers headers = {{"host", "127.0.0.1:8080"},
+                                          {"content-type", "application/json"}};
+
+    explicit SyncView(const char* simulate) {
+        setenv("ZARVO_SIM", simulate, 1);
+        EXPECT_TRUE(station.Open());
+    }
+    zarvo::view::Response Get(const std::string& target) {
+        return handler.Handle({"GET", target, headers, ""});
+    }
+    zarvo::view::Response Post(const std::string& target, const std::string& body) {
+        return handler.Handle({"POST", target, headers, body});
+    }
+};
+
+TEST(ViewHandler, KeptRecordsTheirSpectrumAndMathFigures) {
+    SyncView view("ch1=sine:1000:1,ch2=sine:1000:1");
+    ASSERT_EQ(view.Post("/api/settings", R"({"ch1.range": 2, "ch2.range": 2, "rate": 100000,
+        "length": 5000})")
+                  .status,
+              200);
+    view.station.Step();
+    view.station.Step();
+    auto r = view.Get("/api/record.json?seq=1");
+    ASSERT_EQ(r.status, 200) << r.body;
+    const json record = json::parse(r.body);
+    EXPECT_EQ(record["seq"], 1);
+    EXPECT_EQ(record["kept"], json::array({1, 2}));
+    EXPECT_EQ(record["traces"][0]["codes"].size(), 5000u);
+    // The same sine on both: nothing in the difference, twice the sine in the sum.
+    EXPECT_EQ(record["math"]["diff"]["pp"], "0 V");
+    EXPECT_EQ(record["math"]["diff"]["period"], "-");
+    EXPECT_EQ(record["math"]["sum"]["period"], "1 ms");
+    EXPECT_EQ(json::parse(view.Get("/api/state").body)["status"]["kept"], json::array({1, 2}));
+
+    r = view.Get("/api/spectrum?seq=2&window=hann");
+    ASSERT_EQ(r.status, 200) << r.body;
+    const json spectrum = json::parse(r.body);
+    EXPECT_EQ(spectrum["window"], "hann");
+    ASSERT_EQ(spectrum["channels"].size(), 2u);
+    const json& ch1 = spectrum["channels"][0];
+    EXPECT_EQ(ch1["dBV"].size(), 2501u) << "bins 0 to half the rate";
+    EXPECT_NEAR(ch1["peak"]["hz"].get<double>(), 1000, spectrum["binHz"].get<double>());
+    EXPECT_EQ(ch1["peak"]["text"], "peak: 1 kHz, \u22123.0 dBV");
+
+    const struct {
+        const char* target;
+        int status;
+        const char* says;
+    } bad[] = {
+        {"/api/spectrum?window=blackman", 400, "hann, flattop or rect"},
+        {"/api/spectrum?seq=3", 404, "record 3 is not kept; the records kept are 1 to 2"},
+        {"/api/spectrum?seq=-1", 400, "record number"},
+        {"/api/spectrum?windows=hann", 400, "seq and window"},
+        {"/api/record.json?seq=99", 404, "not kept"},
+    };
+    for (const auto& b : bad) {
+        r = view.Get(b.target);
+        EXPECT_EQ(r.status, b.status) << b.target;
+        EXPECT_NE(json::parse(r.body)["error"].get<std::string>().find(b.says), std::string::npos)
+            << b.target << ": " << r.body;
+    }
+}
+
+TEST(ViewHandler, AutoFindsRangeTimeBaseAndTriggerOfAnUnknownSine) {
+    SyncView view("ch1=sine:1234:1.7");
+    ASSERT_EQ(
+        view.Post("/api/settings", R"({"ch1.range": 80, "rate": 50000, "acquire": "stop"})").status,
+        200);
+    const auto r = view.Post("/api/auto", "{}");
+    ASSERT_EQ(r.status, 200) << r.body;
+    const json answer = json::parse(r.body);
+    const json& s = answer["settings"];
+    EXPECT_EQ(s["ch1.range"], 2.0);
+    const double periods = s["length"].get<double>() * 1234 / s["rate"].get<double>();
+    EXPECT_GE(periods, 2.0);
+    EXPECT_LE(periods, 6.0);
+    EXPECT_EQ(s["trigger.source"], "ch1");
+    EXPECT_EQ(s["trigger.slope"], "rising");
+    EXPECT_GT(s["trigger.level"].get<double>(), -1.7);
+    EXPECT_LT(s["trigger.level"].get<double>(), 1.7);
+    EXPECT_EQ(s["acquire"], "run");
+    const std::string text = answer["auto"]["text"];
+    EXPECT_NE(text.find("channel 1 on the 2 V range"), std::string::npos) << text;
+    EXPECT_NE(text.find("1.234 kHz on channel 1"), std::string::npos) << text;
+    EXPECT_EQ(view.Post("/api/auto", R"({"ch1.range": 2})").status, 400);
 }
 
 }  // namespace

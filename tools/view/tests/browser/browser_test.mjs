@@ -1,12 +1,13 @@
 // zarvo view in a real browser: the page against the tool serving the simulated instrument.
-// node browser_test.mjs ZARVO_TOOL ARTIFACT_DIR
+// node browser_test.mjs ZARVO_TOOL ARTIFACT_DIR [PART_OF_A_TEST_NAME]
 // Ends with "N passed, N failed" for test.sh.
 import assert from 'node:assert/strict';
 import { mkdirSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { launchBrowser, nextRecord, openView, shownRecord, startView } from './view_harness.mjs';
+import { launchBrowser, nextRecord, openView, shownRecord, startView, stopAcquiring } from './view_harness.mjs';
+import { measuringTests } from './measuring_test.mjs';
 
-const [tool, artifacts] = process.argv.slice(2);
+const [tool, artifacts, only = ''] = process.argv.slice(2);
 if (!tool || !artifacts) {
   console.error('usage: node browser_test.mjs ZARVO_TOOL ARTIFACT_DIR');
   process.exit(2);
@@ -27,14 +28,6 @@ const trace = (record, channel) => record.traces.find((t) => t.channel === chann
 async function setOnPage(page, key, value) {
   const selector = '#set-' + key.replace('.', '\\.');
   await page.selectOption(selector, value);
-}
-
-// Stops the acquisition from the page and lets a record already on its way arrive, so that
-// what the page holds afterwards no longer changes.
-async function stopAcquiring(page) {
-  await page.click('[data-acquire=stop]');
-  await page.waitForFunction(() => window.zarvoView.state.settings.acquire === 'stop');
-  await page.waitForTimeout(300);
 }
 
 const tests = {
@@ -60,7 +53,11 @@ const tests = {
       await page.press('#set-generator', 'Enter');
       await nextRecord(page, r.seq, (x) => Math.max(...trace(x, 2).volts) > 0.9);
       assert.equal(await page.inputValue('#set-generator'), '2000');
-      await page.screenshot({ path: join(artifacts, 'view.png') });
+      // The picture for the documentation, with the cursors and the spectrum on.
+      await page.click('#cursors');
+      await page.click('#spectrum-toggle');
+      await page.waitForSelector('#spectrum-peaks li.ch2');
+      await page.screenshot({ path: join(artifacts, 'view.png'), fullPage: true });
     } finally {
       await view.stop();
     }
@@ -150,7 +147,8 @@ const tests = {
 const browser = await launchBrowser();
 let passed = 0;
 let failed = 0;
-for (const [name, test] of Object.entries(tests)) {
+for (const [name, test] of Object.entries({ ...tests, ...measuringTests(artifacts) })) {
+  if (!name.includes(only)) continue;
   try {
     await test(browser, tool);
     passed++;

@@ -1,10 +1,12 @@
 // Benchmark of zarvo view (figures for docs/benchmarks.md; nothing here passes or fails):
 // 1,000-sample two-channel records at 1 MHz from the simulated instrument, watched by the
-// page in headless chromium for a while.
+// page in headless chromium for a while with the cursors, the math trace and the spectrum on;
+// before that, the history filled with 32,760-sample two-channel records for its memory.
 //   node view_bench.mjs ZARVO_TOOL [SECONDS]
 // Prints records per second at the page, the share of the loop's records the page received,
-// the median time from the end of a readout to the record drawn, the time to draw a
-// 32,760-point two-channel record, and the memory of the server and the page over the run.
+// the median time from the end of a readout to the record drawn, spectra drawn per second,
+// the time to draw a 32,760-point two-channel record with its spectrum, the memory of the
+// server and the page over the run, and what the kept records cost the server.
 import { readFileSync } from 'node:fs';
 import { launchBrowser, openView, startView } from './view_harness.mjs';
 
@@ -27,25 +29,52 @@ const rssMb = (pid) => {
 const view = await startView(tool);
 const browser = await launchBrowser();
 try {
-  const settings = { 'ch1.on': true, 'ch2.on': true, rate: 1e6, length: 1000, pre: 0 };
-  const set = await fetch(view.url + 'api/settings', {
-    method: 'POST', headers: { 'Content-Type': 'application/json' }, body: JSON.stringify(settings),
-  });
-  if (!set.ok) throw new Error('settings refused: ' + (await set.text()));
+  const apply = async (settings) => {
+    const set = await fetch(view.url + 'api/settings', {
+      method: 'POST', headers: { 'Content-Type': 'application/json' }, body: JSON.stringify(settings),
+    });
+    if (!set.ok) throw new Error('settings refused: ' + (await set.text()));
+  };
+  const serverState = async () => (await (await fetch(view.url + 'api/state')).json()).status;
+  const fmt = (x, d = 1) => x.toFixed(d);
+
+  // The history's memory: the server with a few 32,760-sample two-channel records kept, with a
+  // hundred of them (a hundred and ten taken, so that every kept one is that long), and with
+  // them all replaced by 1,000-sample records again.
+  let status = await serverState();
+  const takeRecords = async (length, count) => {
+    await apply({ 'ch1.on': true, 'ch2.on': true, rate: 1e6, length, pre: 0 });
+    const begun = Date.now();
+    const from = (await serverState()).records;
+    while (status.records < from + count && Date.now() - begun < 120000) {
+      await new Promise((resolve) => setTimeout(resolve, 200));
+      status = await serverState();
+    }
+    return { rss: rssMb(view.pid) };
+  };
+  const few = await takeRecords(32760, 3);
+  const full = await takeRecords(32760, 107);
+  const emptied = await takeRecords(1000, 110);
+  const recordMb = (2 * 32760 * 2) / 1048576;  // two channels of 16-bit words
+
   const page = await openView(browser, view.url);
+  // What a person measuring has on: cursors, ch1 - ch2 and the spectrum.
+  await page.click('#cursors');
+  await page.selectOption('#math', 'diff');
+  await page.click('#spectrum-toggle');
+  await page.waitForSelector('#spectrum-peaks li');
   const cdp = await page.context().newCDPSession(page);
   await cdp.send('Performance.enable');
   const heapMb = async () => {
     const { metrics } = await cdp.send('Performance.getMetrics');
     return metrics.find((m) => m.name === 'JSHeapUsedSize').value / 1048576;
   };
-  const serverRecords = async () =>
-    (await (await fetch(view.url + 'api/state')).json()).status.records;
+  const counts = () => page.evaluate(() => ({ received: window.zarvoView.received,
+    spectra: window.zarvoView.spectrum.count }));
 
   await page.waitForTimeout(2000);  // past the start-up
   await page.evaluate(() => { window.zarvoView.latencies.length = 0; });
-  const start = { time: Date.now(), done: await serverRecords(),
-    received: await page.evaluate(() => window.zarvoView.received) };
+  const start = { time: Date.now(), done: (await serverState()).records, ...await counts() };
   const memory = [];
   const latencies = [];
   const sampleEvery = Math.max(1, Math.min(30, seconds / 10));
@@ -54,30 +83,35 @@ try {
     await page.waitForTimeout(sampleEvery * 1000);
     latencies.push(...await page.evaluate(() => window.zarvoView.latencies.splice(0)));
   }
-  const end = { time: Date.now(), done: await serverRecords(),
-    received: await page.evaluate(() => window.zarvoView.received) };
+  const end = { time: Date.now(), done: (await serverState()).records, ...await counts() };
   memory.push({ t: seconds, server: rssMb(view.pid), heap: await heapMb() });
 
   const elapsed = (end.time - start.time) / 1000;
   const received = end.received - start.received;
   const completed = end.done - start.done;
   const draw = await page.evaluate(() => window.zarvoView.timeDrawing(32760, 60));
-  const fmt = (x, d = 1) => x.toFixed(d);
-  console.log(`run: ${fmt(elapsed)} s, 1000-sample two-channel records at 1 MHz`);
+  console.log(`run: ${fmt(elapsed)} s, 1000-sample two-channel records at 1 MHz, ` +
+    'cursors, math (ch1 - ch2) and spectrum on');
   console.log(`records at the page: ${fmt(received / elapsed)} /s (${received} received, ` +
     `${completed} completed by the loop: ${fmt((100 * received) / completed)} %)`);
   console.log(`readout to drawn: median ${fmt(median(latencies))} ms, ` +
     `95th percentile ${fmt(percentile(latencies, 0.95))} ms (${latencies.length} records)`);
-  console.log(`drawing a 32760-point two-channel record: median ${fmt(median(draw.slice(10)), 2)} ms, ` +
-    `slowest ${fmt(Math.max(...draw.slice(10)), 2)} ms`);
+  console.log(`spectra drawn: ${fmt((end.spectra - start.spectra) / elapsed)} /s`);
+  console.log('drawing a 32760-point two-channel record with cursors, math and its spectrum: ' +
+    `median ${fmt(median(draw.slice(10)), 2)} ms, slowest ${fmt(Math.max(...draw.slice(10)), 2)} ms`);
   const first = memory[1] || memory[0];
   const last = memory[memory.length - 1];
   const range = (k) => `${fmt(Math.min(...memory.slice(1).map((m) => m[k])))}..` +
     `${fmt(Math.max(...memory.slice(1).map((m) => m[k])))} MB`;
   console.log(`server RSS: ${fmt(first.server)} MB after ${first.t} s, ${fmt(last.server)} MB at the end ` +
     `(${range('server')})`);
+  console.log(`server RSS with 32760-sample two-channel records kept: ${fmt(few.rss)} MB with 3, ` +
+    `${fmt(full.rss)} MB with 100 (+${fmt(full.rss - few.rss)} MB for 97), ` +
+    `${fmt(emptied.rss)} MB once 1000-sample ones replaced them all ` +
+    `(-${fmt(full.rss - emptied.rss)} MB for 100); the samples of 100 are ${fmt(100 * recordMb)} MB`);
   console.log(`page JS heap: ${fmt(first.heap)} MB after ${first.t} s, ${fmt(last.heap)} MB at the end ` +
     `(${range('heap')})`);
+
 } finally {
   await browser.close();
   await view.stop();

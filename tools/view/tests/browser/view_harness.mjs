@@ -79,3 +79,29 @@ export async function nextRecord(page, seq, test = () => true, timeoutMs = 10000
   }
   throw new Error('no record after ' + seq + ' matched within ' + timeoutMs + ' ms');
 }
+
+// Stops the acquisition from the page and lets a record already on its way arrive, so that
+// what the page holds afterwards no longer changes.
+export async function stopAcquiring(page) {
+  await page.click('[data-acquire=stop]');
+  await page.waitForFunction(() => window.zarvoView.state.settings.acquire === 'stop');
+  await page.waitForTimeout(300);
+}
+
+// Types into a field and confirms with Enter, as a person would.
+export async function typeInto(page, selector, text) {
+  await page.fill(selector, text);
+  await page.press(selector, 'Enter');
+}
+
+// A figure as the page writes it ("587.8 mV", "-3.0 dBV", "2 kHz", "\u2212750 mV") as a
+// number in the base unit; NaN for "-" or anything else.
+const PREFIX = { p: 1e-12, n: 1e-9, '\u00b5': 1e-6, u: 1e-6, m: 1e-3, '': 1, k: 1e3, M: 1e6, G: 1e9 };
+export function parseSi(text) {
+  const m = String(text).trim().replace('\u2212', '-')
+    .match(/^([-+]?\d+(?:\.\d+)?(?:e[-+]?\d+)?)\s*([pn\u00b5umkMG]?)(?:V|s|Hz|%|dBV)$/);
+  if (!m) return NaN;
+  return Number(m[1]) * PREFIX[m[2]];
+}
+
+export const near = (actual, expected, tolerance) => Math.abs(actual - expected) <= tolerance;

@@ -1,0 +1,31 @@
+// zarvo capture --spectrum FILE.csv [--window hann|flattop|rect]: the spectrum of the last
+// record as CSV, one row per bin: frequency_Hz, then ch1_dBV and/or ch2_dBV.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "tools/record.h"
+#include "tools/spectrum.h"
+
+namespace CLI {
+class App;
+}
+
+namespace zarvo::cli {
+
+struct SpectrumRequest {
+    std::string path;  // empty: no spectrum
+    std::string window = "hann";
+};
+
+// Declares --spectrum and --window on the capture command.
+void AddSpectrumOptions(CLI::App& capture, SpectrumRequest& request);
+
+void WriteSpectrumCsv(std::ostream& out, const Record& record, Window window);
+
+// Writes the file under a temporary name and renames it when complete; says so on standard
+// error. Throws ToolError when it cannot be written.
+void WriteSpectrumFile(const SpectrumRequest& request, const Record& record);
+
+}  // namespace zarvo::cli

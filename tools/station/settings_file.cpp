@@ -1,0 +1,179 @@
+#include "tools/station/settings_file.h"
+
+#include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "tools/format.h"
+#include "tools/station/settings_table.h"
+#include "tools/status.h"
+
+namespace zarvo::station {
+
+namespace {
+
+using json = nlohmann::json;
+using cli::MeasureSettings;
+
+[[noreturn]] void Refuse(const std::string& from, const std::string& sentence) {
+    throw cli::ToolError("the settings file " + from + ": " + sentence + "; nothing was applied",
+                         2);
+}
+
+void SetChannelOn(MeasureSettings& s, int ch, bool on) {
+    bool one = s.channels != "2";
+    bool two = s.channels != "1";
+    (ch == 1 ? one : two) = on;
+    // Both off is refused once the whole file is in (see MergeInto).
+    s.channels = one && two ? "both" : (two ? "2" : (one ? "1" : ""));
+}
+
+// One settings-table key as capture and monitor take it: the command-line options that set
+// the same thing (given on the command line, they win) and where it goes in MeasureSettings.
+struct MeasureRow {
+    std::string key;
+    std::vector<std::string> options;
+    std::function<void(const json&, MeasureSettings&)> apply;
+};
+
+void AddChannelRows(std::vector<MeasureRow>& rows, int ch) {
+    const std::string n = std::to_string(ch);
+    const auto i = static_cast<std::size_t>(ch - 1);
+    rows.push_back({"ch" + n + ".on", {"--channels"}, [ch](const json& v, MeasureSettings& s) {
+                        SetChannelOn(s, ch, v.get<bool>());
+                    }});
+    rows.push_back({"ch" + n + ".range", {"--range" + n}, [i](const json& v, MeasureSettings& s) {
+                        s.channel[i].range = v.get<double>();
+                    }});
+    rows.push_back(
+        {"ch" + n + ".coupling", {"--coupling" + n}, [i](const json& v, MeasureSettings& s) {
+             s.channel[i].coupling = v.get<std::string>();
+         }});
+    rows.push_back(
+        {"ch" + n + ".dcLevel", {"--dc-level" + n}, [i](const json& v, MeasureSettings& s) {
+             s.channel[i].dcLevel = v.get<double>();
+         }});
+    // The command line has one switch for both channels: either channel's asks for it.
+    rows.push_back(
+        {"ch" + n + ".autoRange", {"--auto-range"}, [](const json& v, MeasureSettings& s) {
+             s.autoRange = s.autoRange || v.get<bool>();
+         }});
+}
+
+const std::vector<MeasureRow>& MeasureRows() {
+    static const std::vector<MeasureRow> rows = [] {
+        std::vector<MeasureRow> r;
+        AddChannelRows(r, 1);
+        AddChannelRows(r, 2);
+        r.push_back({"rate", {"--rate"}, [](const json& v, MeasureSettings& s) {
+                         s.rate = v.get<double>();
+                     }});
+        r.push_back({"length", {"--length"}, [](const json& v, MeasureSettings& s) {
+                         s.length = v.get<std::int64_t>();
+                     }});
+        // The rate at which the record fills the ten divisions, as the view sets it.
+        r.push_back({"timePerDiv", {"--rate"}, [](const json& v, MeasureSettings& s) {
+                         s.rate = static_cast<double>(s.length) /
+                                  (cli::kTimeDivisions * v.get<double>());
+                     }});
+        r.push_back({"pre", {"--pre", "--post"}, [](const json& v, MeasureSettings& s) {
+                         s.pre = v.get<std::int64_t>();
+                         s.post.reset();
+                     }});
+        r.push_back({"trigger.source", {"--trigger"}, [](const json& v, MeasureSettings& s) {
+                         s.trigger = v.get<std::string>();
+                     }});
+        r.push_back({"trigger.slope", {"--slope"}, [](const json& v, MeasureSettings& s) {
+                         s.slope = v.get<std::string>();
+                     }});
+        r.push_back({"trigger.level", {"--level"}, [](const json& v, MeasureSettings& s) {
+                         s.level = v.get<double>();
+                     }});
+        r.push_back({"trigger.hysteresis", {"--hysteresis"}, [](const json& v, MeasureSettings& s) {
+                         s.hysteresis = v.get<double>();
+                     }});
+        r.push_back({"trigger.timeout", {"--timeout"}, [](const json& v, MeasureSettings& s) {
+                         s.timeout = v.get<double>();
+                     }});
+        r.push_back({"generator", {}, [](const json& v, MeasureSettings& s) {
+                         s.generator = v.get<double>();
+                     }});
+        // Run, stop or single is the view's own loop; a command takes its records regardless.
+        r.push_back({"acquire", {}, [](const json&, MeasureSettings&) {}});
+        return r;
+    }();
+    return rows;
+}
+
+}  // namespace
+
+json ReadSettingsFile(const std::string& path) {
+    std::ifstream in(path);
+    if (!in) Refuse(path, std::string("cannot be read (") + std::strerror(errno) + ")");
+    json file;
+    try {
+        file = json::parse(in);
+    } catch (const json::parse_error& e) {
+        Refuse(path, "is not valid JSON (byte " + std::to_string(e.byte) + ")");
+    }
+    if (!file.is_object()) Refuse(path, "must hold one JSON object of settings");
+    for (const auto& [key, value] : file.items()) {
+        const Setting* setting = FindSetting(key);
+        if (setting == nullptr) {
+            Refuse(path, "there is no setting called \"" + key +
+                             "\" (the keys are those the view's Save settings writes, such as "
+                             "ch1.range, rate and trigger.level)");
+        }
+        const std::string problem = Check(*setting, value);
+        if (!problem.empty()) Refuse(path, problem);
+    }
+    return file;
+}
+
+std::vector<std::string> MeasureKeys() {
+    std::vector<std::string> keys;
+    for (const MeasureRow& row : MeasureRows()) keys.push_back(row.key);
+    return keys;
+}
+
+void MergeInto(const json& file, const std::string& from, MeasureSettings& settings,
+               const std::function<bool(const std::string&)>& given) {
+    MeasureSettings merged = settings;
+    // In the settings table's order: the record length before the time per division that
+    // depends on it.
+    for (const Setting& setting : SettingsTable()) {
+        if (!file.contains(setting.key)) continue;
+        const MeasureRow* row = nullptr;
+        for (const MeasureRow& r : MeasureRows()) {
+            if (r.key == setting.key) row = &r;
+        }
+        if (row == nullptr) Refuse(from, setting.key + " has no meaning for capture and monitor");
+        bool onCommandLine = false;
+        for (const std::string& option : row->options)
+            onCommandLine = onCommandLine || given(option);
+        if (!onCommandLine) row->apply(file[setting.key], merged);
+    }
+    if (merged.channels.empty()) Refuse(from, "ch1.on and ch2.on leave no channel on");
+    if (!(merged.rate >= 1 && merged.rate <= 50e6)) {
+        Refuse(from, "timePerDiv needs " + cli::FormatSi(merged.rate, "Hz") +
+                         " at this record length, outside 1 Hz to 50 MHz");
+    }
+    settings = merged;
+}
+
+SettingsFileOption::SettingsFileOption(CLI::App& command, cli::MeasureSettings& settings)
+    : command_(command), settings_(settings) {
+    command.add_option("--settings", path_,
+                       "measure with the settings in this JSON file (the view's Save settings); "
+                       "options given here win");
+}
+
+void SettingsFileOption::Merge() const {
+    if (path_.empty()) return;
+    const json file = ReadSettingsFile(path_);
+    MergeInto(file, path_, settings_,
+              [this](const std::string& option) { return command_.count(option) > 0; });
+}
+
+}  // namespace zarvo::station

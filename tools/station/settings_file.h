@@ -1,0 +1,49 @@
+// A set-up that travels: the settings as one JSON object of settings-table keys, the file the
+// view's "Save settings" downloads. `zarvo view --settings FILE` starts with it; `zarvo capture`
+// and `zarvo monitor` with `--settings FILE` measure with it, options given on the command line
+// winning over the file.
+//
+// The whole file is checked before anything is applied: a missing file, JSON that does not
+// parse, an unknown key or a value outside the key's range stops the tool with a sentence
+// naming the file and the key (exit status 2), before the instrument is opened.
+#pragma once
+
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "tools/settings.h"
+
+namespace CLI {
+class App;
+}
+
+namespace zarvo::station {
+
+// The file's settings, every key known to the settings table and every value within its row.
+nlohmann::json ReadSettingsFile(const std::string& path);
+
+// The settings-table keys that capture and monitor take, in the table's order.
+std::vector<std::string> MeasureKeys();
+
+// Puts checked settings into `settings`, except those whose command-line options `given`
+// says were given. `from` names the file in messages.
+void MergeInto(const nlohmann::json& file, const std::string& from, cli::MeasureSettings& settings,
+               const std::function<bool(const std::string& option)>& given);
+
+// --settings FILE on capture or monitor.
+class SettingsFileOption {
+public:
+    SettingsFileOption(CLI::App& command, cli::MeasureSettings& settings);
+    // After parsing: reads the file when one was given and takes from it what the command line
+    // did not give. Throws ToolError (exit status 2) naming the file and the key.
+    void Merge() const;
+
+private:
+    CLI::App& command_;
+    cli::MeasureSettings& settings_;
+    std::string path_;
+};
+
+}  // namespace zarvo::station
