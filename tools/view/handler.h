@@ -29,7 +29,8 @@
 //   POST /api/restart            JSON body ({}); opens the instrument again (202 once it had
 //                                started: a fresh process takes over, see Station::Restart)
 //   GET  /api/record.csv?seq=N   a recent record (the latest without seq) as CSV
-//   GET  /api/record.svg?seq=N   the same as an SVG plot
+//   GET  /api/record.svg?seq=N   the same as an SVG plot; likewise .sr, .wav and .npz (the
+//                                record files of tools/files/record_files.h)
 // Refused: a Host header other than the served address (403), a state-changing request that
 // is not application/json (415), a body over kMaxBody bytes (413), any bad value (400 with a
 // sentence and, where the library refused it, the status name); nothing is changed then.
@@ -81,7 +82,7 @@ public:
 
 private:
     bool HostAllowed(const std::string& host) const;
-    Response Download(const std::string& target, bool svg);
+    Response Download(const std::string& query, const std::string& extension);
 
     Station& station_;
     std::string address_;
