@@ -76,6 +76,7 @@ std::string ZipWriter::Finish() {
 }
 
 ZipReader::ZipReader(std::string_view bytes, std::string name) : name_(std::move(name)) {
+    if (bytes.empty()) FailFile(name_, "is empty");  // libzip would take it for an empty archive
     ZipError error;
     zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error.error);
     if (source == nullptr) FailFile(name_, "cannot be read: " + error.Text());
