@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 
 #include "tools/files/record_files.h"
 #include "tools/files/safe_write.h"
+#include "tools/record.h"
 
 namespace zarvo::cli {
 namespace {
@@ -222,21 +224,25 @@ TEST(RecordFiles, TruncatedOrForeignFilesAreRefusedInWords) {
 TEST(SafeWrite, AFailedWriteNamesThePathAndLeavesNothingHalfWritten) {
     const fs::path dir = Folder("fail");
     std::ofstream(dir / "plain") << "a file, not a folder";
-    std::ofstream(dir / "old.sr") << "the earlier file";
+    std::ofstream(dir / "old.csv") << "the earlier file";
+    std::ofstream(dir / "old.npz") << "the earlier file";
     fs::create_directories(dir / "locked");
     fs::permissions(dir / "locked", fs::perms::owner_read | fs::perms::owner_exec);
-    const std::string bytes = EncodeRecord(KnownRecord(), FileFormat::Csv);  // over 4 KiB
+    const Record record = KnownRecord();  // over 4 KiB in every format but the session
 
     std::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead of ending the test
     rlimit before{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    // WriteRecordFile writes CSV and WAV whole through WriteFileSafely and the zip formats
+    // through libzip; a CSV of several records is streamed through SafeFile.
     const struct {
         fs::path path;
         bool sizeLimit;
-    } cases[] = {{dir / "plain" / "r.sr", false},
-                 {dir / "old.sr", true},
-                 {dir / "new.csv", true},
-                 {dir / "locked" / "r.sr", false}};
+        bool streamed;
+    } cases[] = {{dir / "plain" / "r.wav", false, false}, {dir / "plain" / "r.npz", false, false},
+                 {dir / "old.csv", true, false},          {dir / "old.npz", true, false},
+                 {dir / "new.wav", true, false},          {dir / "new.csv", true, true},
+                 {dir / "locked" / "r.sr", false, false}};
     for (const auto& c : cases) {
         if (c.path.parent_path() == dir / "locked" && ::geteuid() == 0) continue;
         if (c.sizeLimit) {
@@ -245,28 +251,31 @@ TEST(SafeWrite, AFailedWriteNamesThePathAndLeavesNothingHalfWritten) {
             ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
         }
         const std::string path = c.path.string();
-        bool streamed = false;
         try {
-            if (c.path.extension() == ".csv") {
-                streamed = true;
+            if (c.streamed) {
                 SafeFile file(path);
-                file.Stream() << bytes << bytes;
+                for (int i = 0; i < 3; ++i) WriteCsv(file.Stream(), record, i + 1);
                 file.Commit();
             } else {
-                WriteFileSafely(path, bytes);
+                WriteRecordFile(path, record, *FormatOfPath(path));
             }
             ADD_FAILURE() << path << " was written";
         } catch (const FileError& e) {
-            EXPECT_NE(std::string(e.what()).find("cannot write " + path + ": "), std::string::npos)
+            EXPECT_EQ(std::string(e.what()).rfind("cannot write " + path + ": ", 0), 0u)
                 << e.what();
         }
         ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &before), 0);
-        EXPECT_TRUE(c.path.filename() == "old.sr" || !fs::exists(c.path)) << path << streamed;
+        EXPECT_EQ(fs::exists(c.path), c.path.stem() == "old") << path;
     }
-    EXPECT_EQ(Slurp(dir / "old.sr"), "the earlier file");
-    std::size_t entries = 0;
-    for (const auto& entry : fs::directory_iterator(dir)) entries += entry.exists() ? 1 : 0;
-    EXPECT_EQ(entries, 3u) << "only plain, old.sr and locked: no temporary file left";
+    EXPECT_EQ(Slurp(dir / "old.csv"), "the earlier file");
+    EXPECT_EQ(Slurp(dir / "old.npz"), "the earlier file");
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"locked", "old.csv", "old.npz", "plain"}))
+        << "no temporary file left";
     fs::permissions(dir / "locked", fs::perms::owner_all);
 }
 

@@ -216,16 +216,23 @@ int RunCapture(const CaptureOptions& options) {
     const bool json = format == FileFormat::Json;
     const bool csv = format == FileFormat::Csv;
 
-    // A file is written under a temporary name and put in place once complete.
+    // A file is written under a temporary name and put in place once complete: CSV and JSON
+    // as the records come, the other formats whole at the end. Either way a destination that
+    // cannot be written is found before the instrument waits for a trigger.
     std::optional<SafeFile> file;
     std::ostream* out = &std::cout;
+    const bool oneFile = !toDirectory && !toStdout;
     if (toDirectory) {
         std::error_code error;
         std::filesystem::create_directories(options.outputDir, error);
         if (error) throw ToolError("cannot create " + options.outputDir + ": " + error.message());
-    } else if (!toStdout) {
+    } else if (oneFile) {
         file.emplace(options.csvPath);
-        out = &file->Stream();
+        if (info.manyRecords) {
+            out = &file->Stream();
+        } else {
+            file.reset();  // only a probe: its temporary file goes again
+        }
     }
 
     const bool progress = count > 1 && StderrIsTerminal();
@@ -247,6 +254,8 @@ int RunCapture(const CaptureOptions& options) {
         } else if (csv) {
             if (number == 1) WriteCsvHeader(*out, record, numbered);
             WriteCsvRows(*out, record, label);
+        } else if (oneFile) {
+            WriteRecordFile(options.csvPath, record, format);
         } else {
             *out << EncodeRecord(record, format);
         }

@@ -1,5 +1,6 @@
 // zarvo: capture, monitor and configure a Zarvo oscilloscope from a terminal.
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <iostream>
 
 #include "tools/commands.h"
@@ -73,6 +74,9 @@ int main(int argc, char** argv) {
         return app.exit(e);
     }
 
+    // A write beyond the file size limit then fails with an error the tool reports (and
+    // removes its temporary file after) instead of ending the process.
+    std::signal(SIGXFSZ, SIG_IGN);
     try {
         SelectSimulation(simulate);
         CatchInterrupts();

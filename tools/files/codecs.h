@@ -10,12 +10,15 @@
 
 namespace zarvo::cli::files {
 
-std::string EncodeSigrok(const Record& record);
+class ZipWriter;
+
+// The two zip formats fill an archive, in memory or on its way to a file.
+void AddSigrok(ZipWriter& zip, const Record& record);
 Record DecodeSigrok(std::string_view bytes, const std::string& name);
 
 std::string EncodeWav(const Record& record);
 
-std::string EncodeNumpy(const Record& record);
+void AddNumpy(ZipWriter& zip, const Record& record);
 Record DecodeNumpy(std::string_view bytes, const std::string& name);
 
 Record DecodeCsv(std::string_view bytes, const std::string& name);

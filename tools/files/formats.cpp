@@ -10,6 +10,7 @@
 #include "tools/files/codecs.h"
 #include "tools/files/record_files.h"
 #include "tools/files/safe_write.h"
+#include "tools/files/zip_archive.h"
 
 namespace zarvo::cli {
 
@@ -49,6 +50,14 @@ std::string ReadWhole(const std::string& path) {
     }
     if (in.bad()) FailFile(path, "cannot be read");
     return bytes;
+}
+
+void AddToArchive(files::ZipWriter& zip, const Record& record, FileFormat format) {
+    if (format == FileFormat::Sigrok) {
+        files::AddSigrok(zip, record);
+    } else {
+        files::AddNumpy(zip, record);
+    }
 }
 
 }  // namespace
@@ -109,11 +118,13 @@ std::string EncodeRecord(const Record& record, FileFormat format) {
             WriteSvg(text, record);
             return text.str();
         case FileFormat::Sigrok:
-            return files::EncodeSigrok(record);
+        case FileFormat::Numpy: {
+            files::ZipWriter zip;
+            AddToArchive(zip, record, format);
+            return zip.Finish();
+        }
         case FileFormat::Wav:
             return files::EncodeWav(record);
-        case FileFormat::Numpy:
-            return files::EncodeNumpy(record);
         case FileFormat::Json:
             break;
     }
@@ -141,7 +152,15 @@ Record DecodeRecord(std::string_view bytes, FileFormat format, const std::string
 }
 
 void WriteRecordFile(const std::string& path, const Record& record, FileFormat format) {
-    WriteFileSafely(path, EncodeRecord(record, format));
+    if (format == FileFormat::Sigrok || format == FileFormat::Numpy) {
+        // Straight to the file: a record's archive in memory as well as its members would
+        // double the memory a write touches, which is most of its time.
+        files::ZipWriter zip(path);
+        AddToArchive(zip, record, format);
+        zip.Finish();
+    } else {
+        WriteFileSafely(path, EncodeRecord(record, format));
+    }
 }
 
 Record ReadRecordFile(const std::string& path) {

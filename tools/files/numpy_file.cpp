@@ -25,31 +25,36 @@ namespace {
 
 constexpr std::string_view kMagic("\x93NUMPY", 6);
 
-std::string Npy(std::string_view descr, const std::string& shape, const std::string& data) {
+// The .npy preamble and header for `count` elements (a scalar when `scalar`), to which the
+// caller appends the elements themselves.
+std::string NpyHeader(std::string_view descr, std::size_t count, bool scalar, std::size_t width) {
+    const std::string shape = scalar ? "()" : "(" + std::to_string(count) + ",)";
     std::string header =
         "{'descr': '" + std::string(descr) + "', 'fortran_order': False, 'shape': " + shape + ", }";
     // numpy aligns the elements to 64 bytes and ends the header with a newline.
     const std::size_t total = kMagic.size() + 4 + header.size() + 1;
     header.append((64 - total % 64) % 64, ' ');
     header += '\n';
-    std::string out(kMagic);
+    std::string out;
+    out.reserve(kMagic.size() + 4 + header.size() + count * width);
+    out += kMagic;
     out += '\x01';
     out += '\x00';
     PutLittle(out, static_cast<std::uint16_t>(header.size()));
     out += header;
-    out += data;
     return out;
 }
 
 std::string Float64s(const std::vector<double>& values) {
-    std::string data;
-    data.reserve(8 * values.size());
-    for (double v : values) PutFloat64(data, v);
-    return data;
+    std::string out = NpyHeader("<f8", values.size(), false, 8);
+    for (double v : values) PutFloat64(out, v);
+    return out;
 }
 
 std::string Float64(double value) {
-    return Npy("<f8", "()", Float64s({value}));
+    std::string out = NpyHeader("<f8", 1, true, 8);
+    PutFloat64(out, value);
+    return out;
 }
 
 // One array of an archive: its values as doubles, and whether it had one dimension.
@@ -148,24 +153,21 @@ double Scalar(const std::optional<Array>& array, const std::string& key, const s
 
 }  // namespace
 
-std::string EncodeNumpy(const Record& record) {
+void AddNumpy(ZipWriter& zip, const Record& record) {
     const std::size_t n = record.size();
-    const std::string shape = "(" + std::to_string(n) + ",)";
-    ZipWriter zip;
     for (const Trace& t : record.traces) {
-        zip.Add("ch" + std::to_string(t.channel) + ".npy", Npy("<f8", shape, Float64s(t.volts)), 0);
+        zip.Add("ch" + std::to_string(t.channel) + ".npy", Float64s(t.volts), 0);
     }
-    std::vector<double> time(n);
-    for (std::size_t i = 0; i < n; ++i) time[i] = record.TimeOf(i);
-    zip.Add("time_s.npy", Npy("<f8", shape, Float64s(time)), 0);
+    std::string time = NpyHeader("<f8", n, false, 8);
+    for (std::size_t i = 0; i < n; ++i) PutFloat64(time, record.TimeOf(i));
+    zip.Add("time_s.npy", std::move(time), 0);
     zip.Add("rate.npy", Float64(record.sampleRate), 0);
-    std::string index;
+    std::string index = NpyHeader("<i8", 1, true, 8);
     PutLittle(index, static_cast<std::uint64_t>(static_cast<std::int64_t>(record.preSamples)));
-    zip.Add("trigger_index.npy", Npy("<i8", "()", index), 0);
+    zip.Add("trigger_index.npy", std::move(index), 0);
     for (const Trace& t : record.traces) {
         zip.Add("range_ch" + std::to_string(t.channel) + ".npy", Float64(t.range), 0);
     }
-    return zip.Finish();
 }
 
 Record DecodeNumpy(std::string_view bytes, const std::string& name) {

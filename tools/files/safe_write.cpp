@@ -7,8 +7,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <streambuf>
 #include <system_error>
+#include <utility>
 
 #include "tools/files/file_error.h"
 
@@ -50,25 +51,20 @@ void PutInPlace(const std::string& temporary, const std::string& path) {
     }
 }
 
-}  // namespace
-
-void WriteFileSafely(const std::string& path, std::string_view bytes) {
-    std::string temporary;
-    const int fd = CreateTemporary(path, temporary);
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
-    int error = 0;
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, left);
+// Writes all of `bytes` to `fd`; the errno of a failure, or 0.
+int WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            error = written < 0 ? errno : ENOSPC;
-            break;
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
+        if (written <= 0) return written < 0 ? errno : ENOSPC;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
     }
-    // Some file systems (NFS, quotas) report a failed write only when the file is closed.
+    return 0;
+}
+
+// Closes the temporary file and puts it in place, or removes it and reports `error` (or a
+// failure of the close: some file systems, NFS or quotas, report a failed write only then).
+void Finish(int fd, int error, const std::string& temporary, const std::string& path) {
     if (::close(fd) != 0 && error == 0) error = errno;
     if (error != 0) {
         ::unlink(temporary.c_str());
@@ -77,25 +73,62 @@ void WriteFileSafely(const std::string& path, std::string_view bytes) {
     PutInPlace(temporary, path);
 }
 
+// A stream buffer over the temporary file that keeps the errno of the first failed write,
+// so that the report says why (a full disk, the file size limit).
+class FileBuffer final : public std::streambuf {
+public:
+    explicit FileBuffer(int fd) : fd_(fd) { setp(buffer_, buffer_ + sizeof buffer_); }
+    int Error() const { return error_; }
+
+protected:
+    int_type overflow(int_type c) override {
+        if (Drain() != 0) return traits_type::eof();
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            *pptr() = traits_type::to_char_type(c);
+            pbump(1);
+        }
+        return traits_type::not_eof(c);
+    }
+    int sync() override { return Drain() == 0 ? 0 : -1; }
+
+private:
+    int Drain() {
+        if (error_ == 0) error_ = WriteAll(fd_, std::string_view(pbase(), pptr() - pbase()));
+        setp(buffer_, buffer_ + sizeof buffer_);
+        return error_;
+    }
+
+    int fd_;
+    int error_ = 0;
+    char buffer_[1 << 16];
+};
+
+}  // namespace
+
+void WriteFileSafely(const std::string& path, std::string_view bytes) {
+    std::string temporary;
+    const int fd = CreateTemporary(path, temporary);
+    Finish(fd, WriteAll(fd, bytes), temporary, path);
+}
+
 struct SafeFile::Impl {
     std::string temporary;
-    std::ofstream stream;
-    bool committed = false;
+    int fd = -1;
+    std::unique_ptr<FileBuffer> buffer;
+    std::ostream stream{nullptr};
 };
 
 SafeFile::SafeFile(std::string path) : path_(std::move(path)), impl_(std::make_unique<Impl>()) {
-    const int fd = CreateTemporary(path_, impl_->temporary);
-    ::close(fd);
-    impl_->stream.open(impl_->temporary, std::ios::binary | std::ios::trunc);
-    if (!impl_->stream) {
-        const int error = errno;
-        ::unlink(impl_->temporary.c_str());
-        FailWrite(path_, error);
-    }
+    impl_->fd = CreateTemporary(path_, impl_->temporary);
+    impl_->buffer = std::make_unique<FileBuffer>(impl_->fd);
+    impl_->stream.rdbuf(impl_->buffer.get());
 }
 
 SafeFile::~SafeFile() {
-    if (!impl_->committed) ::unlink(impl_->temporary.c_str());
+    if (impl_->fd >= 0) {
+        ::close(impl_->fd);
+        ::unlink(impl_->temporary.c_str());
+    }
 }
 
 std::ostream& SafeFile::Stream() {
@@ -103,17 +136,9 @@ std::ostream& SafeFile::Stream() {
 }
 
 void SafeFile::Commit() {
-    errno = 0;
     impl_->stream.flush();
-    if (impl_->stream) impl_->stream.close();
-    if (!impl_->stream) {
-        const int error = errno;
-        ::unlink(impl_->temporary.c_str());
-        impl_->committed = true;  // nothing left to remove
-        FailWrite(path_, error);
-    }
-    impl_->committed = true;
-    PutInPlace(impl_->temporary, path_);
+    const int fd = std::exchange(impl_->fd, -1);
+    Finish(fd, impl_->buffer->Error(), impl_->temporary, path_);
 }
 
 }  // namespace zarvo::cli

@@ -185,7 +185,7 @@ void ReadOwnSection(const Metadata& metadata, Record& record, const std::string&
 
 }  // namespace
 
-std::string EncodeSigrok(const Record& record) {
+void AddSigrok(ZipWriter& zip, const Record& record) {
     const std::uint32_t hz = WholeHertz(record.sampleRate, "sigrok session");
     std::ostringstream metadata;
     metadata << "[device 1]\nsamplerate=" << hz << "\ntotal analog=" << record.traces.size()
@@ -199,7 +199,6 @@ std::string EncodeSigrok(const Record& record) {
         metadata << "range CH" << t.channel << '=' << CsvNumber(t.range, 17) << '\n';
     }
 
-    ZipWriter zip;
     zip.Add("version", "2", 0);
     zip.Add("metadata", metadata.str(), 0);
     for (std::size_t k = 0; k < record.traces.size(); ++k) {
@@ -208,7 +207,6 @@ std::string EncodeSigrok(const Record& record) {
         for (double v : record.traces[k].volts) PutFloat32(samples, v);
         zip.Add("analog-1-" + std::to_string(k + 1) + "-1", std::move(samples), kSampleCompression);
     }
-    return zip.Finish();
 }
 
 Record DecodeSigrok(std::string_view bytes, const std::string& name) {

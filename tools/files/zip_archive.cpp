@@ -38,6 +38,16 @@ ZipWriter::ZipWriter() {
     zip_source_keep(source_);  // the bytes are read from it after zip_close
 }
 
+ZipWriter::ZipWriter(const std::string& path) : path_(path) {
+    int error = 0;
+    archive_ = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (archive_ == nullptr) {
+        ZipError text;
+        zip_error_init_with_code(&text.error, error);
+        throw FileError("cannot write " + path + ": " + text.Text());
+    }
+}
+
 ZipWriter::~ZipWriter() {
     if (archive_ != nullptr) zip_discard(archive_);
     zip_source_free(source_);
@@ -61,8 +71,12 @@ void ZipWriter::Add(const std::string& name, std::string data, int level) {
 }
 
 std::string ZipWriter::Finish() {
-    if (zip_close(archive_) != 0) FailZip("close", zip_strerror(archive_));
+    if (zip_close(archive_) != 0) {
+        if (path_.empty()) FailZip("close", zip_strerror(archive_));
+        throw FileError("cannot write " + path_ + ": " + zip_strerror(archive_));
+    }
     archive_ = nullptr;
+    if (!path_.empty()) return {};
     if (zip_source_open(source_) != 0 || zip_source_seek(source_, 0, SEEK_END) != 0) {
         FailZip("read back", zip_error_strerror(zip_source_error(source_)));
     }

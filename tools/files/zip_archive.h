@@ -15,17 +15,24 @@ namespace zarvo::cli::files {
 
 class ZipWriter {
 public:
+    // In memory: Finish() returns the archive's bytes.
     ZipWriter();
+    // Straight into the file at `path`: libzip writes it under a temporary name in the same
+    // folder and renames it when complete, so a failed write leaves nothing half-written (and
+    // touches no more memory than the members), and Finish() returns nothing; its failure is a
+    // FileError naming the path.
+    explicit ZipWriter(const std::string& path);
     ~ZipWriter();
     ZipWriter(const ZipWriter&) = delete;
     ZipWriter& operator=(const ZipWriter&) = delete;
 
     // Adds a member; `level` 0 stores it, 1 to 9 deflates it (1 fastest).
     void Add(const std::string& name, std::string data, int level);
-    // The archive's bytes; the writer is spent afterwards.
+    // The archive's bytes (in memory) or the file in place; the writer is spent afterwards.
     std::string Finish();
 
 private:
+    std::string path_;  // empty: in memory
     zip_source* source_ = nullptr;
     zip* archive_ = nullptr;
     std::deque<std::string> members_;  // libzip reads them at Finish
