@@ -168,27 +168,32 @@ def test_view_downloads_each_format_of_the_same_record(tool, tmp_path):
         deadline = time.monotonic() + 20
         while True:  # until the first record is taken
             try:
-                with urllib.request.urlopen(url + "api/record.csv", timeout=5) as answer:
-                    csv = answer.read()
-                    name = answer.headers["Content-Disposition"]
+                urllib.request.urlopen(url + "api/record.csv", timeout=5).close()
                 break
             except urllib.error.HTTPError as error:
                 assert error.code == 404 and time.monotonic() < deadline
                 time.sleep(0.2)
-        seq = re.search(r"zarvo-record-(\d+)\.csv", name).group(1)
-        (tmp_path / "view.csv").write_bytes(csv)
-        rate, channels = read_csv(str(tmp_path / "view.csv"))
-        for ext in ("sr", "wav", "npz"):
-            with urllib.request.urlopen(url + "api/record.%s?seq=%s" % (ext, seq)) as answer:
-                assert "zarvo-record-%s.%s" % (seq, ext) in answer.headers["Content-Disposition"]
-                (tmp_path / ("view." + ext)).write_bytes(answer.read())
-            assert_same_record(str(tmp_path / ("view." + ext)), rate, channels)
+        # Stopped, the view keeps its last record on screen: every format is of that one.
+        stop = urllib.request.Request(url + "api/settings", data=b'{"acquire": "stop"}',
+                                      headers={"Content-Type": "application/json"})
+        urllib.request.urlopen(stop, timeout=10).close()
+        names = set()
+        for ext in ("csv", "sr", "wav", "npz"):
+            with urllib.request.urlopen(url + "api/record." + ext, timeout=10) as answer:
+                name = re.search(r'filename="(zarvo-record-\d+)\.' + ext,
+                                 answer.headers["Content-Disposition"]).group(1)
+                (tmp_path / (name + "." + ext)).write_bytes(answer.read())
+                names.add(name)
+        assert len(names) == 1, "the same record in every format: %s" % names
         with pytest.raises(urllib.error.HTTPError) as refused:
             urllib.request.urlopen(url + "api/record.npy")
         assert refused.value.code == 404
     finally:
         view.terminate()
         view.wait(timeout=10)
+    rate, channels = read_csv(str(tmp_path / (name + ".csv")))
+    for ext in ("sr", "wav", "npz"):
+        assert_same_record(str(tmp_path / (name + "." + ext)), rate, channels)
 
 
 def test_tool_chooses_the_format_and_refuses_an_unknown_one(tool, tmp_path):

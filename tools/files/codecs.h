@@ -3,6 +3,7 @@
 // wrong (truncated, foreign, not a record).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 

@@ -18,7 +18,8 @@ namespace {
 
 constexpr std::array<FormatInfo, 6> kFormats = {{
     {FileFormat::Csv, "csv", "text/csv", "spreadsheets, pandas, zarvo.load", true, true},
-    {FileFormat::Json, "json", "application/json", "programs, with the settings", false, true},
+    {FileFormat::Json, "json", "application/json", "programs that want the settings too", false,
+     true},
     {FileFormat::Sigrok, "sr", "application/zip", "PulseView, sigrok-cli, zarvo.load", true, false},
     {FileFormat::Wav, "wav", "audio/wav", "audio editors, soundfile, scipy", false, false},
     {FileFormat::Numpy, "npz", "application/zip", "numpy.load, zarvo.load", true, false},
