@@ -71,12 +71,14 @@ void ZipWriter::Add(const std::string& name, std::string data, int level) {
 }
 
 std::string ZipWriter::Finish() {
+    // libzip removes an archive left without members instead of writing one.
+    const bool empty = zip_get_num_entries(archive_, 0) == 0;
     if (zip_close(archive_) != 0) {
         if (path_.empty()) FailZip("close", zip_strerror(archive_));
         throw FileError("cannot write " + path_ + ": " + zip_strerror(archive_));
     }
     archive_ = nullptr;
-    if (!path_.empty()) return {};
+    if (!path_.empty() || empty) return {};
     if (zip_source_open(source_) != 0 || zip_source_seek(source_, 0, SEEK_END) != 0) {
         FailZip("read back", zip_error_strerror(zip_source_error(source_)));
     }

@@ -28,7 +28,8 @@ public:
 
     // Adds a member; `level` 0 stores it, 1 to 9 deflates it (1 fastest).
     void Add(const std::string& name, std::string data, int level);
-    // The archive's bytes (in memory) or the file in place; the writer is spent afterwards.
+    // The archive's bytes (in memory; none without members) or the file in place; the writer
+    // is spent afterwards.
     std::string Finish();
 
 private:
