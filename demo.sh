@@ -19,7 +19,7 @@ export HOME=${HOME:-/root}
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed$'; }
 
 packages=(cmake ninja-build g++ make ccache pkg-config libcli11-dev nlohmann-json3-dev
-    libcpp-httplib-dev libkissfft-dev g++-mingw-w64-i686)
+    libcpp-httplib-dev libkissfft-dev libzip-dev g++-mingw-w64-i686)
 missing=()
 for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
 if [ ${#missing[@]} -gt 0 ]; then

@@ -38,9 +38,11 @@ total_skipped=0
 source "$root/tests/ci/common.sh"
 
 step "Packages"
+# libzip-dev builds the tool's zip record files; sigrok-cli, numpy and soundfile are the
+# outside readers the record-file tests check them with.
 base_packages=(cmake ninja-build g++ make ccache pkg-config python3 libgtest-dev
-    libbenchmark-dev libcli11-dev nlohmann-json3-dev libcpp-httplib-dev libkissfft-dev
-    libxml2-utils clang python3-pytest python3-numpy valgrind)
+    libbenchmark-dev libcli11-dev nlohmann-json3-dev libcpp-httplib-dev libkissfft-dev libzip-dev
+    libxml2-utils clang python3-pytest python3-numpy python3-soundfile sigrok-cli valgrind)
 if ! install_missing "${base_packages[@]}"; then
     echo "cannot install the packages the build needs"
     exit 1

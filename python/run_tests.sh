@@ -6,7 +6,8 @@
 #
 # BUILD_DIR is a CMake build of the library (libzarvo.so.1 at its top). The tests need pytest;
 # with numpy installed they also check that samples come as numpy arrays (Debian:
-# python3-pytest, python3-numpy). $PYTHON chooses the interpreter; otherwise the first of
+# python3-pytest, python3-numpy), and read the record files back with numpy, a WAV reader
+# (python3-soundfile or python3-scipy) and sigrok-cli. $PYTHON chooses the interpreter; otherwise the first of
 # python3 and /usr/bin/python3 that has pytest (and numpy, when one has both).
 set -eu
 
@@ -65,6 +66,8 @@ if [ -n "$sanitizer_preload" ]; then
 fi
 
 export ZARVO_LIBRARY="$library"
+# The zarvo tool of the same build, for the record files it writes (tests/test_files.py).
+[ -x "$build/tools/zarvo" ] && export ZARVO_TOOL="$build/tools/zarvo"
 unset ZARVO_SIM
 cd "$here"
 # No caches in the source tree.

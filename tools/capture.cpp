@@ -3,8 +3,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
+#include <sstream>
 
 #include "tools/commands.h"
+#include "tools/files/record_files.h"
+#include "tools/files/safe_write.h"
 #include "tools/format.h"
 #include "tools/record.h"
 #include "tools/record_json.h"
@@ -130,45 +134,105 @@ void DrawProgress(std::int64_t done, std::int64_t total) {
               << '/' << total << " records" << std::flush;
 }
 
-std::string RecordFileName(std::int64_t number, std::int64_t count, const std::string& ext) {
+std::string RecordFileName(std::int64_t number, std::int64_t count, std::string_view ext) {
     std::string digits = std::to_string(number);
     const std::size_t width = std::max<std::size_t>(4, std::to_string(count).size());
     if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
-    return "record-" + digits + "." + ext;
+    return "record-" + digits + "." + std::string(ext);
+}
+
+// The records' format: --format when given, otherwise the extension of the output file (CSV
+// for standard output and for a name without an extension). Decided before the instrument is
+// opened, so that a wrong name stops at once and writes nothing.
+FileFormat ChooseFormat(const CaptureOptions& options) {
+    if (!options.format.empty()) {
+        if (const auto named = FormatNamed(options.format)) return *named;
+        throw ToolError(UnknownFormatMessage("--format " + options.format), 2);
+    }
+    const std::string& path = options.csvPath;
+    if (path.empty() || path == "-" || std::filesystem::path(path).extension().empty()) {
+        return FileFormat::Csv;
+    }
+    if (const auto byExtension = FormatOfPath(path)) return *byExtension;
+    throw ToolError(
+        UnknownFormatMessage("the extension " + std::filesystem::path(path).extension().string() +
+                             " of " + path),
+        2);
+}
+
+void CheckDestination(const CaptureOptions& options, const FormatInfo& format, bool toStdout) {
+    const std::string ext(format.name);
+    if (options.count && !format.manyRecords && options.outputDir.empty()) {
+        throw ToolError("a ." + ext + " file holds one record: give --output-dir DIR with --count",
+                        2);
+    }
+    const bool binary = format.format == FileFormat::Sigrok || format.format == FileFormat::Wav ||
+                        format.format == FileFormat::Numpy;
+    if (toStdout && binary && StdoutIsTerminal()) {
+        throw ToolError("a ." + ext + " record is binary: give -o FILE." + ext, 2);
+    }
+}
+
+// One record in a file of its own: the JSON document with its settings, the CSV with the
+// record's number in a column when it has one (label), or any other record format.
+void WriteOneRecord(const std::string& path, FileFormat format, const CaptureOptions& options,
+                    const Obtained& obtained, const Record& record, long label) {
+    std::ostringstream text;
+    if (format == FileFormat::Json) {
+        WriteJson(text, obtained, options.settings, {record}, std::max(label, 1L));
+    } else if (format == FileFormat::Csv) {
+        WriteCsv(text, record, label);
+    } else {
+        WriteRecordFile(path, record, format);
+        return;
+    }
+    WriteFileSafely(path, text.str());
 }
 
 void WritePlot(const CaptureOptions& options, const Record& record) {
-    std::ofstream svg(options.svgPath);
+    std::ostringstream svg;
     PlotOptions plot;
     plot.divisions = options.divisions;
     WriteSvg(svg, record, plot);
-    if (!svg.flush()) throw ToolError("cannot write " + options.svgPath);
+    WriteFileSafely(options.svgPath, svg.str());
     std::cerr << "capture: wrote the plot to " << options.svgPath << '\n';
 }
 
 }  // namespace
 
 int RunCapture(const CaptureOptions& options) {
+    const FileFormat format = ChooseFormat(options);
+    const FormatInfo& info = InfoOf(format);
+    const bool toDirectory = !options.outputDir.empty();
+    const bool toStdout = !toDirectory && (options.csvPath.empty() || options.csvPath == "-");
+    CheckDestination(options, info, toStdout);
+
     Session session;
     const Obtained obtained = ApplySettings(options.settings);
     std::cerr << "capture: " << Describe(obtained) << '\n';
     const TriggerInfo trigger = ReadTrigger(options.settings);
     const std::int64_t count = options.count.value_or(1);
     const bool numbered = options.count.has_value();
-    const bool json = options.format == "json";
-    const bool toDirectory = !options.outputDir.empty();
-    const bool toStdout = !toDirectory && (options.csvPath.empty() || options.csvPath == "-");
+    const bool json = format == FileFormat::Json;
+    const bool csv = format == FileFormat::Csv;
 
-    std::ofstream file;
+    // A file is written under a temporary name and put in place once complete: CSV and JSON
+    // as the records come, the other formats whole at the end. Either way a destination that
+    // cannot be written is found before the instrument waits for a trigger.
+    std::optional<SafeFile> file;
     std::ostream* out = &std::cout;
+    const bool oneFile = !toDirectory && !toStdout;
     if (toDirectory) {
         std::error_code error;
         std::filesystem::create_directories(options.outputDir, error);
         if (error) throw ToolError("cannot create " + options.outputDir + ": " + error.message());
-    } else if (!toStdout) {
-        file.open(options.csvPath);
-        if (!file) throw ToolError("cannot write " + options.csvPath);
-        out = &file;
+    } else if (oneFile) {
+        file.emplace(options.csvPath);
+        if (info.manyRecords) {
+            out = &file->Stream();
+        } else {
+            file.reset();  // only a probe: its temporary file goes again
+        }
     }
 
     const bool progress = count > 1 && StderrIsTerminal();
@@ -182,20 +246,18 @@ int RunCapture(const CaptureOptions& options) {
         const long label = numbered ? static_cast<long>(number) : 0;
         if (toDirectory) {
             const std::string path = (std::filesystem::path(options.outputDir) /
-                                      RecordFileName(number, count, json ? "json" : "csv"))
+                                      RecordFileName(number, count, info.name))
                                          .string();
-            std::ofstream one(path);
-            if (json) {
-                WriteJson(one, obtained, options.settings, {record}, static_cast<long>(number));
-            } else {
-                WriteCsv(one, record, label);
-            }
-            if (!one.flush()) throw ToolError("cannot write " + path);
+            WriteOneRecord(path, format, options, obtained, record, label);
         } else if (json) {
             kept.push_back(record);
-        } else {
+        } else if (csv) {
             if (number == 1) WriteCsvHeader(*out, record, numbered);
             WriteCsvRows(*out, record, label);
+        } else if (oneFile) {
+            WriteRecordFile(options.csvPath, record, format);
+        } else {
+            *out << EncodeRecord(record, format);
         }
         ++taken;
         if (progress) DrawProgress(number, count);
@@ -203,8 +265,12 @@ int RunCapture(const CaptureOptions& options) {
     }
     if (progress) std::cerr << "\r\033[K" << std::flush;
     if (json && !toDirectory) WriteJson(*out, obtained, options.settings, kept);
-    if (!out->flush()) throw ToolError("cannot write " + options.csvPath);
     if (taken == 0) throw ToolError("interrupted before the first record", 130);
+    if (file) {
+        file->Commit();
+    } else if (!out->flush()) {
+        throw ToolError("cannot write to standard output");
+    }
 
     const std::string what =
         numbered ? std::to_string(taken) + " records" : std::to_string(last.size()) + " samples";

@@ -20,8 +20,8 @@ struct CaptureOptions {
     bool divisions = false;             // the plot as a 10 x 8 graticule
     std::optional<std::int64_t> count;  // consecutive records, numbered in a `record` column
     std::string outputDir;              // one file per record instead of csvPath
-    std::string format = "csv";         // or "json"
-    SpectrumRequest spectrum;           // the last record's spectrum as CSV
+    std::string format;       // a name of Formats(); empty: csvPath's extension, else "csv"
+    SpectrumRequest spectrum;  // the last record's spectrum as CSV
 };
 int RunCapture(const CaptureOptions& options);
 

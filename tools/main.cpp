@@ -1,8 +1,10 @@
 // zarvo: capture, monitor and configure a Zarvo oscilloscope from a terminal.
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <iostream>
 
 #include "tools/commands.h"
+#include "tools/files/record_files.h"
 #include "tools/scpi/serve.h"
 #include "tools/session.h"
 #include "tools/station/settings_file.h"
@@ -26,19 +28,19 @@ int main(int argc, char** argv) {
     CaptureOptions capture;
     CLI::App* captureCmd = app.add_subcommand("capture", "take one triggered record");
     AddMeasureOptions(*captureCmd, capture.settings);
-    auto* output = captureCmd->add_option("-o,--output", capture.csvPath,
-                                          "file for the records (default: standard output)");
+    auto* output = captureCmd->add_option(
+        "-o,--output", capture.csvPath,
+        "file for the records, in the format of its extension (default: CSV on standard output)");
     captureCmd
         ->add_option("--count", capture.count,
                      "take N consecutive records, numbered in a 'record' column")
         ->check(CLI::Range(std::int64_t{1}, std::int64_t{1000000}));
     captureCmd
         ->add_option("--output-dir", capture.outputDir,
-                     "one file per record in this folder (record-0001.csv ...)")
+                     "one file per record in this folder (record-0001.csv ...), in --format")
         ->excludes(output);
-    captureCmd->add_option("--format", capture.format, "csv, or json: the records with settings")
-        ->check(CLI::IsMember({"csv", "json"}))
-        ->capture_default_str();
+    captureCmd->add_option("--format", capture.format,
+                           FormatNames() + " (default: the extension of -o, else csv)");
     captureCmd->add_option("--svg", capture.svgPath, "also write an SVG plot of the last record");
     captureCmd->add_flag("--divisions", capture.divisions,
                          "plot a 10 x 8 graticule with volts and time per division");
@@ -82,6 +84,9 @@ int main(int argc, char** argv) {
         return app.exit(e);
     }
 
+    // A write beyond the file size limit then fails with an error the tool reports (and
+    // removes its temporary file after) instead of ending the process.
+    std::signal(SIGXFSZ, SIG_IGN);
     try {
         SelectSimulation(simulate);
         CatchInterrupts();

@@ -6,8 +6,10 @@ compiled extension).
         record = scope.capture()
 
 ``record.ch1`` holds channel 1 in volts (a numpy array when numpy is installed, a list
-otherwise) and ``record.settings`` what the instrument really used. Errors of the library
-are raised as exceptions naming the status code and the call (zarvo.BadValueError, ...).
+otherwise) and ``record.settings`` what the instrument really used. ``record.save(path)``
+writes it as .csv, .sr (sigrok), .wav or .npz (NumPy); ``zarvo.load(path)`` reads .csv, .sr
+and .npz back. Errors of the library are raised as exceptions naming the status code and the
+call (zarvo.BadValueError, ...).
 The raw exports, with their prototypes set, are available from zarvo.load_library().
 """
 
@@ -23,12 +25,14 @@ from .errors import (
     LibraryNotFoundError,
     NoInstrumentError,
     NotInitialisedError,
+    RecordFileError,
     StatusError,
     UnavailableError,
     WrongThreadError,
     ZarvoError,
     status_name,
 )
+from .files import load
 from .instrument import Channel, Instrument, simulation_text
 
 __version__ = "1.0.0"
@@ -49,11 +53,13 @@ __all__ = [
     "NoInstrumentError",
     "NotInitialisedError",
     "PROTOTYPES",
+    "RecordFileError",
     "Settings",
     "StatusError",
     "UnavailableError",
     "WrongThreadError",
     "ZarvoError",
+    "load",
     "load_library",
     "simulation_text",
     "status_name",

@@ -68,6 +68,14 @@ class Capture:
     def __len__(self):
         return self.settings.record_length
 
+    def save(self, path, format=None):
+        """Writes the record to ``path`` in the format of its extension, or ``format``:
+        "csv", "sr" (sigrok session), "wav" (32-bit float) or "npz" (NumPy, needs numpy).
+        Read it back with zarvo.load (csv, sr and npz); see zarvo.files."""
+        from . import files
+
+        files.save(self, path, format)
+
     @property
     def times(self):
         """Seconds of each sample relative to the trigger point (negative before it)."""

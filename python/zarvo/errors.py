@@ -142,3 +142,16 @@ class CaptureTimeoutError(ZarvoError, TimeoutError):
     """An acquisition did not complete, even after its trigger was forced."""
 
     name = "timeout"
+
+
+class RecordFileError(ZarvoError, ValueError):
+    """A file given to zarvo.load is not a record that can be read back: truncated, damaged,
+    of another kind, or in a format that is only written. The message names the file and
+    what is wrong with it; ``path`` is the file."""
+
+    name = "bad record file"
+
+    def __init__(self, path, problem):
+        super().__init__("%s: %s" % (path, problem))
+        self.path = str(path)
+        self.problem = problem

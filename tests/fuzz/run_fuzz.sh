@@ -5,7 +5,8 @@
 #   - the exports fuzzer on a working instrument (most of the time), with ExitInstrument
 #     allowed (the lifecycle), and on instruments that misbehave (ZARVO_FUZZ_MACHINE);
 #   - a check that every seed input gives the same results alone as after the others;
-#   - the live view's request fuzzer (when the view is built), from tests/fuzz/view_corpus.
+#   - the live view's request fuzzer (when the view is built), from tests/fuzz/view_corpus;
+#   - the record-file readers' fuzzer (when the tool is built), from tests/fuzz/files_corpus.
 # New inputs go to BUILD_DIR/fuzz-corpus/NAME; an input that crashes, hangs or trips a
 # sanitizer is kept as BUILD_DIR/fuzz-artifacts/NAME-crash-..., and the script then exits
 # non-zero after printing how to replay it.
@@ -32,6 +33,11 @@ view_fuzzer=
 if cmake --build "$build" --target help | grep -q '^view_fuzz:'; then
     cmake --build "$build" --target view_fuzz || exit 1
     view_fuzzer=$build/tests/fuzz/view_fuzz
+fi
+files_fuzzer=
+if cmake --build "$build" --target help | grep -q '^files_fuzz:'; then
+    cmake --build "$build" --target files_fuzz || exit 1
+    files_fuzzer=$build/tests/fuzz/files_fuzz
 fi
 mkdir -p "$build/fuzz-artifacts"
 status=0
@@ -78,7 +84,7 @@ children_cpu() {
 }
 
 share() { echo $(((seconds * $1 + 99) / 100)); }
-run working "$(share 45)"
+run working "$(share 38)"
 ZARVO_FUZZ_EXIT=1 run lifecycle "$(share 8)"
 ZARVO_FUZZ_MACHINE=stuck=busy run stuck "$(share 6)"
 ZARVO_FUZZ_MACHINE=eeprom=garbage:7 run garbage "$(share 6)"
@@ -90,6 +96,9 @@ if [[ -n $view_fuzzer ]]; then
         OPTIONS="-dict=$source_dir/tests/fuzz/view.dict" run view "$(share 25)"
 else
     echo "---- view: not built (the tool's view needs cpp-httplib and nlohmann-json)"
+fi
+if [[ -n $files_fuzzer ]]; then
+    FUZZER=$files_fuzzer SEEDS=$source_dir/tests/fuzz/files_corpus run files "$(share 7)"
 fi
 
 echo "---- the seed inputs alone and after one another"

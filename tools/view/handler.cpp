@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <sstream>
 
+#include "tools/files/record_files.h"
 #include "tools/view/page_files.h"
 
 namespace zarvo::view {
@@ -145,8 +145,8 @@ Response RequestHandler::Handle(const Request& r) {
         if (path == "/api/spectrum") return SpectrumOf(query);
         if (path == "/api/settings.json") return SettingsDownload();
         if (path == "/api/table") return Json(200, DescribeTable());
-        if (path == "/api/record.csv") return Download(query, false);
-        if (path == "/api/record.svg") return Download(query, true);
+        constexpr std::string_view kRecord = "/api/record.";
+        if (path.rfind(kRecord, 0) == 0) return Download(query, path.substr(kRecord.size()));
         const std::string file = path == "/" ? "/index.html" : path;
         for (const PageFile& page : kPageFiles) {
             if (file == page.path) return {200, page.type, std::string(page.body), {}};
@@ -157,7 +157,16 @@ Response RequestHandler::Handle(const Request& r) {
     }
 }
 
-Response RequestHandler::Download(const std::string& query, bool svg) {
+Response RequestHandler::Download(const std::string& query, const std::string& extension) {
+    // Every record format but JSON, whose settings block belongs to the capture command.
+    const auto format = cli::FormatNamed(extension);
+    if (!format || *format == cli::FileFormat::Json) {
+        std::string names;
+        for (const cli::FormatInfo& info : cli::Formats()) {
+            if (info.format != cli::FileFormat::Json) names += " ." + std::string(info.name);
+        }
+        return Error(404, "a record downloads as one of" + names + ", not ." + extension);
+    }
     std::uint64_t seq = 0;
     if (query.rfind("seq=", 0) == 0) {
         const char* begin = query.data() + 4;
@@ -174,15 +183,11 @@ Response RequestHandler::Download(const std::string& query, bool svg) {
         return Error(404, seq == 0 ? "no record has been taken yet"
                                    : "record " + std::to_string(seq) + " is no longer kept");
     }
-    std::ostringstream out;
-    if (svg) {
-        cli::WriteSvg(out, record->Volts());
-    } else {
-        cli::WriteCsv(out, record->Volts());
-    }
+    const cli::FormatInfo& info = cli::InfoOf(*format);
     const std::string name =
-        "zarvo-record-" + std::to_string(record->seq) + (svg ? ".svg" : ".csv");
-    Response response{200, svg ? "image/svg+xml" : "text/csv", out.str(), {}};
+        "zarvo-record-" + std::to_string(record->seq) + "." + std::string(info.name);
+    Response response{
+        200, std::string(info.mediaType), cli::EncodeRecord(record->Volts(), *format), {}};
     response.headers["Content-Disposition"] = "attachment; filename=\"" + name + "\"";
     return response;
 }

@@ -29,7 +29,8 @@
 //   POST /api/restart            JSON body ({}); opens the instrument again (202 once it had
 //                                started: a fresh process takes over, see Station::Restart)
 //   GET  /api/record.csv?seq=N   a recent record (the latest without seq) as CSV
-//   GET  /api/record.svg?seq=N   the same as an SVG plot
+//   GET  /api/record.svg?seq=N   the same as an SVG plot; likewise .sr, .wav and .npz (the
+//                                record files of tools/files/record_files.h)
 //   GET  /api/record.json?seq=N  a kept record as its record event (record_event.h)
 //   GET  /api/spectrum?seq=N&window=hann|flattop|rect
 //                                each channel's spectrum in dBV per bin, with its peak
@@ -93,7 +94,7 @@ public:
 
 private:
     bool HostAllowed(const std::string& host) const;
-    Response Download(const std::string& target, bool svg);
+    Response Download(const std::string& query, const std::string& extension);
     // measure_api.cpp
     Response RecordJson(const std::string& query);
     Response SpectrumOf(const std::string& query);

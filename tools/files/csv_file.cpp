@@ -1,0 +1,115 @@
+// Reading back the CSV the tool writes: a header "time_s,ch1_V[,ch2_V]" (with a first column
+// "record" when several records share the file; the first record is read), then one row per
+// sample. The sample rate comes from the time column, which must advance in equal steps, and
+// the trigger point is the first sample at time 0.
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "tools/files/codecs.h"
+#include "tools/files/file_error.h"
+#include "tools/files/record_files.h"
+#include "tools/format.h"
+
+namespace zarvo::cli::files {
+
+namespace {
+
+std::vector<std::string_view> Fields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    for (;;) {
+        const std::size_t comma = line.find(',');
+        fields.push_back(line.substr(0, comma));
+        if (comma == std::string_view::npos) return fields;
+        line.remove_prefix(comma + 1);
+    }
+}
+
+// The lines of the text, without their line breaks (LF or CRLF).
+std::vector<std::string_view> Lines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.push_back(line);
+        if (end == std::string_view::npos) break;
+        text.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+}  // namespace
+
+Record DecodeCsv(std::string_view bytes, const std::string& name) {
+    if (bytes.empty()) FailFile(name, "is empty");
+    if (bytes.back() != '\n') FailFile(name, "truncated: its last line is cut short");
+    const std::vector<std::string_view> lines = Lines(bytes);
+    const std::vector<std::string_view> header = Fields(lines.front());
+    const std::size_t first = !header.empty() && header.front() == "record" ? 1 : 0;
+    Record record;
+    for (std::size_t c = first + 1; c < header.size(); ++c) {
+        if (header[c] == "ch1_V" || header[c] == "ch2_V") {
+            record.traces.push_back(Trace{header[c][2] - '0', 0, {}});
+        } else {
+            record.traces.clear();
+            break;
+        }
+    }
+    if (header.size() <= first + 1 || header[first] != "time_s" || record.traces.empty()) {
+        FailFile(name, "not a record: its first line is \"" +
+                           std::string(lines.front().substr(0, 60)) +
+                           "\", not time_s,ch1_V,... as the zarvo tool writes");
+    }
+
+    std::vector<double> time;
+    std::string recordNumber;
+    for (std::size_t row = 1; row < lines.size(); ++row) {
+        const std::string where = "line " + std::to_string(row + 1);
+        const std::vector<std::string_view> fields = Fields(lines[row]);
+        if (fields.size() != header.size()) {
+            FailFile(name, where + " has " + std::to_string(fields.size()) +
+                               " fields where the header has " + std::to_string(header.size()));
+        }
+        if (first == 1) {
+            if (row == 1) recordNumber = fields.front();
+            if (fields.front() != recordNumber) break;  // the next record begins
+        }
+        for (std::size_t c = first; c < fields.size(); ++c) {
+            double value = 0;
+            const std::string_view field = fields[c];
+            const auto [end, error] =
+                std::from_chars(field.data(), field.data() + field.size(), value);
+            if (error != std::errc() || end != field.data() + field.size() || field.empty()) {
+                FailFile(name,
+                         where + ": \"" + std::string(field.substr(0, 30)) + "\" is not a number");
+            }
+            if (c == first) {
+                time.push_back(value);
+            } else {
+                record.traces[c - first - 1].volts.push_back(value);
+            }
+        }
+        if (time.size() > kMaxReadSamples) FailFile(name, "holds more samples than a record may");
+    }
+    if (time.size() < 2) FailFile(name, "holds fewer than two samples: no sample rate to read");
+
+    const double step = (time.back() - time.front()) / static_cast<double>(time.size() - 1);
+    for (std::size_t i = 1; i < time.size(); ++i) {
+        // The times are written to 12 digits; a step that is off by far more than that is not
+        // a sampled record (or rows were lost).
+        if (!(std::fabs(time[i] - time[i - 1] - step) <= 1e-3 * step)) {
+            FailFile(name,
+                     "not a record: the time column does not advance in equal steps at "
+                     "line " +
+                         std::to_string(i + 2));
+        }
+    }
+    // Ten digits recover the rate the instrument used from the rounded times.
+    record.sampleRate = std::strtod(CsvNumber(1 / step, 10).c_str(), nullptr);
+    for (double t : time) record.preSamples += t < -step / 2 ? 1 : 0;
+    return record;
+}
+
+}  // namespace zarvo::cli::files

@@ -1,0 +1,69 @@
+// Record files: the formats a record is written in and read back from, chosen by name or by
+// the file's extension.
+//
+//   csv   text, one row per sample: time in seconds, volts per channel (spreadsheets, pandas)
+//   json  the records with the settings they were taken with (capture only: it needs them)
+//   sr    sigrok session: a zip with the analog channels CH1/CH2 as 32-bit floats in volts
+//         and the sample rate (PulseView, sigrok-cli)
+//   wav   IEEE 32-bit float WAV, one WAV channel per instrument channel in volts, the sample
+//         rate in the header (audio editors, soundfile, scipy)
+//   npz   NumPy archive of named float64 arrays ch1, ch2 (volts), time_s, rate, trigger_index,
+//         range_ch1, range_ch2 (numpy.load)
+//   svg   a picture of the record (browsers, drawing programs)
+//
+// CSV, sr and npz are read back, by ReadRecordFile; the sr and npz files keep the exact sample
+// rate, the trigger index and the ranges (sr in a section of its metadata that sigrok skips),
+// a CSV gives the rate from its time column and the trigger point where the time is 0.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "tools/files/file_error.h"
+#include "tools/record.h"
+
+namespace zarvo::cli {
+
+enum class FileFormat { Csv, Json, Sigrok, Wav, Numpy, Svg };
+
+struct FormatInfo {
+    FileFormat format;
+    std::string_view name;  // for --format, and the extension without its dot
+    std::string_view mediaType;
+    std::string_view readBy;  // what opens it, for the help and the error of an unknown name
+    bool readable;            // ReadRecordFile reads it back
+    bool manyRecords;         // one file may hold several records (CSV and JSON)
+};
+
+std::span<const FormatInfo> Formats();
+const FormatInfo& InfoOf(FileFormat format);
+
+// A format by its name ("sr"), or by the extension of a path ("capture.SR"); none when the
+// name or extension is not one of Formats().
+std::optional<FileFormat> FormatNamed(std::string_view name);
+std::optional<FileFormat> FormatOfPath(const std::string& path);
+
+// "csv, json, sr, wav, npz, svg"
+std::string FormatNames();
+// The refusal of an unknown extension or name, listing the formats with what reads each.
+std::string UnknownFormatMessage(const std::string& what);
+
+// The file's bytes for one record, in any format but JSON (which needs the settings).
+std::string EncodeRecord(const Record& record, FileFormat format);
+
+// One record from a file's bytes in a readable format; `name` is the file named in a
+// FileError when the bytes are truncated, foreign or not a record.
+Record DecodeRecord(std::string_view bytes, FileFormat format, const std::string& name);
+
+// One record written to `path` (WriteFileSafely), or read from it in the format of its
+// extension; a FileError names the path and what went wrong.
+void WriteRecordFile(const std::string& path, const Record& record, FileFormat format);
+Record ReadRecordFile(const std::string& path);
+
+// The most samples per channel a record file may hold when read: far above the instrument's
+// 32,760, low enough that a foreign file cannot make the reader allocate without bound.
+constexpr std::size_t kMaxReadSamples = std::size_t{1} << 22;
+
+}  // namespace zarvo::cli
