@@ -25,6 +25,22 @@ void Reset(Call& call) {
     call.dialogue.pendingSingle.reset();
 }
 
+// *ESE and *SRE: an eight-bit enable mask of the status registers, set and read back.
+void AddMaskRow(std::vector<Row>& rows, const std::string& name,
+                void (StatusRegisters::*set)(std::uint8_t),
+                std::uint8_t (StatusRegisters::*get)() const) {
+    rows.push_back({name,
+                    [name, set](Call& c) {
+                        ExpectParams(c.unit, 1, name);
+                        const double mask = TakeNumber(c.unit.params[0], kRegisterMask, name);
+                        (c.dialogue.status.*set)(static_cast<std::uint8_t>(mask));
+                    },
+                    [name, get](Call& c) {
+                        ExpectParams(c.unit, 0, name + "?");
+                        c.answer = Integer((c.dialogue.status.*get)());
+                    }});
+}
+
 void AddFormat(std::vector<Row>& rows) {
     static constexpr std::array<const char*, 3> kFormats = {"ASCii", "REAL", "INTeger"};
     rows.push_back({":FORMat[:DATA]",
@@ -113,26 +129,8 @@ void AddCommonRows(std::vector<Row>& rows) {
                         ExpectParams(c.unit, 0, "*ESR?");
                         c.answer = Integer(c.dialogue.status.TakeEvents());
                     }});
-    rows.push_back({"*ESE",
-                    [](Call& c) {
-                        ExpectParams(c.unit, 1, "*ESE");
-                        const double mask = TakeNumber(c.unit.params[0], kRegisterMask, "*ESE");
-                        c.dialogue.status.SetEventEnable(static_cast<std::uint8_t>(mask));
-                    },
-                    [](Call& c) {
-                        ExpectParams(c.unit, 0, "*ESE?");
-                        c.answer = Integer(c.dialogue.status.EventEnable());
-                    }});
-    rows.push_back({"*SRE",
-                    [](Call& c) {
-                        ExpectParams(c.unit, 1, "*SRE");
-                        const double mask = TakeNumber(c.unit.params[0], kRegisterMask, "*SRE");
-                        c.dialogue.status.SetServiceEnable(static_cast<std::uint8_t>(mask));
-                    },
-                    [](Call& c) {
-                        ExpectParams(c.unit, 0, "*SRE?");
-                        c.answer = Integer(c.dialogue.status.ServiceEnable());
-                    }});
+    AddMaskRow(rows, "*ESE", &StatusRegisters::SetEventEnable, &StatusRegisters::EventEnable);
+    AddMaskRow(rows, "*SRE", &StatusRegisters::SetServiceEnable, &StatusRegisters::ServiceEnable);
     rows.push_back({"*STB", nullptr, [](Call& c) {
                         ExpectParams(c.unit, 0, "*STB?");
                         c.answer = Integer(c.dialogue.status.StatusByte());
