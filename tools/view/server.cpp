@@ -177,6 +177,9 @@ int RunView(const ViewOptions& options) {
     // Bodies a little over the limit reach the handler, which says what the limit is; larger
     // ones httplib refuses by itself before reading them.
     server.set_payload_max_length(16 * kMaxBody);
+    // Stopping waits for every idle connection a browser keeps open to time out; a second
+    // instead of five is all the page, which fetches over the loopback, notices of it.
+    server.set_keep_alive_timeout(1);
     int port = handedPort.empty() ? options.port : std::atoi(handedPort.c_str());
     const bool bound = port == 0 ? (port = server.bind_to_any_port(options.bind)) > 0
                                  : server.bind_to_port(options.bind, port);
