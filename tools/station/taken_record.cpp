@@ -72,8 +72,10 @@ TakenRecord TakenFromVolts(const cli::Record& record, const std::string& name) {
         if (!onRange) {
             double peak = 0;
             for (double v : trace.volts) peak = std::max(peak, std::fabs(v));
-            cli::FailFile(name, "channel " + std::to_string(trace.channel) + " reaches " +
-                                    cli::FormatSi(peak, "V") +
+            // No prefix names 1e300 V: a plain number beyond the gigavolts.
+            const std::string volts =
+                peak < 1e9 ? cli::FormatSi(peak, "V") : cli::CsvNumber(peak, 3) + " V";
+            cli::FailFile(name, "channel " + std::to_string(trace.channel) + " reaches " + volts +
                                     ", beyond the instrument's largest range of 80 V");
         }
         taken.traces.push_back(std::move(*onRange));

@@ -491,7 +491,7 @@ TEST(ViewHandler, ASavedRecordIsShownExactlyAndTheInstrumentIsRefused) {
 
 // A file zarvo view --open cannot show ends the tool before it serves anything: exit status 2
 // and a message naming the file and what is wrong with it.
-TEST(ViewOpen, AFileThatIsNoRecordStopsTheViewBeforeServing) {
+TEST_F(View, AFileThatIsNoRecordStopsAnOpenBeforeServing) {
     const std::string sr = zarvo::cli::EncodeRecord(InstrumentLike(), FileFormat::Sigrok);
     const std::string npz = zarvo::cli::EncodeRecord(InstrumentLike(), FileFormat::Numpy);
     const struct {
