@@ -71,8 +71,14 @@ int main(int argc, char** argv) {
     viewCmd->add_option("--port", view.port, "port to listen on (0: any free port)")
         ->check(CLI::Range(0, 65535))
         ->capture_default_str();
-    viewCmd->add_option("--settings", view.settingsPath,
-                        "start with the settings in this JSON file (the page's Save settings)");
+    auto* viewSettings =
+        viewCmd->add_option("--settings", view.settingsPath,
+                            "start with the settings in this JSON file (the page's Save settings)");
+    viewCmd
+        ->add_option("--open", view.openPath,
+                     "show a saved record (csv, sr or npz) instead of measuring: no instrument "
+                     "is opened")
+        ->excludes(viewSettings);
 #endif
 
     zarvo::scpi::ServeOptions serve;

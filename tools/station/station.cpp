@@ -114,6 +114,8 @@ void Station::Close() {
 }
 
 void Station::RunOnInstrument(const Job& job) {
+    // A saved record shown has no measurement thread to run the job.
+    if (!showing_.empty()) return;
     if (mode_ == Mode::Synchronous || std::this_thread::get_id() == thread_.get_id()) {
         job();
         return;
@@ -211,12 +213,14 @@ void Station::CloseHere() {
 }
 
 ApplyResult Station::Apply(const json& settings) {
+    if (!showing_.empty()) return RefuseWhileShowing("settings cannot change");
     ApplyResult result{503, {{"error", "the view is shutting down"}}};
     RunOnInstrument([&] { result = ApplyHere(settings); });
     return result;
 }
 
 ApplyResult Station::Restart() {
+    if (!showing_.empty()) return RefuseWhileShowing("start zarvo view without --open to measure");
     ApplyResult result{503, {{"error", "the view is shutting down"}}};
     RunOnInstrument([&] { result = RestartHere(); });
     return result;

@@ -86,6 +86,14 @@ public:
     // Settings to apply instead of the defaults at Open (those of the previous process).
     void SetInitial(nlohmann::json settings) { desired_ = std::move(settings); }
 
+    // Shows one saved record instead of measuring (zarvo view --open; saved_record.cpp).
+    // Called instead of Open, before serving: no instrument is opened, so it works while
+    // another process holds one and where there is none. The record is kept as record 1, the
+    // state names the file (status.file: {"path", "text"}) with the settings the record shows,
+    // and settings requests, Start again and Auto are refused with a sentence (400).
+    void ShowRecord(TakenRecord record, const std::string& path);
+    bool ShowingRecord() const { return !showing_.empty(); }
+
     // Synchronous mode: takes one record when the acquisition runs (the loop's step).
     void Step();
 
@@ -139,6 +147,8 @@ public:
 
 private:
     using Job = std::function<void()>;
+    // The refusal of a request that needs the instrument while a saved record is shown.
+    ApplyResult RefuseWhileShowing(const std::string& what) const;
     // Runs a job on the instrument's thread and waits for it.
     void RunOnInstrument(const Job& job);
     void ThreadMain();
@@ -161,6 +171,7 @@ private:
     LoopControls controls_;   // instrument thread only
     nlohmann::json desired_;  // the settings to re-apply after a restart (instrument thread)
     std::uint32_t startDate_ = 0;
+    std::string showing_;  // the sentence saying which saved record is shown; set before serving
     bool open_ = false;
     bool everOpened_ = false;  // the library has started once in this process
     std::atomic<bool> restartRequested_{false};

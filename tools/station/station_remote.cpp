@@ -19,6 +19,7 @@ Station::Identity Station::ReadIdentity() {
 }
 
 ApplyResult Station::ApplyCounting(const nlohmann::json& settings, std::uint64_t& completedBefore) {
+    if (!showing_.empty()) return RefuseWhileShowing("settings cannot change");
     ApplyResult result{503, {{"error", "the station is shutting down"}}};
     RunOnInstrument([&] {
         // Records complete only on this thread, between jobs: none can finish during the job.

@@ -1,6 +1,41 @@
 #include "tools/station/taken_record.h"
 
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "tools/files/file_error.h"
+#include "tools/format.h"
+
 namespace zarvo::station {
+
+namespace {
+
+// The word of a sample on a scale of volts per count, when the 16-bit word can hold it.
+std::optional<std::uint16_t> WordOf(double volts, double scale) {
+    const double count = std::round(volts / scale);
+    if (!(count >= -32768 && count <= 32767)) return std::nullopt;  // NaN fails too
+    return static_cast<std::uint16_t>(static_cast<int>(count) + 0x8000);
+}
+
+// The trace on `range`, or none when a sample lies beyond it.
+std::optional<TakenTrace> OnRange(const cli::Trace& trace, double range) {
+    TakenTrace taken{trace.channel, range, range / 32768, {}};
+    taken.words.reserve(trace.volts.size());
+    for (double v : trace.volts) {
+        const auto word = WordOf(v, taken.scale);
+        if (!word) return std::nullopt;
+        taken.words.push_back(*word);
+    }
+    return taken;
+}
+
+bool IsInputRange(double range) {
+    return std::any_of(std::begin(kInputRanges), std::end(kInputRanges),
+                       [&](double r) { return std::fabs(range - r) <= r * 1e-9; });
+}
+
+}  // namespace
 
 cli::Record TakenRecord::Volts() const {
     cli::Record r;
@@ -13,6 +48,41 @@ cli::Record TakenRecord::Volts() const {
         r.traces.push_back(cli::Trace{t.channel, t.range, std::move(volts)});
     }
     return r;
+}
+
+// Exact for every file this tool wrote: the instrument's volts are whole counts times
+// range / 32768, one rounding of the product. The file keeps them to far better than half a
+// count (npz as the same doubles, sr as 32-bit floats, 24 bits of mantissa for 16 of count;
+// CSV to 8 digits), so rounding volts / scale gives each count back and the view computes
+// the same volts again. A CSV names no range; on the smallest range that holds the samples
+// the counts are still whole: the 8-bit converter's counts are multiples of 256, and two
+// ranges differ by a factor 2^i 5^j that halves at most once. Other programs' volts are
+// rounded to 1/32768 of the range, 256 times finer than the converter's step.
+TakenRecord TakenFromVolts(const cli::Record& record, const std::string& name) {
+    TakenRecord taken;
+    taken.rate = record.sampleRate;
+    taken.pre = record.preSamples;
+    taken.trigger = record.trigger;
+    for (const cli::Trace& trace : record.traces) {
+        std::optional<TakenTrace> onRange;
+        if (IsInputRange(trace.range)) onRange = OnRange(trace, trace.range);
+        for (double range : kInputRanges) {
+            if (!onRange) onRange = OnRange(trace, range);
+        }
+        if (!onRange) {
+            double peak = 0;
+            for (double v : trace.volts) peak = std::max(peak, std::fabs(v));
+            // No prefix names 1e300 V: a plain number beyond the gigavolts.
+            const std::string volts =
+                peak < 1e9 ? cli::FormatSi(peak, "V") : cli::CsvNumber(peak, 3) + " V";
+            cli::FailFile(name, "channel " + std::to_string(trace.channel) + " reaches " + volts +
+                                    ", beyond the instrument's largest range of 80 V");
+        }
+        taken.traces.push_back(std::move(*onRange));
+    }
+    std::sort(taken.traces.begin(), taken.traces.end(),
+              [](const TakenTrace& a, const TakenTrace& b) { return a.channel < b.channel; });
+    return taken;
 }
 
 }  // namespace zarvo::station

@@ -4,11 +4,15 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "tools/record.h"
 
 namespace zarvo::station {
+
+// The instrument's input ranges, full scale in volts, smallest first.
+inline constexpr double kInputRanges[] = {0.2, 0.4, 0.8, 2, 4, 8, 20, 40, 80};
 
 struct TakenTrace {
     int channel = 1;
@@ -34,5 +38,11 @@ struct TakenRecord {
     // The record in volts, for figures and the file writers.
     cli::Record Volts() const;
 };
+
+// A record read from a file (volts), as words on an input range: the file's range when it
+// names one of the instrument's and holds the samples, else the smallest range that holds
+// them (a CSV names none). Throws a cli::FileError naming `name` when the samples go beyond
+// the largest range.
+TakenRecord TakenFromVolts(const cli::Record& record, const std::string& name);
 
 }  // namespace zarvo::station

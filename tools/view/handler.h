@@ -18,7 +18,8 @@
 //     // r.status 200, r.body {"settings": {"ch1.range": 4, ...}, ...}: what the instrument took
 //
 // Over a Station in Threaded mode the same calls queue the settings to the measurement thread
-// and wait for it.
+// and wait for it. Over one showing a saved record (zarvo view --open, Station::ShowRecord) the
+// requests that read a record read that one, and those for the instrument are refused (400).
 //
 // Requests:
 //   GET  /                       the page (also /view.js, /view.css)

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "tools/files/record_files.h"
 #include "tools/session.h"
 #include "tools/station/settings_file.h"
 #include "tools/status.h"
@@ -126,6 +127,16 @@ std::string TakeVariable(const char* name) {
     return text;
 }
 
+// zarvo view --open: the saved record, read before anything is served.
+void ShowSavedRecord(Station& station, const std::string& path) {
+    try {
+        station.ShowRecord(station::TakenFromVolts(cli::ReadRecordFile(path), path), path);
+    } catch (const cli::FileError& e) {
+        throw cli::ToolError(std::string("cannot show the saved record ") + e.what(), 2);
+    }
+    std::cerr << "zarvo view: showing " << path << ", a saved record; no instrument is opened\n";
+}
+
 }  // namespace
 
 int RunView(const ViewOptions& options) {
@@ -147,7 +158,9 @@ int RunView(const ViewOptions& options) {
         station.SetInitial(initial);
     }
     const std::string handedPort = TakeVariable(kPortVariable);
-    if (!station.Open()) {
+    if (!options.openPath.empty()) {
+        ShowSavedRecord(station, options.openPath);
+    } else if (!station.Open()) {
         const auto status = station.State()["status"];
         std::cerr << "zarvo view: " << status["error"].value("text", "no instrument found")
                   << "\nzarvo view: the page shows this and tries again on Run\n";
@@ -164,6 +177,9 @@ int RunView(const ViewOptions& options) {
     // Bodies a little over the limit reach the handler, which says what the limit is; larger
     // ones httplib refuses by itself before reading them.
     server.set_payload_max_length(16 * kMaxBody);
+    // Stopping waits for every idle connection a browser keeps open to time out; a second
+    // instead of five is all the page, which fetches over the loopback, notices of it.
+    server.set_keep_alive_timeout(1);
     int port = handedPort.empty() ? options.port : std::atoi(handedPort.c_str());
     const bool bound = port == 0 ? (port = server.bind_to_any_port(options.bind)) > 0
                                  : server.bind_to_port(options.bind, port);
@@ -222,7 +238,8 @@ int RunView(const ViewOptions& options) {
         std::cerr << "zarvo view: starting again with a fresh instrument session\n";
         ExecuteAgain(port, station.Desired());
     }
-    std::cerr << "zarvo view: stopped; the instrument is released\n";
+    std::cerr << (station.ShowingRecord() ? "zarvo view: stopped\n"
+                                          : "zarvo view: stopped; the instrument is released\n");
     return 0;
 }
 

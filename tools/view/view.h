@@ -9,9 +9,11 @@ struct ViewOptions {
     std::string bind = "127.0.0.1";
     int port = 8080;           // 0: any free port (the address printed says which)
     std::string settingsPath;  // settings to start with (a settings file); empty: the defaults
+    std::string openPath;      // a saved record (csv, sr, npz) to show instead of measuring
 };
 
-// Serves until Ctrl-C or SIGTERM, then releases the instrument; returns the exit status.
+// Serves until Ctrl-C or SIGTERM, then releases the instrument; returns the exit status. A
+// saved record that cannot be read stops it before serving (ToolError, exit status 2).
 int RunView(const ViewOptions& options);
 
 }  // namespace zarvo::view

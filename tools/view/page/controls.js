@@ -134,6 +134,13 @@ function showState(state) {
   }
   const line = document.getElementById('status');
   const error = status.error ? status.error.text + (status.error.status ? ' (' + status.error.status + ')' : '') : '';
+  // zarvo view --open: a saved record, no instrument; Save and the analysis still work.
+  if (status.file) {
+    line.textContent = 'saved record ' + status.file.path;
+    line.classList.remove('bad');
+    setInstrumentControls(false, status.file.text);
+    return;
+  }
   if (status.found && !status.lost) {
     line.textContent = 'instrument found, serial number ' + status.serial + '; ' +
       (state.settings.acquire === 'stop' ? 'stopped' : 'acquiring') +

@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "tools/files/record_files.h"
 #include "tools/view/handler.h"
 
 namespace {
@@ -416,6 +417,114 @@ TEST(ViewHandler, AutoFindsRangeTimeBaseAndTriggerOfAnUnknownSine) {
     EXPECT_NE(text.find("channel 1 on the 2 V range"), std::string::npos) << text;
     EXPECT_NE(text.find("1.234 kHz on channel 1"), std::string::npos) << text;
     EXPECT_EQ(view.Post("/api/auto", R"({"ch1.range": 2})").status, 400);
+}
+
+}  // namespace
+
+namespace {
+
+using zarvo::cli::FileFormat;
+
+// A record as the instrument gives it: whole 8-bit steps (multiples of 256 counts) times
+// range / 32768: channel 1 a ramp over its 8 V range, channel 2 a square of ten steps
+// (0.3125 V) on 4 V.
+zarvo::cli::Record InstrumentLike() {
+    zarvo::cli::Record record;
+    record.sampleRate = 1e6;
+    record.preSamples = 100;
+    record.traces = {{1, 8.0, {}}, {2, 4.0, {}}};
+    for (int i = 0; i < 1000; ++i) {
+        const int ramp = (i % 256 - 128) * 256;
+        const int square = (i / 50 % 2 == 0 ? 10 : -10) * 256;
+        record.traces[0].volts.push_back(ramp * (8.0 / 32768));
+        record.traces[1].volts.push_back(square * (4.0 / 32768));
+    }
+    return record;
+}
+
+// zarvo view --open as the handler serves it: the saved record, exact, in every request that
+// reads a record; every request for the instrument refused in words.
+TEST(ViewHandler, ASavedRecordIsShownExactlyAndTheInstrumentIsRefused) {
+    const zarvo::cli::Record saved = InstrumentLike();
+    const struct {
+        FileFormat format;
+        double range2;  // a CSV keeps no range: the smallest that holds 0.3 V
+    } files[] = {{FileFormat::Csv, 0.4}, {FileFormat::Sigrok, 4}, {FileFormat::Numpy, 4}};
+    for (const auto& f : files) {
+        const std::string name = "saved." + std::string(zarvo::cli::InfoOf(f.format).name);
+        const zarvo::cli::Record read =
+            zarvo::cli::DecodeRecord(zarvo::cli::EncodeRecord(saved, f.format), f.format, name);
+        zarvo::station::Station station(zarvo::station::Station::Mode::Synchronous);
+        station.ShowRecord(zarvo::station::TakenFromVolts(read, name), name);
+        const zarvo::cli::Record shown = station.Latest()->Volts();
+        ASSERT_EQ(shown.traces.size(), 2u) << name;
+        EXPECT_EQ(shown.traces[0].range, 8.0) << name << ": the ramp fills the 8 V range";
+        EXPECT_EQ(shown.traces[1].range, f.range2) << name;
+        for (std::size_t k = 0; k < 2; ++k) {
+            EXPECT_EQ(shown.traces[k].volts, saved.traces[k].volts) << name << " channel " << k + 1;
+        }
+        EXPECT_EQ(shown.sampleRate, 1e6) << name;
+        EXPECT_EQ(shown.preSamples, 100) << name;
+
+        zarvo::view::RequestHandler handler(station, "127.0.0.1:8080");
+        const zarvo::view::Headers headers = {{"host", "127.0.0.1:8080"},
+                                              {"content-type", "application/json"}};
+        const json state = json::parse(handler.Handle({"GET", "/api/state", headers, ""}).body);
+        EXPECT_EQ(state["status"]["file"]["path"], name);
+        EXPECT_FALSE(state["status"]["found"]);
+        EXPECT_EQ(state["settings"]["acquire"], "stop");
+        EXPECT_EQ(state["settings"]["rate"], 1e6);
+        for (const char* target : {"/api/record.wav", "/api/record.json", "/api/spectrum"}) {
+            EXPECT_EQ(handler.Handle({"GET", target, headers, ""}).status, 200) << target;
+        }
+        for (const auto& [target, body] :
+             {std::pair{"/api/settings", R"({"acquire": "run"})"}, std::pair{"/api/auto", "{}"},
+              std::pair{"/api/restart", "{}"}}) {
+            const auto r = handler.Handle({"POST", target, headers, body});
+            EXPECT_EQ(r.status, 400) << target;
+            EXPECT_NE(r.body.find("showing " + name + ", a saved record: no instrument is in use"),
+                      std::string::npos)
+                << target << ": " << r.body;
+        }
+    }
+}
+
+// A file zarvo view --open cannot show ends the tool before it serves anything: exit status 2
+// and a message naming the file and what is wrong with it.
+TEST_F(View, AFileThatIsNoRecordStopsAnOpenBeforeServing) {
+    const std::string sr = zarvo::cli::EncodeRecord(InstrumentLike(), FileFormat::Sigrok);
+    const std::string npz = zarvo::cli::EncodeRecord(InstrumentLike(), FileFormat::Numpy);
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* says;
+    } bad[] = {
+        {"cut.sr", sr.substr(0, sr.size() / 2), "truncated"},
+        {"cut.npz", npz.substr(0, npz.size() - 10), "truncated"},
+        {"foreign.csv", "name,age\nAda,36\n", "not a record"},
+        {"foreign.npz", "GIF89a\x01\x00\x01\x00", "not a zip archive"},
+        {"loud.csv", "time_s,ch1_V\n0,0\n1e-06,250\n", "beyond the instrument's largest range"},
+        {"picture.svg", "<svg/>", "csv, sr and npz files can"},
+    };
+    const std::string err = ::testing::TempDir() + "view_open.err";
+    const std::string out = ::testing::TempDir() + "view_open.out";
+    for (const auto& b : bad) {
+        const std::string path = ::testing::TempDir() + "view_open_" + b.name;
+        std::ofstream(path, std::ios::binary) << b.bytes;
+        const int status = std::system(
+            (std::string(ZARVO_TOOL) + " view --port 0 --open " + path + " >" + out + " 2>" + err)
+                .c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << b.name << ": " << status;
+        EXPECT_NE(Slurp(err).find(path + ": "), std::string::npos) << Slurp(err);
+        EXPECT_NE(Slurp(err).find(b.says), std::string::npos) << b.name << ": " << Slurp(err);
+        EXPECT_EQ(Slurp(out), "") << "nothing served";
+        std::remove(path.c_str());
+    }
+    const int status = std::system((std::string(ZARVO_TOOL) + " view --open x.csv --settings " +
+                                    "x.json >" + out + " 2>" + err)
+                                       .c_str());
+    EXPECT_NE(status, 0);
+    EXPECT_NE(Slurp(err).find("--settings excludes --open"), std::string::npos) << Slurp(err);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@ import { mkdirSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { launchBrowser, nextRecord, openView, shownRecord, startView, stopAcquiring } from './view_harness.mjs';
 import { measuringTests } from './measuring_test.mjs';
+import { savedRecordTests } from './saved_test.mjs';
 
 const [tool, artifacts, only = ''] = process.argv.slice(2);
 if (!tool || !artifacts) {
@@ -147,7 +148,7 @@ const tests = {
 const browser = await launchBrowser();
 let passed = 0;
 let failed = 0;
-for (const [name, test] of Object.entries({ ...tests, ...measuringTests(artifacts) })) {
+for (const [name, test] of Object.entries({ ...tests, ...measuringTests(artifacts), ...savedRecordTests(artifacts) })) {
   if (!name.includes(only)) continue;
   try {
     await test(browser, tool);

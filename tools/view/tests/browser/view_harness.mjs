@@ -1,6 +1,6 @@
 // Shared by the browser tests and the benchmark: starts `zarvo view` on the simulated
 // instrument and Debian's chromium, both on the loopback only.
-import { spawn } from 'node:child_process';
+import { execFileSync, spawn } from 'node:child_process';
 import { mkdtempSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
@@ -10,10 +10,21 @@ import { chromium } from 'playwright-core';
 // apart from any other on the machine.
 const claims = mkdtempSync(join(tmpdir(), 'zarvo-view-'));
 
-export async function startView(tool, simulate = '') {
+function toolEnv() {
   const env = { ...process.env, TMPDIR: claims };
   delete env.ZARVO_SIM;
-  const child = spawn(tool, ['--simulate' + simulate, 'view', '--port', '0'], { env });
+  return env;
+}
+
+// Runs another command of the tool on the same simulated machine; its standard output.
+export function runTool(tool, args) {
+  return execFileSync(tool, args, { env: toolEnv(), encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'] });
+}
+
+// `options`: more options of zarvo view (['--open', FILE]).
+export async function startView(tool, simulate = '', options = []) {
+  const child = spawn(tool, ['--simulate' + simulate, 'view', '--port', '0', ...options],
+    { env: toolEnv() });
   let out = '';
   let err = '';
   child.stderr.on('data', (d) => { err += d; });
