@@ -20,7 +20,7 @@ struct CaptureOptions {
     bool divisions = false;             // the plot as a 10 x 8 graticule
     std::optional<std::int64_t> count;  // consecutive records, numbered in a `record` column
     std::string outputDir;              // one file per record instead of csvPath
-    std::string format;       // a name of Formats(); empty: csvPath's extension, else "csv"
+    std::string format;        // a name of Formats(); empty: csvPath's extension, else "csv"
     SpectrumRequest spectrum;  // the last record's spectrum as CSV
 };
 int RunCapture(const CaptureOptions& options);
