@@ -5,6 +5,7 @@
 
 #include "tools/commands.h"
 #include "tools/files/record_files.h"
+#include "tools/listen.h"
 #include "tools/scpi/serve.h"
 #include "tools/session.h"
 #include "tools/station/settings_file.h"
@@ -67,10 +68,7 @@ int main(int argc, char** argv) {
     zarvo::view::ViewOptions view;
     CLI::App* viewCmd =
         app.add_subcommand("view", "show the instrument's screen live in a browser");
-    viewCmd->add_option("--bind", view.bind, "address to listen on")->capture_default_str();
-    viewCmd->add_option("--port", view.port, "port to listen on (0: any free port)")
-        ->check(CLI::Range(0, 65535))
-        ->capture_default_str();
+    AddListenOptions(*viewCmd, view.bind, view.port);
     auto* viewSettings =
         viewCmd->add_option("--settings", view.settingsPath,
                             "start with the settings in this JSON file (the page's Save settings)");

@@ -1,3 +1,4 @@
+#include "tools/listen.h"
 #include "tools/scpi/serve.h"
 
 namespace zarvo::scpi {
@@ -5,10 +6,7 @@ namespace zarvo::scpi {
 CLI::App* AddServeCommand(CLI::App& app, ServeOptions& options) {
     CLI::App* serve =
         app.add_subcommand("serve", "serve the instrument to SCPI programs (VISA) over TCP");
-    serve->add_option("--bind", options.bind, "address to listen on")->capture_default_str();
-    serve->add_option("--port", options.port, "port to listen on (0: any free port)")
-        ->check(CLI::Range(0, 65535))
-        ->capture_default_str();
+    cli::AddListenOptions(*serve, options.bind, options.port);
     serve
         ->add_option("--idle-timeout", options.idleTimeout,
                      "seconds of silence after which the controlling client gives way to a "

@@ -19,6 +19,7 @@
 #include <memory>
 #include <vector>
 
+#include "tools/listen.h"
 #include "tools/scpi/line_reader.h"
 #include "tools/scpi/serve.h"
 #include "tools/scpi/values.h"
@@ -70,10 +71,6 @@ std::string PeerName(const sockaddr_storage& address, socklen_t length) {
     getnameinfo(reinterpret_cast<const sockaddr*>(&address), length, host, sizeof host, port,
                 sizeof port, NI_NUMERICHOST | NI_NUMERICSERV);
     return std::string(host) + ":" + port;
-}
-
-bool IsLoopback(const std::string& address) {
-    return address.rfind("127.", 0) == 0 || address == "localhost" || address == "::1";
 }
 
 int Listen(const ServeOptions& options, int& port) {
@@ -295,12 +292,7 @@ int RunServe(const ServeOptions& options) {
     std::cout << "zarvo serve: SCPI on " << options.bind << ":" << port
               << " (VISA resource TCPIP::" << options.bind << "::" << port
               << "::SOCKET); Ctrl-C stops" << std::endl;
-    if (!IsLoopback(options.bind)) {
-        std::cout << "zarvo serve: listening on " << options.bind
-                  << ", beyond this machine's loopback: whoever reaches this address can drive "
-                     "the instrument"
-                  << std::endl;
-    }
+    cli::WarnBeyondLoopback("zarvo serve", options.bind);
     server.Serve();
     station.Close();
     std::cerr << "zarvo serve: stopped; the instrument is released\n";

@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "tools/files/record_files.h"
+#include "tools/listen.h"
 #include "tools/view/page_files.h"
 
 namespace zarvo::view {
@@ -56,10 +57,6 @@ bool IsIpv4(const std::string& name) {
     return parts == 3 && digits > 0;
 }
 
-bool IsLoopback(const std::string& address) {
-    return address.rfind("127.", 0) == 0 || address == "localhost" || address == "::1";
-}
-
 }  // namespace
 
 bool Caseless::operator()(const std::string& a, const std::string& b) const {
@@ -79,7 +76,8 @@ bool RequestHandler::HostAllowed(const std::string& host) const {
     if (colon == std::string::npos || host.substr(colon + 1) != port_) return false;
     const std::string name = Lower(host.substr(0, colon));
     if (name == address_) return true;
-    if (IsLoopback(address_)) return name == "127.0.0.1" || name == "localhost" || name == "[::1]";
+    if (cli::IsLoopback(address_))
+        return name == "127.0.0.1" || name == "localhost" || name == "[::1]";
     // Listening on every interface: a numeric address reaches this machine directly, while a
     // name might be one a foreign site has pointed at it.
     return address_ == "0.0.0.0" && IsIpv4(name);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tools/files/record_files.h"
+#include "tools/listen.h"
 #include "tools/session.h"
 #include "tools/station/settings_file.h"
 #include "tools/status.h"
@@ -85,10 +86,6 @@ struct EventStream {
         return sink.write(text.data(), text.size());
     }
 };
-
-bool IsLoopback(const std::string& address) {
-    return address.rfind("127.", 0) == 0 || address == "localhost" || address == "::1";
-}
 
 // Handing over to a fresh process (see Station::Restart): the same command line, the port it
 // was serving, and the settings to apply, through the environment.
@@ -223,12 +220,7 @@ int RunView(const ViewOptions& options) {
     std::thread listener([&] { server.listen_after_bind(); });
     std::cout << "zarvo view: open http://" << served << "/ in a browser; Ctrl-C stops"
               << std::endl;
-    if (!IsLoopback(options.bind)) {
-        std::cout << "zarvo view: listening on " << options.bind
-                  << ", beyond this machine's loopback: whoever reaches this address can drive "
-                     "the instrument"
-                  << std::endl;
-    }
+    cli::WarnBeyondLoopback("zarvo view", options.bind);
     while (!cli::Interrupted() && !station.RestartRequested()) cli::PauseMs(50);
     stopping = true;
     server.stop();
