@@ -68,10 +68,7 @@ bool Clipped(const std::vector<std::uint16_t>& words) {
 }  // namespace
 
 ApplyResult Station::Auto() {
-    if (!showing_.empty()) return RefuseWhileShowing("Auto has no input to look at");
-    ApplyResult result{503, {{"error", "the view is shutting down"}}};
-    RunOnInstrument([&] { result = AutoHere(); });
-    return result;
+    return Request("Auto has no input to look at", [&] { return AutoHere(); });
 }
 
 ApplyResult Station::AutoHere() {

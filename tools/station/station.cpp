@@ -212,18 +212,20 @@ void Station::CloseHere() {
     open_ = false;
 }
 
-ApplyResult Station::Apply(const json& settings) {
-    if (!showing_.empty()) return RefuseWhileShowing("settings cannot change");
-    ApplyResult result{503, {{"error", "the view is shutting down"}}};
-    RunOnInstrument([&] { result = ApplyHere(settings); });
+ApplyResult Station::Request(const std::string& whileShowing,
+                             const std::function<ApplyResult()>& request) {
+    if (!showing_.empty()) return RefuseWhileShowing(whileShowing);
+    ApplyResult result{503, {{"error", "the instrument's station is shutting down"}}};
+    RunOnInstrument([&] { result = request(); });
     return result;
 }
 
+ApplyResult Station::Apply(const json& settings) {
+    return Request("settings cannot change", [&] { return ApplyHere(settings); });
+}
+
 ApplyResult Station::Restart() {
-    if (!showing_.empty()) return RefuseWhileShowing("start zarvo view without --open to measure");
-    ApplyResult result{503, {{"error", "the view is shutting down"}}};
-    RunOnInstrument([&] { result = RestartHere(); });
-    return result;
+    return Request("start zarvo view without --open to measure", [&] { return RestartHere(); });
 }
 
 ApplyResult Station::RestartHere() {

@@ -151,6 +151,10 @@ private:
     ApplyResult RefuseWhileShowing(const std::string& what) const;
     // Runs a job on the instrument's thread and waits for it.
     void RunOnInstrument(const Job& job);
+    // A request that needs the instrument: refused (saying `whileShowing`) while a saved record
+    // is shown, otherwise run on the instrument's thread; 503 when the station is closing.
+    ApplyResult Request(const std::string& whileShowing,
+                        const std::function<ApplyResult()>& request);
     void ThreadMain();
     bool OpenHere();
     void CloseHere();

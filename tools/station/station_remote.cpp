@@ -19,14 +19,11 @@ Station::Identity Station::ReadIdentity() {
 }
 
 ApplyResult Station::ApplyCounting(const nlohmann::json& settings, std::uint64_t& completedBefore) {
-    if (!showing_.empty()) return RefuseWhileShowing("settings cannot change");
-    ApplyResult result{503, {{"error", "the station is shutting down"}}};
-    RunOnInstrument([&] {
+    return Request("settings cannot change", [&] {
         // Records complete only on this thread, between jobs: none can finish during the job.
         completedBefore = Completed();
-        result = ApplyHere(settings);
+        return ApplyHere(settings);
     });
-    return result;
 }
 
 }  // namespace zarvo::station
