@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 
 #include "tools/files/record_files.h"
 #include "tools/listen.h"
 #include "tools/view/page_files.h"
+#include "tools/view/record_query.h"
 
 namespace zarvo::view {
 
@@ -165,22 +165,11 @@ Response RequestHandler::Download(const std::string& query, const std::string& e
         }
         return Error(404, "a record downloads as one of" + names + ", not ." + extension);
     }
-    std::uint64_t seq = 0;
-    if (query.rfind("seq=", 0) == 0) {
-        const char* begin = query.data() + 4;
-        const char* end = query.data() + query.size();
-        const auto [ptr, ec] = std::from_chars(begin, end, seq);
-        if (ec != std::errc() || ptr != end) {
-            return Error(400, "seq must be a record number, not \"" + query.substr(4) + "\"");
-        }
-    } else if (!query.empty()) {
-        return Error(400, "the only parameter of a download is seq");
-    }
-    const auto record = station_.Find(seq);
-    if (record == nullptr) {
-        return Error(404, seq == 0 ? "no record has been taken yet"
-                                   : "record " + std::to_string(seq) + " is no longer kept");
-    }
+    const Query q = ParseQuery(query, {"seq"}, "a download");
+    if (!q.problem.empty()) return Error(400, q.problem);
+    const FoundRecord found = FindRecord(station_, q);
+    if (found.record == nullptr) return Error(found.status, found.problem);
+    const auto& record = found.record;
     const cli::FormatInfo& info = cli::InfoOf(*format);
     const std::string name =
         "zarvo-record-" + std::to_string(record->seq) + "." + std::string(info.name);
