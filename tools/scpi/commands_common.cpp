@@ -10,7 +10,7 @@ namespace {
 
 using json = nlohmann::json;
 
-constexpr NumberSpec kRegisterMask{"", 0, 255, 0, true};
+constexpr NumberLimits kRegisterMask{"", 0, 255, 0, true};
 
 std::string Integer(long value) {
     return std::to_string(value);

@@ -20,7 +20,7 @@ struct Choice {
 };
 
 // The range a value is checked against now; the station table's when null.
-using Bounds = std::function<void(Call&, NumberSpec&)>;
+using Bounds = std::function<void(Call&, NumberLimits&)>;
 
 struct SettingRow {
     const char* pattern;  // '#' is the channel
@@ -45,17 +45,17 @@ std::string NameOf(const char* pattern, const Call& call) {
     return text.substr(text.front() == ':' ? 1 : 0);
 }
 
-NumberSpec SpecOf(const SettingRow& row, Call& call) {
+NumberLimits LimitsOf(const SettingRow& row, Call& call) {
     const std::string key = KeyOf(row.key, call);
-    NumberSpec spec{row.unit, 0, 0, 0, row.type == Type::Integer};
+    NumberLimits limits{row.unit, 0, 0, 0, row.type == Type::Integer};
     if (const station::Setting* setting = station::FindSetting(key)) {
-        spec.min = setting->min;
-        spec.max = setting->max;
+        limits.min = setting->min;
+        limits.max = setting->max;
     }
     const json& startup = call.device.Startup();
-    if (startup.contains(key) && startup[key].is_number()) spec.def = startup[key].get<double>();
-    if (row.bounds) row.bounds(call, spec);
-    return spec;
+    if (startup.contains(key) && startup[key].is_number()) limits.def = startup[key].get<double>();
+    if (row.bounds) row.bounds(call, limits);
+    return limits;
 }
 
 double Number(Call& call, const std::string& key) {
@@ -99,11 +99,11 @@ Row MakeRow(const SettingRow& row) {
                 value = TakeBoolean(param, name);
                 break;
             case Type::Number:
-                value = TakeNumber(param, SpecOf(row, call), name);
+                value = TakeNumber(param, LimitsOf(row, call), name);
                 break;
             case Type::Integer:
                 // In range, so the conversion is exact.
-                value = static_cast<std::int64_t>(TakeNumber(param, SpecOf(row, call), name));
+                value = static_cast<std::int64_t>(TakeNumber(param, LimitsOf(row, call), name));
                 break;
             case Type::Choice: {
                 std::vector<const char*> mnemonics;
@@ -119,7 +119,7 @@ Row MakeRow(const SettingRow& row) {
         if (!call.unit.params.empty() && (row.type == Type::Number || row.type == Type::Integer)) {
             ExpectParams(call.unit, 1, name);
             double bound = 0;
-            if (!TakeBound(call.unit.params[0], SpecOf(row, call), bound)) {
+            if (!TakeBound(call.unit.params[0], LimitsOf(row, call), bound)) {
                 throw Refused(code::kIllegalValue,
                               name + " takes MIN, MAX or DEF, not " + call.unit.params[0].written);
             }
@@ -135,7 +135,7 @@ Row MakeRow(const SettingRow& row) {
 void AddGenerator(std::vector<Row>& rows) {
     // The square-wave output: the station has one setting for it, its frequency, with 0 for
     // off; the frequency asked for while it is off is kept here until it is switched on.
-    static constexpr NumberSpec kFrequency{"HZ", 100, 100000, 1000, false};
+    static constexpr NumberLimits kFrequency{"HZ", 100, 100000, 1000, false};
     rows.push_back(
         {":SOURce:FREQuency",
          [](Call& c) {
@@ -181,21 +181,21 @@ void AddSettingRows(std::vector<Row>& rows) {
     const std::vector<Choice> sources = {{"CH1", "ch1"}, {"CH2", "ch2"}, {"EXTernal", "ext"},
                                          {"AND", "and"}, {"OR", "or"},   {"IMMediate", "none"}};
     const std::vector<Choice> slopes = {{"POSitive", "rising"}, {"NEGative", "falling"}};
-    auto offsetBounds = [](Call& c, NumberSpec& spec) {
+    auto offsetBounds = [](Call& c, NumberLimits& limits) {
         // The DC level reaches twice the range either way.
         const double range = Number(c, "ch" + std::to_string(c.Suffix()) + ".range");
-        spec.min = -2 * range;
-        spec.max = 2 * range;
-        spec.def = 0;
+        limits.min = -2 * range;
+        limits.max = 2 * range;
+        limits.def = 0;
     };
-    auto levelBounds = [](Call& c, NumberSpec& spec) {
+    auto levelBounds = [](Call& c, NumberLimits& limits) {
         const double range = Number(c, TriggerChannel(c) + ".range");
-        spec.min = -range;
-        spec.max = range;
-        spec.def = 0;
+        limits.min = -range;
+        limits.max = range;
+        limits.def = 0;
     };
-    auto hysteresisBounds = [](Call& c, NumberSpec& spec) {
-        spec.max = Number(c, TriggerChannel(c) + ".range");
+    auto hysteresisBounds = [](Call& c, NumberLimits& limits) {
+        limits.max = Number(c, TriggerChannel(c) + ".range");
     };
     const SettingRow table[] = {
         {":CHANnel#:STATe", "ch#.on", Type::Boolean},
@@ -209,13 +209,13 @@ void AddSettingRows(std::vector<Row>& rows) {
          Type::Integer,
          {},
          {},
-         [](Call& c, NumberSpec& spec) { spec.max = c.device.MaxLength(); }},
+         [](Call& c, NumberLimits& limits) { limits.max = c.device.MaxLength(); }},
         {":ACQuire:PRETrigger",
          "pre",
          Type::Integer,
          {},
          {},
-         [](Call& c, NumberSpec& spec) { spec.max = Number(c, "length"); }},
+         [](Call& c, NumberLimits& limits) { limits.max = Number(c, "length"); }},
         {":TIMebase:SCALe", "timePerDiv", Type::Number, "S"},
         {":TRIGger:SOURce", "trigger.source", Type::Choice, {}, sources},
         {":TRIGger:SLOPe", "trigger.slope", Type::Choice, {}, slopes},

@@ -36,11 +36,11 @@ const Prefix* PrefixOf(std::string_view unit, std::string_view base) {
     return nullptr;
 }
 
-std::string Range(const NumberSpec& spec) {
-    std::string unit(spec.unit);
+std::string Range(const NumberLimits& limits) {
+    std::string unit(limits.unit);
     if (unit == "HZ") unit = "Hz";
     if (unit == "S") unit = "s";
-    return FormatNumber(spec.min) + " to " + FormatNumber(spec.max) +
+    return FormatNumber(limits.min) + " to " + FormatNumber(limits.max) +
            (unit.empty() ? "" : " " + unit);
 }
 
@@ -65,42 +65,43 @@ std::string ShortForm(std::string_view pattern) {
     return out;
 }
 
-bool TakeBound(const Param& param, const NumberSpec& spec, double& value) {
+bool TakeBound(const Param& param, const NumberLimits& limits, double& value) {
     if (param.type != Param::Type::Word) return false;
     if (MatchesMnemonic("MINimum", param.text)) {
-        value = spec.min;
+        value = limits.min;
     } else if (MatchesMnemonic("MAXimum", param.text)) {
-        value = spec.max;
+        value = limits.max;
     } else if (MatchesMnemonic("DEFault", param.text)) {
-        value = spec.def;
+        value = limits.def;
     } else {
         return false;
     }
     return true;
 }
 
-double TakeNumber(const Param& param, const NumberSpec& spec, std::string_view what) {
+double TakeNumber(const Param& param, const NumberLimits& limits, std::string_view what) {
     double value = 0;
-    if (TakeBound(param, spec, value)) return value;
+    if (TakeBound(param, limits, value)) return value;
     if (param.type != Param::Type::Number) {
         throw Refused(
             code::kDataType,
             std::string(what) + " takes a number (or MIN, MAX, DEF), not " + param.written);
     }
-    const Prefix* prefix = PrefixOf(param.unit, spec.unit);
+    const Prefix* prefix = PrefixOf(param.unit, limits.unit);
     if (prefix == nullptr) {
-        throw Refused(code::kInvalidSuffix, std::string(what) + " takes " +
-                                                (spec.unit.empty() ? std::string("no unit")
-                                                                   : "a value in " + Range(spec)) +
-                                                ", not " + param.written);
+        throw Refused(
+            code::kInvalidSuffix,
+            std::string(what) + " takes " +
+                (limits.unit.empty() ? std::string("no unit") : "a value in " + Range(limits)) +
+                ", not " + param.written);
     }
     value = prefix->divide ? param.number / prefix->factor : param.number * prefix->factor;
-    if (!std::isfinite(value) || value < spec.min || value > spec.max) {
+    if (!std::isfinite(value) || value < limits.min || value > limits.max) {
         throw Refused(code::kDataOutOfRange,
-                      std::string(what) + " takes " + Range(spec) + ", not " + param.written);
+                      std::string(what) + " takes " + Range(limits) + ", not " + param.written);
     }
     // In range, so the rounding cannot overflow.
-    return spec.integer ? std::nearbyint(value) : value;
+    return limits.integer ? std::nearbyint(value) : value;
 }
 
 bool TakeBoolean(const Param& param, std::string_view what) {

@@ -13,7 +13,7 @@ namespace zarvo::scpi {
 // SCPI's "not a number": the answer for a figure that cannot be measured.
 constexpr double kNotANumber = 9.91e37;
 
-struct NumberSpec {
+struct NumberLimits {
     std::string_view unit;  // "V", "HZ", "S"; empty for a count
     double min = 0;
     double max = 0;
@@ -29,9 +29,9 @@ std::string ShortForm(std::string_view pattern);
 
 // The value of a numeric parameter in base units: refuses with -104 (not a number), -131
 // (a unit of another quantity) or -222 (outside [min, max]). `what` names it in messages.
-double TakeNumber(const Param& param, const NumberSpec& spec, std::string_view what);
+double TakeNumber(const Param& param, const NumberLimits& limits, std::string_view what);
 // MIN, MAX or DEF as a query parameter; false for anything else.
-bool TakeBound(const Param& param, const NumberSpec& spec, double& value);
+bool TakeBound(const Param& param, const NumberLimits& limits, double& value);
 // ON, OFF, 1 or 0; -224 otherwise.
 bool TakeBoolean(const Param& param, std::string_view what);
 // The index of the choice the word names; -224 otherwise.

@@ -115,9 +115,9 @@ TEST(ScpiValues, NumbersWithUnitsAndBounds) {
     for (const Case& c : cases) {
         const ParsedLine parsed = ParseLine(":A " + c.text);
         ASSERT_FALSE(parsed.error) << c.text;
-        const NumberSpec spec{c.unit, -10, 1e7, 1, false};
+        const NumberLimits limits{c.unit, -10, 1e7, 1, false};
         try {
-            const double value = TakeNumber(parsed.units[0].params[0], spec, "A");
+            const double value = TakeNumber(parsed.units[0].params[0], limits, "A");
             EXPECT_EQ(c.error, 0) << c.text;
             EXPECT_DOUBLE_EQ(value, c.expected) << c.text;
         } catch (const Refused& refused) {
