@@ -1,22 +1,16 @@
 #include "tools/spectrum_file.h"
 
 #include <CLI/CLI.hpp>
-#include <cstdio>
-#include <fstream>
 #include <iostream>
+#include <sstream>
 
+#include "tools/files/safe_write.h"
 #include "tools/format.h"
 #include "tools/status.h"
 
 namespace zarvo::cli {
 
-void AddSpectrumOptions(CLI::App& capture, SpectrumRequest& request) {
-    capture.add_option("--spectrum", request.path,
-                       "also write the spectrum of the last record (dBV per bin) as CSV");
-    capture.add_option("--window", request.window, "the spectrum's window: hann, flattop or rect")
-        ->check(CLI::IsMember({"hann", "flattop", "rect"}))
-        ->capture_default_str();
-}
+namespace {
 
 void WriteSpectrumCsv(std::ostream& out, const Record& record, Window window) {
     SpectrumAnalyser analyser;
@@ -35,25 +29,24 @@ void WriteSpectrumCsv(std::ostream& out, const Record& record, Window window) {
     }
 }
 
+}  // namespace
+
+void AddSpectrumOptions(CLI::App& capture, SpectrumRequest& request) {
+    capture.add_option("--spectrum", request.path,
+                       "also write the spectrum of the last record (dBV per bin) as CSV");
+    capture.add_option("--window", request.window, "the spectrum's window: hann, flattop or rect")
+        ->check(CLI::IsMember({"hann", "flattop", "rect"}))
+        ->capture_default_str();
+}
+
 void WriteSpectrumFile(const SpectrumRequest& request, const Record& record) {
     const std::optional<Window> window = WindowNamed(request.window);
     if (!window) {
         throw ToolError("--window must be " + WindowNames() + ", not " + request.window, 2);
     }
-    // A reader never finds half a file under the name asked for.
-    const std::string partial = request.path + ".partial";
-    {
-        std::ofstream out(partial);
-        WriteSpectrumCsv(out, record, *window);
-        if (!out.flush()) {
-            std::remove(partial.c_str());
-            throw ToolError("cannot write " + request.path);
-        }
-    }
-    if (std::rename(partial.c_str(), request.path.c_str()) != 0) {
-        std::remove(partial.c_str());
-        throw ToolError("cannot write " + request.path);
-    }
+    std::ostringstream csv;
+    WriteSpectrumCsv(csv, record, *window);
+    WriteFileSafely(request.path, csv.str());
     std::cerr << "capture: wrote the spectrum (" << request.window << " window) to " << request.path
               << '\n';
 }

@@ -2,7 +2,6 @@
 // record as CSV, one row per bin: frequency_Hz, then ch1_dBV and/or ch2_dBV.
 #pragma once
 
-#include <ostream>
 #include <string>
 
 #include "tools/record.h"
@@ -22,10 +21,9 @@ struct SpectrumRequest {
 // Declares --spectrum and --window on the capture command.
 void AddSpectrumOptions(CLI::App& capture, SpectrumRequest& request);
 
-void WriteSpectrumCsv(std::ostream& out, const Record& record, Window window);
-
-// Writes the file under a temporary name and renames it when complete; says so on standard
-// error. Throws ToolError when it cannot be written.
+// Writes the file under a temporary name and renames it when complete (WriteFileSafely);
+// says so on standard error. Throws ToolError for an unknown window, FileError when the file
+// cannot be written.
 void WriteSpectrumFile(const SpectrumRequest& request, const Record& record);
 
 }  // namespace zarvo::cli
