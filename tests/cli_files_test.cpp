@@ -1,16 +1,21 @@
 // Record files: read back from what the programs that define the formats write, refused in
 // words when truncated or foreign, and never left half-written under their name.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "tools/files/record_files.h"
 #include "tools/files/safe_write.h"
@@ -277,6 +282,50 @@ TEST(SafeWrite, AFailedWriteNamesThePathAndLeavesNothingHalfWritten) {
     EXPECT_EQ(left, (std::vector<std::string>{"locked", "old.csv", "old.npz", "plain"}))
         << "no temporary file left";
     fs::permissions(dir / "locked", fs::perms::owner_all);
+}
+
+TEST(SafeWrite, APipeIsWrittenAsItIsAndALinkKeepsNamingItsFile) {
+    const fs::path dir = Folder("special");
+    const Record record = KnownRecord();
+
+    // A pipe (as /dev/null, a device) cannot be replaced by a complete file: the record goes
+    // through it, and it stays a pipe.
+    const fs::path pipe = dir / "pipe.csv";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    std::string got;
+    std::atomic<bool> written{false};
+    std::thread drain([&] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        char buffer[4096];
+        while (std::chrono::steady_clock::now() < deadline) {
+            const bool last = written;  // read before: what the writer put in is all there
+            const ssize_t n = ::read(reader, buffer, sizeof buffer);
+            if (n > 0) {
+                got.append(buffer, static_cast<std::size_t>(n));
+            } else if (last) {
+                break;
+            } else {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
+    });
+    WriteRecordFile(pipe.string(), record, FileFormat::Csv);
+    written = true;
+    drain.join();
+    ::close(reader);
+    EXPECT_TRUE(fs::is_fifo(pipe));
+    const std::string expected = EncodeRecord(record, FileFormat::Csv);
+    EXPECT_EQ(got.size(), expected.size());
+    EXPECT_TRUE(got == expected) << "the pipe carried other bytes than the record's CSV";
+
+    // Through a symbolic link the file it names is replaced, and the link stays.
+    std::ofstream(dir / "real.sr") << "the earlier file";
+    fs::create_symlink("real.sr", dir / "link.sr");
+    WriteRecordFile((dir / "link.sr").string(), record, FileFormat::Sigrok);
+    EXPECT_TRUE(fs::is_symlink(dir / "link.sr"));
+    EXPECT_EQ(ReadRecordFile((dir / "real.sr").string()).traces.size(), 2u);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@ import os
 import re
 import shutil
 import subprocess
+import threading
 import time
 import urllib.error
 import urllib.request
@@ -260,3 +261,25 @@ def test_bad_files_and_failed_saves_end_in_words(tmp_path):
     with pytest.raises(ValueError, match="not a record format"):
         good.save(str(folder / "record.npy"))
     assert os.listdir(folder) == []
+
+
+def test_save_writes_through_a_pipe_and_keeps_a_link(tmp_path):
+    record = capture_of([0.0, 0.5, 1.0, -0.5] * 50)
+    # A pipe (as /dev/null) is written as it is, not replaced by a file.
+    pipe = tmp_path / "pipe.csv"
+    os.mkfifo(pipe)
+    got = []
+    reader = threading.Thread(target=lambda: got.append(pipe.read_bytes()), daemon=True)
+    reader.start()
+    record.save(str(pipe))
+    reader.join(20)
+    assert pipe.is_fifo()
+    record.save(str(tmp_path / "plain.csv"))
+    assert got == [(tmp_path / "plain.csv").read_bytes()]
+    # Through a symbolic link its file is replaced, and the link stays.
+    (tmp_path / "real.sr").write_text("the earlier file")
+    (tmp_path / "link.sr").symlink_to("real.sr")
+    record.save(str(tmp_path / "link.sr"))
+    assert (tmp_path / "link.sr").is_symlink()
+    again = zarvo.load(str(tmp_path / "real.sr"))
+    assert list(again.ch1) == list(zarvo.load(str(tmp_path / "plain.csv")).ch1)

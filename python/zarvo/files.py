@@ -133,33 +133,48 @@ def _encode_npz(capture, out):
     numpy.savez(out, **arrays)
 
 
+def _encode(kind, capture, out):
+    if kind == "csv":
+        out.write(_encode_csv(capture))
+    elif kind == "wav":
+        out.write(_encode_wav(capture))
+    elif kind == "sr":
+        _encode_sr(capture, out)
+    else:
+        _encode_npz(capture, out)
+
+
 def save(capture, path, format=None):
     """Writes ``capture`` to ``path`` in the format of its extension (or ``format``: one of
     FORMATS)."""
     kind = _format_of(path, format)
     path = os.fspath(path)
-    folder = os.path.dirname(path) or "."
+    if os.path.exists(path) and not os.path.isfile(path):
+        # A device or a pipe (/dev/null) is written as it is: it cannot be replaced by a
+        # complete file, and must not be.
+        try:
+            with open(path, "wb") as out:
+                _encode(kind, capture, out)
+        except OSError as error:
+            raise OSError(error.errno, "cannot write %s: %s" % (path, error.strerror), path) from error
+        return
+    # Through a symbolic link, its file is replaced and the link stays.
+    target = os.path.realpath(path) if os.path.islink(path) else path
+    folder = os.path.dirname(target) or "."
     try:
         handle, temporary = tempfile.mkstemp(
-            dir=folder, prefix="." + os.path.basename(path) + ".", suffix=".part"
+            dir=folder, prefix="." + os.path.basename(target) + ".", suffix=".part"
         )
     except OSError as error:
         raise OSError(error.errno, "cannot write %s: %s" % (path, error.strerror), path) from error
     try:
         with os.fdopen(handle, "wb") as out:
-            if kind == "csv":
-                out.write(_encode_csv(capture))
-            elif kind == "wav":
-                out.write(_encode_wav(capture))
-            elif kind == "sr":
-                _encode_sr(capture, out)
-            else:
-                _encode_npz(capture, out)
+            _encode(kind, capture, out)
         # mkstemp makes the file private; a record gets the permissions of any new file.
         mask = os.umask(0)
         os.umask(mask)
         os.chmod(temporary, 0o666 & ~mask)
-        os.replace(temporary, path)
+        os.replace(temporary, target)
     except OSError as error:
         os.unlink(temporary)
         raise OSError(error.errno, "cannot write %s: %s" % (path, error.strerror), path) from error

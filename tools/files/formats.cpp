@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <sstream>
 
 #include "tools/files/codecs.h"
@@ -153,10 +154,12 @@ Record DecodeRecord(std::string_view bytes, FileFormat format, const std::string
 }
 
 void WriteRecordFile(const std::string& path, const Record& record, FileFormat format) {
-    if (format == FileFormat::Sigrok || format == FileFormat::Numpy) {
+    const std::optional<std::string> file = ReplaceableFile(path);
+    if (file && (format == FileFormat::Sigrok || format == FileFormat::Numpy)) {
         // Straight to the file: a record's archive in memory as well as its members would
-        // double the memory a write touches, which is most of its time.
-        files::ZipWriter zip(path);
+        // double the memory a write touches, which is most of its time. (The zip library
+        // writes a temporary file and renames it, as WriteFileSafely does.)
+        files::ZipWriter zip(*file);
         AddToArchive(zip, record, format);
         zip.Finish();
     } else {

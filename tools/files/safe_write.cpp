@@ -1,12 +1,14 @@
 #include "tools/files/safe_write.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <streambuf>
 #include <system_error>
 #include <utility>
@@ -48,9 +50,17 @@ int CreateTemporary(const std::string& path, std::string& temporary) {
     FailWrite(path, EEXIST);
 }
 
+// Opens a file that is not a regular one (a device such as /dev/null, a pipe) to write into
+// it as it is: such a file cannot be swapped for a new one, and must not be.
+int OpenInPlace(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) FailWrite(path, errno);
+    return fd;
+}
+
 // Puts the complete temporary file in place of `path`.
-void PutInPlace(const std::string& temporary, const std::string& path) {
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+void PutInPlace(const std::string& temporary, const std::string& file, const std::string& path) {
+    if (std::rename(temporary.c_str(), file.c_str()) != 0) {
         const int error = errno;
         ::unlink(temporary.c_str());
         FailWrite(path, error);
@@ -68,15 +78,41 @@ int WriteAll(int fd, std::string_view bytes) {
     return 0;
 }
 
-// Closes the temporary file and puts it in place, or removes it and reports `error` (or a
-// failure of the close: some file systems, NFS or quotas, report a failed write only then).
-void Finish(int fd, int error, const std::string& temporary, const std::string& path) {
-    if (::close(fd) != 0 && error == 0) error = errno;
+// The file written, and the temporary file that becomes it (none when written in place).
+struct Target {
+    std::string file;
+    std::string temporary;
+    int fd = -1;
+};
+
+// Opens what a write of `path` writes to: a temporary file next to the regular file `path`
+// names (through a symbolic link: the link stays and its file is replaced), or a special file
+// itself.
+Target Open(const std::string& path) {
+    Target target;
+    const std::optional<std::string> file = ReplaceableFile(path);
+    if (!file) {
+        target.fd = OpenInPlace(path);
+        return target;
+    }
+    target.file = *file;
+    target.fd = CreateTemporary(target.file, target.temporary);
+    return target;
+}
+
+// Closes the file and puts it in place, or removes it and reports `error` (or a failure of the
+// close: some file systems, NFS or quotas, report a failed write only then) naming `path`.
+void Finish(const Target& target, int error, const std::string& path) {
+    if (::close(target.fd) != 0 && error == 0) error = errno;
+    if (target.temporary.empty()) {
+        if (error != 0) FailWrite(path, error);
+        return;
+    }
     if (error != 0) {
-        ::unlink(temporary.c_str());
+        ::unlink(target.temporary.c_str());
         FailWrite(path, error);
     }
-    PutInPlace(temporary, path);
+    PutInPlace(target.temporary, target.file, path);
 }
 
 // A stream buffer over the temporary file that keeps the errno of the first failed write,
@@ -111,29 +147,38 @@ private:
 
 }  // namespace
 
+std::optional<std::string> ReplaceableFile(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return path;  // a new file (or the open fails)
+    if (!S_ISREG(status.st_mode)) return std::nullopt;
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;
+    std::error_code error;
+    const std::filesystem::path file = std::filesystem::canonical(path, error);
+    return error ? path : file.string();
+}
+
 void WriteFileSafely(const std::string& path, std::string_view bytes) {
-    std::string temporary;
-    const int fd = CreateTemporary(path, temporary);
-    Finish(fd, WriteAll(fd, bytes), temporary, path);
+    const Target target = Open(path);
+    Finish(target, WriteAll(target.fd, bytes), path);
 }
 
 struct SafeFile::Impl {
-    std::string temporary;
-    int fd = -1;
+    Target target;
     std::unique_ptr<FileBuffer> buffer;
     std::ostream stream{nullptr};
 };
 
 SafeFile::SafeFile(std::string path) : path_(std::move(path)), impl_(std::make_unique<Impl>()) {
-    impl_->fd = CreateTemporary(path_, impl_->temporary);
-    impl_->buffer = std::make_unique<FileBuffer>(impl_->fd);
+    impl_->target = Open(path_);
+    impl_->buffer = std::make_unique<FileBuffer>(impl_->target.fd);
     impl_->stream.rdbuf(impl_->buffer.get());
 }
 
 SafeFile::~SafeFile() {
-    if (impl_->fd >= 0) {
-        ::close(impl_->fd);
-        ::unlink(impl_->temporary.c_str());
+    if (impl_->target.fd >= 0) {
+        ::close(impl_->target.fd);
+        if (!impl_->target.temporary.empty()) ::unlink(impl_->target.temporary.c_str());
     }
 }
 
@@ -143,8 +188,9 @@ std::ostream& SafeFile::Stream() {
 
 void SafeFile::Commit() {
     impl_->stream.flush();
-    const int fd = std::exchange(impl_->fd, -1);
-    Finish(fd, impl_->buffer->Error(), impl_->temporary, path_);
+    Target target = impl_->target;
+    impl_->target.fd = -1;
+    Finish(target, impl_->buffer->Error(), path_);
 }
 
 }  // namespace zarvo::cli
