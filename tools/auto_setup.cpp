@@ -128,10 +128,7 @@ AutoChoice ChooseSetup(const AutoInput& in) {
                 "; the whole record at " + FormatSi(choice.rate, "Hz");
     }
     if (trigger != nullptr) {
-        double range = trigger->range;
-        for (const AutoChoice::ChannelRange& r : choice.ranges) {
-            if (r.channel == trigger->channel) range = r.range;
-        }
+        const double range = RangeFor(*trigger, in.ranges);  // the range chosen for it above
         const Stats& s = trigger->stats;
         const double limit = range - StepOf(range);
         choice.triggerChannel = trigger->channel;

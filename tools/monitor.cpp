@@ -6,7 +6,6 @@
 
 #include "tools/commands.h"
 #include "tools/figures.h"
-#include "tools/format.h"
 #include "tools/session.h"
 #include "tools/stats.h"
 #include "tools/status.h"
