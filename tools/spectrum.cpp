@@ -57,8 +57,20 @@ const char* WindowName(Window window) {
     return InfoOf(window).name;
 }
 
+std::vector<std::string> WindowNameList() {
+    std::vector<std::string> names;
+    for (const WindowInfo& w : kWindows) names.emplace_back(w.name);
+    return names;
+}
+
 std::string WindowNames() {
-    return "hann, flattop or rect";
+    const std::vector<std::string> names = WindowNameList();
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0) text += i + 1 == names.size() ? " or " : ", ";
+        text += names[i];
+    }
+    return text;
 }
 
 double RoundDb(double dBV) {

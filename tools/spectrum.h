@@ -25,7 +25,8 @@ enum class Window { Hann, FlatTop, Rect };
 // "hann", "flattop" or "rect"; nothing for any other name.
 std::optional<Window> WindowNamed(std::string_view name);
 const char* WindowName(Window window);
-// The names, for messages: "hann, flattop or rect".
+// The names: as a list, and for messages ("hann, flattop or rect").
+std::vector<std::string> WindowNameList();
 std::string WindowNames();
 
 // Levels below this (1e-10 V) read as this: an empty bin of a quantised record has no level.

@@ -34,8 +34,8 @@ void WriteSpectrumCsv(std::ostream& out, const Record& record, Window window) {
 void AddSpectrumOptions(CLI::App& capture, SpectrumRequest& request) {
     capture.add_option("--spectrum", request.path,
                        "also write the spectrum of the last record (dBV per bin) as CSV");
-    capture.add_option("--window", request.window, "the spectrum's window: hann, flattop or rect")
-        ->check(CLI::IsMember({"hann", "flattop", "rect"}))
+    capture.add_option("--window", request.window, "the spectrum's window: " + WindowNames())
+        ->check(CLI::IsMember(WindowNameList()))
         ->capture_default_str();
 }
 
