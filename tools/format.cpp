@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -158,6 +159,13 @@ Axis MakeAxis(double lo, double hi, std::string_view unit) {
     axis.scale = ScaleFor(std::max(std::fabs(lo), std::fabs(hi)));
     axis.unit = axis.scale.prefix + std::string(unit);
     return axis;
+}
+
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
 }
 
 }  // namespace zarvo::cli

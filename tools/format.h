@@ -8,6 +8,7 @@
 //   over any span, with the SI prefix that keeps the labels short ("ms", "mV").
 // - Step125 / PerDivision: the 1-2-5 series, and the volts or seconds per division that fit a
 //   span into a number of divisions of a scope graticule (10 across, 8 up).
+// - Lower: a name or unit in lower case, for comparing what people type ("MHz", "CSV").
 #pragma once
 
 #include <string>
@@ -65,5 +66,8 @@ struct Axis {
 // Ticks over [lo, hi] (either order) at the smallest 1-2-5 step that gives at most 10 ticks;
 // that step always gives at least 4. An empty or degenerate span is widened around its value.
 Axis MakeAxis(double lo, double hi, std::string_view unit);
+
+// ASCII letters in lower case; every other byte as it is.
+std::string Lower(std::string_view text);
 
 }  // namespace zarvo::cli

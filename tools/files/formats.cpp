@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +11,7 @@
 #include "tools/files/record_files.h"
 #include "tools/files/safe_write.h"
 #include "tools/files/zip_archive.h"
+#include "tools/format.h"
 
 namespace zarvo::cli {
 
@@ -26,13 +26,6 @@ constexpr std::array<FormatInfo, 6> kFormats = {{
     {FileFormat::Numpy, "npz", "application/zip", "numpy.load, zarvo.load", true, false},
     {FileFormat::Svg, "svg", "image/svg+xml", "browsers, drawing programs", false, false},
 }};
-
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
-}
 
 // Reads a whole file, refusing one far larger than any record file can be.
 std::string ReadWhole(const std::string& path) {

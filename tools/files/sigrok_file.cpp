@@ -6,7 +6,6 @@
 // Channel N counts logic channels first; records have none, so CH1 and CH2 are analog1 and
 // analog2 (or CH2 alone is analog1). The record's exact sample rate, its trigger index and
 // the ranges go into a [zarvo] section, which sigrok's reader passes over.
-#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <map>
@@ -75,9 +74,7 @@ bool ParseRate(std::string_view text, double& hz) {
     text = Trim(text);
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), hz);
     if (error != std::errc()) return false;
-    std::string rest(Trim(std::string_view(end, text.data() + text.size() - end)));
-    std::transform(rest.begin(), rest.end(), rest.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::string rest = Lower(Trim(std::string_view(end, text.data() + text.size() - end)));
     if (rest.size() >= 2 && rest.substr(rest.size() - 2) == "hz") rest.resize(rest.size() - 2);
     rest = std::string(Trim(rest));
     static const std::map<std::string, double> kPrefixes = {
@@ -116,11 +113,9 @@ std::vector<std::pair<int, std::string>> AnalogChannels(const Section& device,
 std::vector<int> ChannelNumbers(const std::vector<std::pair<int, std::string>>& channels) {
     std::vector<int> numbers;
     for (const auto& [index, label] : channels) {
-        std::string upper = label;
-        std::transform(upper.begin(), upper.end(), upper.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-        if (upper == "CH1" || upper == "CH2") {
-            numbers.push_back(upper[2] - '0');
+        const std::string lower = Lower(label);
+        if (lower == "ch1" || lower == "ch2") {
+            numbers.push_back(lower[2] - '0');
         } else {
             numbers.clear();
             break;
