@@ -94,6 +94,12 @@ public:
     std::optional<Response> Refuse(const Request& request) const;
 
 private:
+    // A JSON answer, and a refusal: {"error": sentence} with the library's status name when
+    // it refused the request itself.
+    static Response Json(int status, const nlohmann::json& body);
+    static Response Error(int status, const std::string& sentence,
+                          const std::string& statusName = {});
+
     bool HostAllowed(const std::string& host) const;
     Response Download(const std::string& query, const std::string& extension);
     // measure_api.cpp
