@@ -22,7 +22,8 @@
 // requests that read a record read that one, and those for the instrument are refused (400).
 //
 // Requests:
-//   GET  /                       the page (also /view.js, /view.css)
+//   GET  /                       the page (also its scripts and /view.css, the files listed
+//                                in page/files.cmake)
 //   GET  /api/state              settings as read back, status line, available ranges, the
 //                                number of records taken so far and those kept (status.kept)
 //   GET  /api/table              the settings table: key, kind, range, choices, exports
