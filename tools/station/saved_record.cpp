@@ -1,10 +1,9 @@
 // A station that shows one saved record (zarvo view --open) instead of measuring: the record
 // is kept like a taken one, so the page, its figures, spectrum and downloads work on it as on
 // any record, while every request for the instrument is refused in words.
-#include <chrono>
-
 #include "tools/format.h"
 #include "tools/station/station.h"
+#include "tools/station/wall_clock.h"
 
 namespace zarvo::station {
 
@@ -41,9 +40,7 @@ json SettingsShown(const TakenRecord& record) {
 
 void Station::ShowRecord(TakenRecord record, const std::string& path) {
     showing_ = "showing " + path + ", a saved record: no instrument is in use";
-    record.readoutMs = std::chrono::duration<double, std::milli>(
-                           std::chrono::system_clock::now().time_since_epoch())
-                           .count();
+    record.readoutMs = EpochMs();
     {
         std::lock_guard lock(mutex_);
         record.seq = ++seq_;

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <vector>
 
 #include "tools/format.h"
 #include "tools/station/settings_table.h"
@@ -129,12 +130,6 @@ json ReadSettingsFile(const std::string& path) {
         if (!problem.empty()) Refuse(path, problem);
     }
     return file;
-}
-
-std::vector<std::string> MeasureKeys() {
-    std::vector<std::string> keys;
-    for (const MeasureRow& row : MeasureRows()) keys.push_back(row.key);
-    return keys;
 }
 
 void MergeInto(const json& file, const std::string& from, MeasureSettings& settings,

@@ -11,7 +11,6 @@
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
-#include <vector>
 
 #include "tools/settings.h"
 
@@ -23,9 +22,6 @@ namespace zarvo::station {
 
 // The file's settings, every key known to the settings table and every value within its row.
 nlohmann::json ReadSettingsFile(const std::string& path);
-
-// The settings-table keys that capture and monitor take, in the table's order.
-std::vector<std::string> MeasureKeys();
 
 // Puts checked settings into `settings`, except those whose command-line options `given`
 // says were given. `from` names the file in messages.

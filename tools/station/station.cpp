@@ -8,6 +8,7 @@
 #endif
 
 #include "tools/port_check.h"
+#include "tools/station/wall_clock.h"
 #include "tools/status.h"
 #include "zarvo.h"
 
@@ -23,12 +24,6 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kMinRecordPeriod = std::chrono::milliseconds(20);
 // A sample read off floating status lines: the instrument is gone.
 constexpr std::uint16_t kFloatingSample = 0xFF00;
-
-double EpochMs() {
-    return std::chrono::duration<double, std::milli>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
 
 std::string WhereLooked() {
     std::string where = "on the parallel ports LPT1, LPT2 and LPT3";

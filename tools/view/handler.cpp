@@ -25,16 +25,6 @@ std::string Dump(const json& value) {
     return value.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
-Response Error(int status, const std::string& sentence, const std::string& statusName = {}) {
-    json body = {{"error", sentence}};
-    if (!statusName.empty()) body["status"] = statusName;
-    return {status, "application/json", Dump(body), {}};
-}
-
-Response Json(int status, const json& body) {
-    return {status, "application/json", Dump(body), {}};
-}
-
 std::string HeaderOf(const Request& r, const char* name) {
     const auto it = r.headers.find(name);
     return it == r.headers.end() ? std::string() : it->second;
@@ -58,6 +48,17 @@ bool IsIpv4(const std::string& name) {
 }
 
 }  // namespace
+
+Response RequestHandler::Json(int status, const json& body) {
+    return {status, "application/json", Dump(body), {}};
+}
+
+Response RequestHandler::Error(int status, const std::string& sentence,
+                               const std::string& statusName) {
+    json body = {{"error", sentence}};
+    if (!statusName.empty()) body["status"] = statusName;
+    return {status, "application/json", Dump(body), {}};
+}
 
 bool Caseless::operator()(const std::string& a, const std::string& b) const {
     return std::lexicographical_compare(

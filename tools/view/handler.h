@@ -22,7 +22,8 @@
 // requests that read a record read that one, and those for the instrument are refused (400).
 //
 // Requests:
-//   GET  /                       the page (also /view.js, /view.css)
+//   GET  /                       the page (also its scripts and /view.css, the files listed
+//                                in page/files.cmake)
 //   GET  /api/state              settings as read back, status line, available ranges, the
 //                                number of records taken so far and those kept (status.kept)
 //   GET  /api/table              the settings table: key, kind, range, choices, exports
@@ -94,6 +95,12 @@ public:
     std::optional<Response> Refuse(const Request& request) const;
 
 private:
+    // A JSON answer, and a refusal: {"error": sentence} with the library's status name when
+    // it refused the request itself.
+    static Response Json(int status, const nlohmann::json& body);
+    static Response Error(int status, const std::string& sentence,
+                          const std::string& statusName = {});
+
     bool HostAllowed(const std::string& host) const;
     Response Download(const std::string& query, const std::string& extension);
     // measure_api.cpp

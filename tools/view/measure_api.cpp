@@ -7,44 +7,31 @@
 
 namespace zarvo::view {
 
-namespace {
-
 using json = nlohmann::json;
-
-Response Answer(int status, const json& body) {
-    return {
-        status, "application/json", body.dump(-1, ' ', false, json::error_handler_t::replace), {}};
-}
-
-Response Refusal(int status, const std::string& sentence) {
-    return Answer(status, {{"error", sentence}});
-}
-
-}  // namespace
 
 Response RequestHandler::RecordJson(const std::string& query) {
     const Query q = ParseQuery(query, {"seq"}, "a record");
-    if (!q.problem.empty()) return Refusal(400, q.problem);
+    if (!q.problem.empty()) return Error(400, q.problem);
     const FoundRecord found = FindRecord(station_, q);
-    if (found.record == nullptr) return Refusal(found.status, found.problem);
+    if (found.record == nullptr) return Error(found.status, found.problem);
     const auto& record = found.record;
-    return Answer(200, RecordEvent(*record, station_.KeptRange()));
+    return Json(200, RecordEvent(*record, station_.KeptRange()));
 }
 
 Response RequestHandler::SpectrumOf(const std::string& query) {
     const Query q = ParseQuery(query, {"seq", "window"}, "a spectrum");
-    if (!q.problem.empty()) return Refusal(400, q.problem);
+    if (!q.problem.empty()) return Error(400, q.problem);
     cli::Window window = cli::Window::Hann;
     if (const auto it = q.values.find("window"); it != q.values.end()) {
         const auto named = cli::WindowNamed(it->second);
         if (!named) {
-            return Refusal(
+            return Error(
                 400, "the window must be " + cli::WindowNames() + ", not \"" + it->second + "\"");
         }
         window = *named;
     }
     const FoundRecord found = FindRecord(station_, q);
-    if (found.record == nullptr) return Refusal(found.status, found.problem);
+    if (found.record == nullptr) return Error(found.status, found.problem);
     const auto& record = found.record;
 
     json channels = json::array();
@@ -64,19 +51,19 @@ Response RequestHandler::SpectrumOf(const std::string& query) {
                   {{"hz", peak.hz}, {"dBV", cli::RoundDb(peak.dBV)}, {"text", peak.Text()}}}});
         }
     }
-    return Answer(200, {{"seq", record->seq},
-                        {"rate", record->rate},
-                        {"window", cli::WindowName(window)},
-                        {"binHz", binHz},
-                        {"channels", std::move(channels)}});
+    return Json(200, {{"seq", record->seq},
+                      {"rate", record->rate},
+                      {"window", cli::WindowName(window)},
+                      {"binHz", binHz},
+                      {"channels", std::move(channels)}});
 }
 
 Response RequestHandler::AutoSetup(const json& body) {
     if (!body.is_object() || !body.empty()) {
-        return Refusal(400, "Auto takes no settings: send {}");
+        return Error(400, "Auto takes no settings: send {}");
     }
     const station::ApplyResult result = station_.Auto();
-    return Answer(result.httpStatus, result.body);
+    return Json(result.httpStatus, result.body);
 }
 
 Response RequestHandler::SettingsDownload() {

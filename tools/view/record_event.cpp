@@ -14,24 +14,19 @@ namespace {
 
 using json = nlohmann::json;
 
-json Figures(const cli::Stats& s) {
-    return cli::FigureTexts(s);
-}
-
 // The figures of channel 1 minus and plus channel 2, sample by sample: the page draws the
 // math trace from the codes itself, the figures under it come from here.
 json MathFigures(const cli::Record& volts) {
     const std::vector<double>& a = volts.traces[0].volts;
     const std::vector<double>& b = volts.traces[1].volts;
     const std::size_t n = std::min(a.size(), b.size());
-    std::vector<double> diff(n);
-    std::vector<double> sum(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        diff[i] = a[i] - b[i];
-        sum[i] = a[i] + b[i];
-    }
-    return {{"diff", Figures(cli::Analyse(diff, volts.sampleRate))},
-            {"sum", Figures(cli::Analyse(sum, volts.sampleRate))}};
+    // One buffer for both: Analyse only reads it.
+    std::vector<double> math(n);
+    for (std::size_t i = 0; i < n; ++i) math[i] = a[i] - b[i];
+    json diff = cli::FigureTexts(cli::Analyse(math, volts.sampleRate));
+    for (std::size_t i = 0; i < n; ++i) math[i] = a[i] + b[i];
+    json sum = cli::FigureTexts(cli::Analyse(math, volts.sampleRate));
+    return {{"diff", std::move(diff)}, {"sum", std::move(sum)}};
 }
 
 }  // namespace
@@ -44,13 +39,14 @@ json RecordEvent(const station::TakenRecord& record, std::pair<std::uint64_t, st
         json codes = json::array();
         for (std::uint16_t word : t.words) codes.push_back(static_cast<int>(word) - 0x8000);
         const double perDiv = 2 * t.range / cli::kVoltDivisions;
-        traces.push_back({{"channel", t.channel},
-                          {"range", t.range},
-                          {"scale", t.scale},
-                          {"voltsPerDiv", perDiv},
-                          {"perDivLabel", cli::FormatSi(perDiv, "V", 3) + "/div"},
-                          {"codes", std::move(codes)},
-                          {"figures", Figures(cli::Analyse(volts.traces[k].volts, record.rate))}});
+        traces.push_back(
+            {{"channel", t.channel},
+             {"range", t.range},
+             {"scale", t.scale},
+             {"voltsPerDiv", perDiv},
+             {"perDivLabel", cli::FormatSi(perDiv, "V", 3) + "/div"},
+             {"codes", std::move(codes)},
+             {"figures", cli::FigureTexts(cli::Analyse(volts.traces[k].volts, record.rate))}});
     }
     const std::size_t n = record.size();
     const double span = record.rate > 0 ? static_cast<double>(n) / record.rate : 0;

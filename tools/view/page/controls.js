@@ -164,8 +164,6 @@ export function setInstrumentControls(enabled, reason = '') {
   document.getElementById('instrument-note').textContent = view.instrumentOff;
 }
 
-view.setInstrumentControls = setInstrumentControls;
-
 // True when the instrument may be used; otherwise says why not.
 export function instrumentUsable() {
   if (view.instrumentOff) say(view.instrumentOff);
@@ -195,4 +193,3 @@ export async function runAuto() {
     emit('auto', answer.body);
   }
 }
-view.auto = runAuto;

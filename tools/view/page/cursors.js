@@ -2,7 +2,7 @@
 // screen or typed into their inputs, with a readout of Δt, 1/Δt, ΔV and each trace's value at
 // t1 and t2 taken from the record's samples (not from the pixels).
 import { addGrabber, addOverlay, shownTraces, timeToX, timeWindow, voltToY, xToTime, yToVolt } from './screen.js';
-import { firstTime, lastTime, traceOf, valueAt } from './record.js';
+import { firstTime, lastTime, valueAt } from './record.js';
 import { COLOURS, MATH_NAMES, on, parseNumber, requestDraw, say, si, view } from './state.js';
 
 const NAMES = ['t1', 't2', 'v1', 'v2'];
@@ -192,5 +192,3 @@ addGrabber(1, (p, a, record) => {
   };
   return { move, end: move };
 });
-
-view.cursorValue = (channel, t) => valueAt(view.record, traceOf(view.record, channel), t);

@@ -32,7 +32,6 @@ function frame() {
   emit('shown', record);
 }
 setFrame(frame);
-view.drawScreen = (record) => drawScreen(record, timeText(record));
 
 // A synthetic two-channel record of n samples drawn `repeats` times with what the page has
 // switched on (math, cursors, a zoom, and the spectrum with n/2 + 1 bins per channel): the
@@ -85,7 +84,6 @@ async function start() {
   events.addEventListener('state', (e) => receiveState(JSON.parse(e.data)));
   events.addEventListener('record', (e) => {
     const record = decode(JSON.parse(e.data), true);
-    if (view.received === 0) view.firstSeq = record.seq;
     view.received++;
     view.lastSeq = record.seq;
     if (record.kept) view.kept = record.kept;

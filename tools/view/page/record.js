@@ -7,7 +7,7 @@ import { MATH_NAMES, si } from './state.js';
 // fetched from the kept ones does not.
 export function decode(event, live) {
   const traces = event.traces.map((t) => {
-    const scale = t.scale !== undefined ? t.scale : t.range / 32768;
+    const scale = t.scale;
     const codes = t.codes;
     const volts = new Float64Array(codes.length);
     for (let i = 0; i < volts.length; i++) volts[i] = codes[i] * scale;

@@ -11,9 +11,11 @@ export const DIVY = 8;
 const GRID = '#3a3a3a';
 const MARGIN = { left: 10, right: 16, top: 10, bottom: 46 };
 
-export function plotArea() {
-  return { x: MARGIN.left, y: MARGIN.top, w: canvas.width - MARGIN.left - MARGIN.right,
-    h: canvas.height - MARGIN.top - MARGIN.bottom };
+// The part of a canvas inside its margins ({left, right, top, bottom}) where the plot goes;
+// the screen's own without arguments.
+export function plotArea(c = canvas, margin = MARGIN) {
+  return { x: margin.left, y: margin.top, w: c.width - margin.left - margin.right,
+    h: c.height - margin.top - margin.bottom };
 }
 
 // ---- The time window: the whole record is ten divisions of the record's time per division

@@ -2,6 +2,7 @@
 // 0 to half the sample rate, linear or logarithmic, with the window chosen, and the highest
 // peak of each channel written as text. The server computes it; this draws what it sends,
 // fetching one spectrum at a time (the newest record wins when records come faster).
+import { plotArea } from './screen.js';
 import { COLOURS, on, say, si, view } from './state.js';
 
 const box = document.getElementById('spectrum-box');
@@ -139,8 +140,7 @@ function drawChannel(a, axis, dBV, y, colour) {
 export function drawSpectrum(data) {
   ctx.fillStyle = '#000';
   ctx.fillRect(0, 0, canvas.width, canvas.height);
-  const a = { x: MARGIN.left, y: MARGIN.top, w: canvas.width - MARGIN.left - MARGIN.right,
-    h: canvas.height - MARGIN.top - MARGIN.bottom };
+  const a = plotArea(canvas, MARGIN);
   const axis = frequencyAxis(a, data);
   axis.binHz = data.binHz;
   let highest = -200;

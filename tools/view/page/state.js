@@ -8,7 +8,6 @@ export const view = {
   record: null,     // the record on screen: traces with volts as Float64Array
   pending: null,    // the record to put on screen at the next frame
   received: 0,      // live records received
-  firstSeq: 0,
   lastSeq: 0,
   kept: [0, 0],     // the records the server keeps, first and last sequence number
   latencies: [],    // ms from the end of the readout to the record drawn, the last 2000

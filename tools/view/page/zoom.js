@@ -32,7 +32,8 @@ export function zoomAbout(t, factor) {
   const record = view.record;
   if (!record || view.xy) return;
   const w = timeWindow(record);
-  const fitSpan = fitWindow(record).to - fitWindow(record).from;
+  const whole = fitWindow(record);
+  const fitSpan = whole.to - whole.from;
   const span = Math.min(fitSpan, Math.max(minSpan(record), (w.to - w.from) * factor));
   const from = t - ((t - w.from) * span) / (w.to - w.from);
   setWindow(record, from, from + span);
@@ -58,7 +59,6 @@ export function fit() {
   showWindow();
   requestDraw();
 }
-view.fit = fit;
 
 // The time per division of the picture on screen, as the screen's labels write it.
 export function timeText(record) {
