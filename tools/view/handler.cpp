@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "tools/files/record_files.h"
+#include "tools/format.h"
 #include "tools/listen.h"
 #include "tools/view/page_files.h"
 #include "tools/view/record_query.h"
@@ -14,12 +15,7 @@ namespace {
 
 using json = nlohmann::json;
 using namespace station;
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
+using cli::Lower;
 
 std::string Dump(const json& value) {
     return value.dump(-1, ' ', false, json::error_handler_t::replace);
