@@ -81,7 +81,7 @@ Record DecodeCsv(std::string_view bytes, const std::string& name) {
             const std::string_view field = fields[c];
             const auto [end, error] =
                 std::from_chars(field.data(), field.data() + field.size(), value);
-            if (error != std::errc() || end != field.data() + field.size() || field.empty()) {
+            if (error != std::errc() || end != field.data() + field.size()) {
                 FailFile(name,
                          where + ": \"" + std::string(field.substr(0, 30)) + "\" is not a number");
             }
