@@ -81,12 +81,11 @@ bool OperationsComplete(Device& device, Dialogue& dialogue) {
         return true;
     }
     // An instrument that stops answering takes no record: the wait ends with the reason.
-    const json status = device.Station().State()["status"];
-    if (!status.value("found", false) || status.value("lost", false)) {
+    const auto why =
+        Device::Missing(device.Station().State()["status"], "the instrument stopped answering");
+    if (why) {
         dialogue.pendingSingle.reset();
-        std::string why = "the instrument stopped answering";
-        if (status.contains("error")) why = status["error"].value("text", why);
-        dialogue.status.Push({code::kHardwareMissing, "the single record was not taken: " + why});
+        dialogue.status.Push({code::kHardwareMissing, "the single record was not taken: " + *why});
         return true;
     }
     return false;

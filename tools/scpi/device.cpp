@@ -10,6 +10,13 @@ namespace zarvo::scpi {
 
 using json = nlohmann::json;
 
+namespace {
+
+// Why a command needs the instrument and there is none, when the station names no reason.
+constexpr const char* kNoInstrument = "no instrument answers";
+
+}  // namespace
+
 Device::Device(station::Station& station) : station_(station) {
     identity_ = station_.ReadIdentity();
     // *RST returns to what the station started with; derived settings follow from the rest.
@@ -30,19 +37,23 @@ std::string Device::Identification() const {
     return "Zarvo," + model + "," + std::to_string(identity_.serial) + "," + ZARVO_VERSION;
 }
 
+std::optional<std::string> Device::Missing(const json& status, const std::string& otherwise) {
+    if (status.value("found", false) && !status.value("lost", false)) return std::nullopt;
+    if (status.contains("error")) return status["error"].value("text", otherwise);
+    return otherwise;
+}
+
 void Device::CheckFound() const {
-    const json status = station_.State()["status"];
-    if (!status.value("found", false) || status.value("lost", false)) {
-        std::string why = "no instrument answers";
-        if (status.contains("error")) why = status["error"].value("text", why);
-        throw Refused(code::kHardwareMissing, why);
+    if (const auto why = Missing(station_.State()["status"], kNoInstrument)) {
+        throw Refused(code::kHardwareMissing, *why);
     }
 }
 
 json Device::Setting(const std::string& key) const {
     const json state = station_.State();
-    const json& status = state["status"];
-    if (!status.value("found", false) || status.value("lost", false)) CheckFound();
+    if (const auto why = Missing(state["status"], kNoInstrument)) {
+        throw Refused(code::kHardwareMissing, *why);
+    }
     const json& settings = state["settings"];
     const auto it = settings.find(key);
     if (it == settings.end() || it->is_null()) {
