@@ -102,9 +102,7 @@ const cli::Stats& Device::Figures(int channel) {
     if (slot == nullptr) slot = &cached_.emplace_back(Cached{0, channel, {}});
     if (slot->seq == record->seq) return slot->stats;
     const station::TakenTrace& trace = Trace(*record, channel);
-    std::vector<double> volts(trace.words.size());
-    for (std::size_t i = 0; i < volts.size(); ++i) volts[i] = trace.VoltsAt(i);
-    slot->stats = cli::Analyse(volts, record->rate);
+    slot->stats = cli::Analyse(trace.Volts(), record->rate);
     slot->seq = record->seq;
     return slot->stats;
 }
