@@ -19,8 +19,7 @@ std::string Integer(long value) {
 void Reset(Call& call) {
     ExpectParams(call.unit, 0, "*RST");
     call.device.Apply(call.device.Startup());
-    const double hz = call.device.Startup().value("generator", 0.0);
-    call.device.generatorHz = hz > 0 ? hz : 1000;
+    call.device.RestoreGenerator();
     call.dialogue.format = DataFormat::Ascii;
     call.dialogue.pendingSingle.reset();
 }

@@ -25,8 +25,12 @@ Device::Device(station::Station& station) : station_(station) {
         const station::Setting* setting = station::FindSetting(key);
         if (setting != nullptr && !setting->derived && !value.is_null()) startup_[key] = value;
     }
-    const double hz = settings.value("generator", 0.0);
-    if (hz > 0) generatorHz = hz;
+    RestoreGenerator();
+}
+
+void Device::RestoreGenerator() {
+    const double hz = startup_.value("generator", 0.0);
+    generatorHz = hz > 0 ? hz : 1000;
 }
 
 std::string Device::Identification() const {

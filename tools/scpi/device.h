@@ -49,6 +49,8 @@ public:
 
     // The frequency the square-wave output takes when it is switched on.
     double generatorHz = 1000;
+    // Back to the start-up's frequency, 1 kHz when the output started switched off.
+    void RestoreGenerator();
 
 private:
     void CheckFound() const;
