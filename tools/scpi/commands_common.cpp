@@ -19,8 +19,7 @@ std::string Integer(long value) {
 void Reset(Call& call) {
     ExpectParams(call.unit, 0, "*RST");
     call.device.Apply(call.device.Startup());
-    const double hz = call.device.Startup().value("generator", 0.0);
-    call.device.generatorHz = hz > 0 ? hz : 1000;
+    call.device.RestoreGenerator();
     call.dialogue.format = DataFormat::Ascii;
     call.dialogue.pendingSingle.reset();
 }
@@ -81,12 +80,11 @@ bool OperationsComplete(Device& device, Dialogue& dialogue) {
         return true;
     }
     // An instrument that stops answering takes no record: the wait ends with the reason.
-    const json status = device.Station().State()["status"];
-    if (!status.value("found", false) || status.value("lost", false)) {
+    const auto why =
+        Device::Missing(device.Station().State()["status"], "the instrument stopped answering");
+    if (why) {
         dialogue.pendingSingle.reset();
-        std::string why = "the instrument stopped answering";
-        if (status.contains("error")) why = status["error"].value("text", why);
-        dialogue.status.Push({code::kHardwareMissing, "the single record was not taken: " + why});
+        dialogue.status.Push({code::kHardwareMissing, "the single record was not taken: " + *why});
         return true;
     }
     return false;

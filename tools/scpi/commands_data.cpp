@@ -1,7 +1,9 @@
 // What the newest record holds: the samples of a channel, its time base, and its figures from
 // the same code the view and the command-line tool use.
 #include <cmath>
+#include <iterator>
 
+#include "tools/figures.h"
 #include "tools/scpi/commands.h"
 #include "tools/scpi/values.h"
 #include "tools/scpi/waveform.h"
@@ -15,25 +17,16 @@ int ChannelParam(const Call& c, const char* name) {
     return TakeChannel(c.unit.params[0], c.device.Channels());
 }
 
-struct Figure {
-    const char* name;
-    double (*value)(const cli::Stats&);
+// The headers of the figures, in the order of the shared figures table, which gives each its
+// value and says whether the record showed it. A figure not measured (no frequency seen, a
+// timing figure the record does not show) answers SCPI's "not a number".
+constexpr const char* kFigureHeaders[] = {
+    ":MEASure:VMIN",     ":MEASure:VMAX",      ":MEASure:VAVerage", ":MEASure:VPP",
+    ":MEASure:VRMS",     ":MEASure:FREQuency", ":MEASure:PERiod",   ":MEASure:DUTYcycle",
+    ":MEASure:RISetime", ":MEASure:FALLtime",
 };
-
-// A frequency of 0 means none was seen; NaN a figure the record does not show. Both are
-// SCPI's "not a number".
-constexpr Figure kFigures[] = {
-    {":MEASure:VMIN", [](const cli::Stats& s) { return s.min; }},
-    {":MEASure:VMAX", [](const cli::Stats& s) { return s.max; }},
-    {":MEASure:VAVerage", [](const cli::Stats& s) { return s.mean; }},
-    {":MEASure:VPP", [](const cli::Stats& s) { return s.peakToPeak; }},
-    {":MEASure:VRMS", [](const cli::Stats& s) { return s.rms; }},
-    {":MEASure:FREQuency", [](const cli::Stats& s) { return s.frequency > 0 ? s.frequency : NAN; }},
-    {":MEASure:PERiod", [](const cli::Stats& s) { return s.period; }},
-    {":MEASure:DUTYcycle", [](const cli::Stats& s) { return s.dutyCycle; }},
-    {":MEASure:RISetime", [](const cli::Stats& s) { return s.riseTime; }},
-    {":MEASure:FALLtime", [](const cli::Stats& s) { return s.fallTime; }},
-};
+static_assert(std::size(kFigureHeaders) == std::size(cli::kFigureColumns),
+              "one SCPI header for each figure of the shared table");
 
 }  // namespace
 
@@ -63,10 +56,14 @@ void AddDataRows(std::vector<Row>& rows) {
                         const auto record = c.device.Record();
                         c.answer = FormatNumber(Device::Trace(*record, ch).scale);
                     }});
-    for (const Figure& figure : kFigures) {
-        rows.push_back({figure.name, nullptr, [figure](Call& c) {
-                            const int ch = ChannelParam(c, figure.name + 1);
-                            c.answer = FormatNumber(figure.value(c.device.Figures(ch)));
+    for (std::size_t i = 0; i < std::size(kFigureHeaders); ++i) {
+        const char* header = kFigureHeaders[i];
+        const cli::FigureColumn& column = cli::kFigureColumns[i];
+        rows.push_back({header, nullptr, [header, &column](Call& c) {
+                            const int ch = ChannelParam(c, header + 1);
+                            const cli::Stats& s = c.device.Figures(ch);
+                            c.answer =
+                                FormatNumber(cli::Measured(column, s) ? s.*column.value : NAN);
                         }});
     }
 }

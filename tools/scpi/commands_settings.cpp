@@ -31,17 +31,19 @@ struct SettingRow {
     Bounds bounds = nullptr;
 };
 
-std::string KeyOf(const char* key, const Call& call) {
-    std::string text = key;
+// `text` with its '#' (if any) replaced by the channel the command was sent with.
+std::string WithSuffix(std::string text, const Call& call) {
     const std::size_t hash = text.find('#');
     if (hash != std::string::npos) text.replace(hash, 1, std::to_string(call.Suffix()));
     return text;
 }
 
+std::string KeyOf(const char* key, const Call& call) {
+    return WithSuffix(key, call);
+}
+
 std::string NameOf(const char* pattern, const Call& call) {
-    std::string text = ShortForm(pattern);
-    const std::size_t hash = text.find('#');
-    if (hash != std::string::npos) text.replace(hash, 1, std::to_string(call.Suffix()));
+    const std::string text = WithSuffix(ShortForm(pattern), call);
     return text.substr(text.front() == ':' ? 1 : 0);
 }
 

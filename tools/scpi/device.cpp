@@ -10,6 +10,13 @@ namespace zarvo::scpi {
 
 using json = nlohmann::json;
 
+namespace {
+
+// Why a command needs the instrument and there is none, when the station names no reason.
+constexpr const char* kNoInstrument = "no instrument answers";
+
+}  // namespace
+
 Device::Device(station::Station& station) : station_(station) {
     identity_ = station_.ReadIdentity();
     // *RST returns to what the station started with; derived settings follow from the rest.
@@ -18,8 +25,12 @@ Device::Device(station::Station& station) : station_(station) {
         const station::Setting* setting = station::FindSetting(key);
         if (setting != nullptr && !setting->derived && !value.is_null()) startup_[key] = value;
     }
-    const double hz = settings.value("generator", 0.0);
-    if (hz > 0) generatorHz = hz;
+    RestoreGenerator();
+}
+
+void Device::RestoreGenerator() {
+    const double hz = startup_.value("generator", 0.0);
+    generatorHz = hz > 0 ? hz : 1000;
 }
 
 std::string Device::Identification() const {
@@ -30,19 +41,23 @@ std::string Device::Identification() const {
     return "Zarvo," + model + "," + std::to_string(identity_.serial) + "," + ZARVO_VERSION;
 }
 
+std::optional<std::string> Device::Missing(const json& status, const std::string& otherwise) {
+    if (status.value("found", false) && !status.value("lost", false)) return std::nullopt;
+    if (status.contains("error")) return status["error"].value("text", otherwise);
+    return otherwise;
+}
+
 void Device::CheckFound() const {
-    const json status = station_.State()["status"];
-    if (!status.value("found", false) || status.value("lost", false)) {
-        std::string why = "no instrument answers";
-        if (status.contains("error")) why = status["error"].value("text", why);
-        throw Refused(code::kHardwareMissing, why);
+    if (const auto why = Missing(station_.State()["status"], kNoInstrument)) {
+        throw Refused(code::kHardwareMissing, *why);
     }
 }
 
 json Device::Setting(const std::string& key) const {
     const json state = station_.State();
-    const json& status = state["status"];
-    if (!status.value("found", false) || status.value("lost", false)) CheckFound();
+    if (const auto why = Missing(state["status"], kNoInstrument)) {
+        throw Refused(code::kHardwareMissing, *why);
+    }
     const json& settings = state["settings"];
     const auto it = settings.find(key);
     if (it == settings.end() || it->is_null()) {
@@ -91,9 +106,7 @@ const cli::Stats& Device::Figures(int channel) {
     if (slot == nullptr) slot = &cached_.emplace_back(Cached{0, channel, {}});
     if (slot->seq == record->seq) return slot->stats;
     const station::TakenTrace& trace = Trace(*record, channel);
-    std::vector<double> volts(trace.words.size());
-    for (std::size_t i = 0; i < volts.size(); ++i) volts[i] = trace.VoltsAt(i);
-    slot->stats = cli::Analyse(volts, record->rate);
+    slot->stats = cli::Analyse(trace.Volts(), record->rate);
     slot->seq = record->seq;
     return slot->stats;
 }

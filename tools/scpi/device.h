@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,8 +42,15 @@ public:
     // The figures of a channel of the newest record, computed once per record.
     const cli::Stats& Figures(int channel);
 
+    // Why the instrument cannot be used, from the station's status: nullopt while it is found
+    // and not lost; else the station's sentence for it, or `otherwise` when it has none.
+    static std::optional<std::string> Missing(const nlohmann::json& status,
+                                              const std::string& otherwise);
+
     // The frequency the square-wave output takes when it is switched on.
     double generatorHz = 1000;
+    // Back to the start-up's frequency, 1 kHz when the output started switched off.
+    void RestoreGenerator();
 
 private:
     void CheckFound() const;

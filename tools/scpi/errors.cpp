@@ -33,7 +33,7 @@ constexpr Text kTexts[] = {
 constexpr std::size_t kMaxText = 255;
 
 std::uint8_t ClassBit(int code) {
-    if (code <= -100 && code > -200) return esr::kCommandError;
+    if (IsCommandError(code)) return esr::kCommandError;
     if (code <= -200 && code > -300) return esr::kExecutionError;
     if (code <= -400 && code > -500) return esr::kQueryError;
     return esr::kDeviceError;

@@ -45,6 +45,12 @@ private:
     int code_;
 };
 
+// A command error (-100 to -199): the message was malformed, named no command or gave one
+// parameters of a kind or number it does not take.
+inline bool IsCommandError(int code) {
+    return code <= -100 && code > -200;
+}
+
 // The standard's text for a number ("Data out of range"); "Error" for one it does not name.
 const char* StandardText(int code);
 // An error queue entry as :SYSTem:ERRor? answers it: -222,"Data out of range;detail".

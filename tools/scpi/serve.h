@@ -2,8 +2,11 @@
 // line per line feed), for VISA programs.
 #pragma once
 
-#include <CLI/CLI.hpp>
 #include <string>
+
+namespace CLI {
+class App;
+}
 
 namespace zarvo::scpi {
 

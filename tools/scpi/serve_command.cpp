@@ -1,3 +1,5 @@
+#include <CLI/CLI.hpp>
+
 #include "tools/listen.h"
 #include "tools/scpi/serve.h"
 

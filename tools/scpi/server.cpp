@@ -272,6 +272,7 @@ private:
 }  // namespace
 
 int RunServe(const ServeOptions& options) {
+    station::ReturnLargeBuffersToTheSystem();
     station::Station station(station::Station::Mode::Threaded);
     if (!station.Open()) {
         const auto status = station.State()["status"];

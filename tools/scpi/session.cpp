@@ -1,14 +1,8 @@
 #include "tools/scpi/session.h"
 
+#include "tools/scpi/errors.h"
+
 namespace zarvo::scpi {
-
-namespace {
-
-bool IsCommandError(int code) {
-    return code <= -100 && code > -200;
-}
-
-}  // namespace
 
 bool Session::RunUnits() {
     for (; next_ < message_.units.size(); ++next_) {

@@ -34,7 +34,7 @@ std::string FormatTrace(const station::TakenTrace& trace, DataFormat format) {
         case DataFormat::Int16:
             out.resize(n * 2);
             for (std::size_t i = 0; i < n; ++i) {
-                const auto bits = static_cast<std::uint16_t>(CodeOf(trace.words[i]) & 0xFFFF);
+                const auto bits = static_cast<std::uint16_t>(trace.CodeAt(i) & 0xFFFF);
                 out[i * 2] = static_cast<char>(bits);
                 out[i * 2 + 1] = static_cast<char>(bits >> 8);
             }

@@ -10,11 +10,6 @@
 
 namespace zarvo::scpi {
 
-// The code of a sample word: 0 is 0 V, volts = code x the trace's scale.
-inline int CodeOf(std::uint16_t word) {
-    return static_cast<int>(word) - 0x8000;
-}
-
 // "#<digits><length><bytes>".
 std::string Block(const std::string& bytes);
 

@@ -216,7 +216,8 @@ ApplyResult Station::Request(const std::string& whileShowing,
 }
 
 ApplyResult Station::Apply(const json& settings) {
-    return Request("settings cannot change", [&] { return ApplyHere(settings); });
+    std::uint64_t completedBefore = 0;
+    return ApplyCounting(settings, completedBefore);
 }
 
 ApplyResult Station::Restart() {

@@ -135,7 +135,6 @@ public:
         int channels = 0;
         std::int32_t maxLength = 0;  // samples per channel
         std::int32_t serial = 0;
-        double maxRate = 0;  // Hz per channel
     };
     // What the instrument says about itself, read on the instrument's thread.
     Identity ReadIdentity();

@@ -13,7 +13,6 @@ Station::Identity Station::ReadIdentity() {
         identity.channels = channels;
         identity.maxLength = GetMaxRecordLength();
         GetSerialNumber(&identity.serial);
-        identity.maxRate = GetMaxSampleFrequencyF();
     });
     return identity;
 }

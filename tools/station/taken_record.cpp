@@ -37,15 +37,19 @@ bool IsInputRange(double range) {
 
 }  // namespace
 
+std::vector<double> TakenTrace::Volts() const {
+    std::vector<double> volts(words.size());
+    for (std::size_t i = 0; i < volts.size(); ++i) volts[i] = VoltsAt(i);
+    return volts;
+}
+
 cli::Record TakenRecord::Volts() const {
     cli::Record r;
     r.sampleRate = rate;
     r.preSamples = pre;
     r.trigger = trigger;
     for (const TakenTrace& t : traces) {
-        std::vector<double> volts(t.words.size());
-        for (std::size_t i = 0; i < volts.size(); ++i) volts[i] = t.VoltsAt(i);
-        r.traces.push_back(cli::Trace{t.channel, t.range, std::move(volts)});
+        r.traces.push_back(cli::Trace{t.channel, t.range, t.Volts()});
     }
     return r;
 }

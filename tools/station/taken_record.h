@@ -20,9 +20,11 @@ struct TakenTrace {
     double scale = 0;  // volts per count of (word - 0x8000), as the volt exports convert
     std::vector<std::uint16_t> words;
 
-    double VoltsAt(std::size_t i) const {
-        return static_cast<double>(static_cast<int>(words[i]) - 0x8000) * scale;
-    }
+    // The code of a sample: 0 is 0 V, volts = code x scale.
+    int CodeAt(std::size_t i) const { return static_cast<int>(words[i]) - 0x8000; }
+    double VoltsAt(std::size_t i) const { return static_cast<double>(CodeAt(i)) * scale; }
+    // Every sample in volts.
+    std::vector<double> Volts() const;
 };
 
 struct TakenRecord {
