@@ -37,7 +37,7 @@ json RecordEvent(const station::TakenRecord& record, std::pair<std::uint64_t, st
     for (std::size_t k = 0; k < record.traces.size(); ++k) {
         const station::TakenTrace& t = record.traces[k];
         json codes = json::array();
-        for (std::uint16_t word : t.words) codes.push_back(static_cast<int>(word) - 0x8000);
+        for (std::size_t i = 0; i < t.words.size(); ++i) codes.push_back(t.CodeAt(i));
         const double perDiv = 2 * t.range / cli::kVoltDivisions;
         traces.push_back(
             {{"channel", t.channel},
