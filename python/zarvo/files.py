@@ -17,8 +17,8 @@ Formats (the same files the zarvo tool writes):
 A file is written under a temporary name in the same folder and renamed once complete, so a
 failed write (a full disk, no permission) raises OSError naming the path and leaves no
 half-written file under it. Through a symbolic link the file it names is replaced and the link
-stays; a device or a pipe (/dev/null) is written as it is. A file that cannot be read back raises RecordFileError naming the
-file and the problem.
+stays; a device or a pipe (/dev/null) is written as it is. A file that cannot be read back
+raises RecordFileError naming the file and the problem.
 """
 
 import configparser
