@@ -97,7 +97,8 @@ run_check() {
 configure_and_build() {
     local name=$1 dir=$2
     shift 2
-    if ! cmake -S "$root" -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1; then
+    # Every build of the project's own checks holds the code to no warnings at all.
+    if ! cmake -S "$root" -B "$dir" -G Ninja -DZARVO_WERROR=ON "$@" >"$dir.configure.log" 2>&1; then
         cat "$dir.configure.log"
         fail "$name: configure"
         return 1

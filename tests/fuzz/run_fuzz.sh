@@ -25,7 +25,7 @@ source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 cmake -S "$source_dir" -B "$build" -G Ninja \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-    -DZARVO_FUZZ=ON -DZARVO_SANITIZE=ON \
+    -DZARVO_FUZZ=ON -DZARVO_SANITIZE=ON -DZARVO_WERROR=ON \
     -DZARVO_BUILD_BENCH=OFF -DZARVO_BUILD_TOOLS=ON >/dev/null || exit 1
 cmake --build "$build" --target api_fuzz || exit 1
 fuzzer=$build/tests/fuzz/api_fuzz
