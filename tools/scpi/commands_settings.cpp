@@ -172,7 +172,7 @@ void AddGenerator(std::vector<Row>& rows) {
                     },
                     [](Call& c) {
                         ExpectParams(c.unit, 0, "OUTPut?");
-                        c.answer = Number(c, "generator") > 0 ? "1" : "0";
+                        c.answer.assign(1, Number(c, "generator") > 0 ? '1' : '0');
                     }});
 }
 

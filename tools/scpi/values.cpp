@@ -124,7 +124,10 @@ std::size_t TakeChoice(const Param& param, std::span<const char* const> choices,
         }
     }
     std::string list;
-    for (const char* c : choices) list += (list.empty() ? "" : "|") + std::string(c);
+    for (const char* c : choices) {
+        if (!list.empty()) list += '|';
+        list += c;
+    }
     throw Refused(code::kIllegalValue,
                   std::string(what) + " takes " + list + ", not " + param.written);
 }

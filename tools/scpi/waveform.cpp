@@ -9,7 +9,12 @@ namespace zarvo::scpi {
 
 std::string Block(const std::string& bytes) {
     const std::string length = std::to_string(bytes.size());
-    return "#" + std::to_string(length.size()) + length + bytes;
+    // Appended piece by piece: g++ 12 at -O3 misreads "#" + a temporary as overlapping.
+    std::string block(1, '#');
+    block += std::to_string(length.size());
+    block += length;
+    block += bytes;
+    return block;
 }
 
 std::string FormatTrace(const station::TakenTrace& trace, DataFormat format) {
