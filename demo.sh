@@ -16,16 +16,14 @@ root=$PWD
 export DEBIAN_FRONTEND=noninteractive
 export HOME=${HOME:-/root}
 
-installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed$'; }
+# installed, install_missing and cmake_build
+source "$root/packaging/setup.sh"
 
 packages=(cmake ninja-build g++ make ccache pkg-config libcli11-dev nlohmann-json3-dev
     libcpp-httplib-dev libkissfft-dev libzip-dev g++-mingw-w64-i686)
-missing=()
-for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "installing: ${missing[*]}"
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if ! install_missing "${packages[@]}"; then
+    echo "cannot install the packages the build needs: ${packages[*]}"
+    exit 1
 fi
 
 build=$root/build-demo
@@ -33,15 +31,12 @@ out=$build/output
 mkdir -p "$build" "$out"
 
 echo "==== Linux: libzarvo.so and the zarvo tool"
-cmake -S "$root" -B "$build/linux" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DZARVO_BUILD_TESTS=OFF -DZARVO_BUILD_BENCH=OFF >"$build/linux.configure.log"
-ninja -C "$build/linux" | tail -n 1
+cmake_build "$build/linux" "" -DCMAKE_BUILD_TYPE=Release -DZARVO_BUILD_TESTS=OFF \
+    -DZARVO_BUILD_BENCH=OFF || exit 1
 
 echo "==== Windows: DLL.dll (32-bit)"
-cmake -S "$root" -B "$build/mingw32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake" \
-    -DZARVO_BUILD_TESTS=OFF >"$build/mingw32.configure.log"
-ninja -C "$build/mingw32" zarvo | tail -n 1
+cmake_build "$build/mingw32" zarvo -DCMAKE_BUILD_TYPE=Release -DZARVO_BUILD_TESTS=OFF \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake" || exit 1
 ls -l "$build/mingw32/bin/DLL.dll"
 
 tool=$build/linux/tools/zarvo

@@ -8,26 +8,9 @@ fail() {
     echo "FAILED: $1"
 }
 
-installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed$'; }
-
-# Installs the packages that are not installed yet; nothing at all when none is missing.
-install_missing() {
-    local missing=()
-    local p
-    for p in "$@"; do installed "$p" || missing+=("$p"); done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    echo "installing: ${missing[*]}"
-    if [[ " ${missing[*]} " == *":i386 "* ]] &&
-        ! dpkg --print-foreign-architectures | grep -qx i386; then
-        dpkg --add-architecture i386 || return 1
-        apt_updated= # the new architecture's package lists are not there yet
-    fi
-    if [ -z "${apt_updated:-}" ]; then
-        apt-get update -qq || return 1
-        apt_updated=1
-    fi
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null || return 1
-}
+# installed, install_missing (apt-get update tried again on a failing index) and
+# show_build_failure, shared with demo.sh.
+source "$root/packaging/setup.sh"
 
 # Runs ctest in a build folder and adds its counts to the totals.
 run_ctest() {
@@ -94,22 +77,12 @@ run_check() {
     fi
 }
 
+# Configures and builds a folder of the project's own checks, which hold the code to no
+# warnings at all.
 configure_and_build() {
     local name=$1 dir=$2
     shift 2
-    # Every build of the project's own checks holds the code to no warnings at all.
-    if ! cmake -S "$root" -B "$dir" -G Ninja -DZARVO_WERROR=ON "$@" >"$dir.configure.log" 2>&1; then
-        cat "$dir.configure.log"
-        fail "$name: configure"
-        return 1
-    fi
-    grep -A3 'CMake Warning' "$dir.configure.log" || true
-    ninja -C "$dir" >"$dir.build.log" 2>&1
-    local status=$?
-    if [ $status -ne 0 ]; then
-        grep -E -A12 '^FAILED|error:' "$dir.build.log" | head -80
-        fail "$name: build (log: $dir.build.log)"
-        return 1
-    fi
-    tail -n 1 "$dir.build.log"
+    cmake_build "$dir" "" -DZARVO_WERROR=ON "$@" && return 0
+    fail "$name: build (logs: $dir.configure.log, $dir.build.log)"
+    return 1
 }
