@@ -75,7 +75,8 @@ configure_file(${ZARVO_PACKAGING_DIR}/zarvo.pc.in ${CMAKE_BINARY_DIR}/packaging/
 install(FILES ${CMAKE_BINARY_DIR}/packaging/zarvo.pc
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
-# ---- Documentation, examples, device access
+# ---- Licence, documentation, examples, device access
+install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/examples/block_capture.c
               ${CMAKE_SOURCE_DIR}/examples/timer_statistics.c
               ${CMAKE_SOURCE_DIR}/examples/plot_capture.py

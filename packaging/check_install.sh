@@ -74,7 +74,8 @@ libdir_rel=${libdir#"$prefix"/}
 for file in include/zarvo.h "$libdir_rel/libzarvo.so.1.0.0" "$libdir_rel/pkgconfig/zarvo.pc" \
     "$libdir_rel/cmake/zarvo/zarvoConfig.cmake" "$libdir_rel/cmake/zarvo/zarvoConfigVersion.cmake" \
     "$libdir_rel/cmake/zarvo/zarvoTargets.cmake" share/doc/zarvo/linux-device-access.md \
-    share/doc/zarvo/examples/block_capture.c share/zarvo/udev/60-zarvo-parport.rules; do
+    share/doc/zarvo/examples/block_capture.c share/doc/zarvo/LICENSE \
+    share/zarvo/udev/60-zarvo-parport.rules; do
     if [ -f "$prefix/$file" ]; then pass "installed $file"; else fail "installed $file"; fi
 done
 for link in libzarvo.so.1 libzarvo.so; do

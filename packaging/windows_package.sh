@@ -61,7 +61,7 @@ check() {
 for file in bin/DLL.dll bin/block_capture.exe bin/timer_statistics.exe include/zarvo.h \
     lib/libDLL.dll.a lib/cmake/zarvo/zarvoConfig.cmake lib/cmake/zarvo/zarvoTargets.cmake \
     lib/pkgconfig/zarvo.pc python/zarvo/__init__.py python/zarvo/DLL.dll README.txt \
-    share/doc/zarvo/examples/block_capture.c; do
+    share/doc/zarvo/examples/block_capture.c share/doc/zarvo/LICENSE; do
     check "package holds $file" test -f "$stage/$file"
 done
 check "the examples import DLL.dll" \
