@@ -2,6 +2,8 @@
 # Builds and runs every test of the project, from a fresh Debian machine on. Each stage lives in
 # tests/ci/ and installs what it needs (apt-get; nothing when everything is there):
 #
+#   demo.sh      the README's first command, ./demo.sh, as a newcomer runs it (Release builds),
+#                and what it leaves: the identity, the record's CSV and plot; no build warning
 #   linux.sh     library, tools, tests, examples and benchmarks; ctest, the Python package's
 #                tests, the examples, an install into a prefix with an application built
 #                against it, a valgrind session and a short run of every benchmark
@@ -60,7 +62,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-all_stages=(linux docs sanitize fuzz windows view scpi)
+all_stages=(demo linux docs sanitize fuzz windows view scpi)
 for stage in ${ZARVO_STAGES:-${all_stages[*]}}; do
     if [ ! -f "$root/tests/ci/$stage.sh" ]; then
         fail "no such stage: $stage"
