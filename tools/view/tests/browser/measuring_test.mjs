@@ -146,6 +146,9 @@ export const measuringTests = (artifacts) => ({
       }));
       assert.ok(lines.length > 10, 'figures shown');
       for (const cell of lines) assert.ok(cell.lines <= 1, '"' + cell.text + '" on ' + cell.lines + ' lines');
+      const right = await page.$eval('#figures', (t) => t.getBoundingClientRect().right);
+      const side = await page.$eval('#side', (s) => s.getBoundingClientRect().left);
+      assert.ok(right <= side, 'the figures end at ' + right + ', under the controls from ' + side);
     } finally {
       await view.stop();
     }
