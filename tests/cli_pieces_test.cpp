@@ -10,6 +10,7 @@
 #include "tools/record.h"
 #include "tools/stats.h"
 #include "tools/status.h"
+#include "tools/time_base.h"
 #include "zarvo.h"
 
 namespace zarvo::cli {
@@ -106,25 +107,39 @@ TEST(AutoSetup, RateShowsTwoToFivePeriodsOfTheStrongestSignalTriggeredAtItsMiddl
     ASSERT_EQ(c.ranges.size(), 2u);
     EXPECT_EQ(c.ranges[0].range, 2.0);
     EXPECT_EQ(c.ranges[1].range, 0.2);
-    const double periods = 2000 * 1234 / c.rate;
+    // The record fills ten divisions of 200 µs: 2.5 periods at 1 MHz x 2000 samples.
+    const double periods = static_cast<double>(c.length) * 1234 / c.rate;
     EXPECT_GE(periods, 2.0);
     EXPECT_LE(periods, 5.0);
+    EXPECT_EQ(TimePerDivision(c.rate, c.length), 200e-6);
     EXPECT_EQ(c.triggerChannel, 1);
     EXPECT_NEAR(c.triggerLevel, 0.0, 1e-12);
     EXPECT_NEAR(c.triggerHysteresis, 0.34, 1e-9);
-    EXPECT_NE(c.text.find("1.234 kHz on channel 1"), std::string::npos) << c.text;
+    EXPECT_NE(c.text.find("1.234 kHz on channel 1: 200 \xC2\xB5s/div (1 MHz, 2000 samples)"),
+              std::string::npos)
+        << c.text;
+    // With 1000 samples set: 500 kHz, not the 416.7 kHz that three periods would ask for.
+    in.length = 1000;
+    c = ChooseSetup(in);
+    EXPECT_EQ(c.rate, 500e3);
+    EXPECT_EQ(c.length, 1000);
+    in.length = 2000;
 
     // The larger of two periodic swings takes the trigger, at the middle of its swing.
     in.channels = {{1, 2, Probed(-1, 1, 1000), false}, {2, 8, Probed(0, 6, 500), false}};
     c = ChooseSetup(in);
     EXPECT_EQ(c.triggerChannel, 2);
     EXPECT_NEAR(c.triggerLevel, 3.0, 1e-12);
-    EXPECT_NEAR(2000 * 500 / c.rate, 3.0, 0.1);
+    // 500 µs/div (2.5 periods) as 500 kHz x 2500: 400 kHz x 2000 is no rate of the clock.
+    EXPECT_EQ(c.rate, 500e3);
+    EXPECT_EQ(c.length, 2500);
 
-    // Seen in less than two periods at this rate: no period to go by, the rate stays.
+    // Seen in less than two periods at this rate: no period to go by, about the span it had
+    // (40 ms) on a 1-2-5 screen of 5 ms/div.
     in.channels = {{1, 2, Probed(-1, 1, 100), false}};
     c = ChooseSetup(in);
-    EXPECT_EQ(c.rate, 50e3);
+    EXPECT_EQ(c.rate, 40e3);
+    EXPECT_EQ(c.length, 2000);
     EXPECT_EQ(c.frequency, 0.0);
     EXPECT_NE(c.text.find("no period"), std::string::npos) << c.text;
 
@@ -207,6 +222,11 @@ TEST(Record, SvgHasRoundTicksAndMarksTheTrigger) {
                               ">channel 2: 2 V/div (8 V range)<", ">time 500 \xC2\xB5s/div"}) {
         EXPECT_NE(screen.str().find(label), std::string::npos) << label;
     }
+    // Five samples at 1.25 kHz span 4 ms: the graticule spans them at 400 µs/div.
+    record.sampleRate = 1250;
+    std::ostringstream record4ms;
+    WriteSvg(record4ms, record, PlotOptions{true});
+    EXPECT_NE(record4ms.str().find(">time 400 \xC2\xB5s/div"), std::string::npos);
 }
 
 TEST(Record, LegendBoxesNeverOverlap) {

@@ -175,6 +175,13 @@ TEST_F(Tool, SettingsFileGivesWhatTheCommandLineDoesNot) {
     ASSERT_EQ(monitor.exitCode, 0) << monitor.err;
     EXPECT_NE(monitor.err.find("channel 1: 800 mV range"), std::string::npos) << monitor.err;
 
+    // A time per division as the view's knob sets it: a rate the clock makes and a record that
+    // fill ten divisions of 500 µs, 250 kHz x 1250 samples where 1500 would need 300 kHz.
+    std::ofstream(file) << R"({"length": 1500, "timePerDiv": 0.0005})";
+    const ToolRun knob = Zarvo("--simulate capture -o /dev/null --settings " + file);
+    ASSERT_EQ(knob.exitCode, 0) << knob.err;
+    EXPECT_NE(knob.err.find("rate 250 kHz, 1250 samples"), std::string::npos) << knob.err;
+
     const struct {
         const char* text;  // nullptr: no file at all
         const char* says;

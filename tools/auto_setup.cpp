@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "tools/format.h"
+#include "tools/time_base.h"
 
 namespace zarvo::cli {
 
@@ -48,6 +49,44 @@ double RateForPeriods(const AutoInput& in, double hz) {
     // the highest rate): the nearest there is, asked for once more so that the instrument ends
     // on it.
     return best > 0 ? in.takeRate(best) : in.takeRate(in.keptRate);
+}
+
+// A time base that fills ten divisions of `timePerDiv` exactly, at a rate the instrument took
+// as it was asked; a rate of 0 when the clock makes none.
+TimeBase Filling(const AutoInput& in, double timePerDiv) {
+    TimeBaseLimits limits;
+    limits.maxLength = std::max<std::int64_t>(in.maxLength, 1);
+    limits.maxRate = in.maxRate;
+    const TimeBase base = FillDivisions(timePerDiv, in.length, limits);
+    if (!Fills(base, timePerDiv)) return {};
+    const double taken = in.takeRate(base.rate);
+    if (!(std::fabs(taken - base.rate) <= base.rate * 1e-9)) return {};
+    return base;
+}
+
+// For a signal of `hz`: of the 1-2-5 times per division that show between kFewestPeriods
+// and kMostPeriods periods (one or two of them: the series steps by 2.5 at most), the one
+// nearest kPeriodsAimed that the clock can fill.
+TimeBase TimeBaseForPeriods(const AutoInput& in, double hz) {
+    const double perPeriod = 1 / (hz * kTimeDivisions);
+    std::vector<double> steps;
+    for (double t = Step125(kFewestPeriods * perPeriod); t <= kMostPeriods * perPeriod * (1 + 1e-9);
+         t = Step125(t * 1.01)) {
+        steps.push_back(t);
+    }
+    const auto miss = [&](double t) { return std::fabs(std::log(t / perPeriod / kPeriodsAimed)); };
+    std::sort(steps.begin(), steps.end(), [&](double a, double b) { return miss(a) < miss(b); });
+    for (double t : steps) {
+        const TimeBase base = Filling(in, t);
+        if (base.rate > 0) return base;
+    }
+    return {};
+}
+
+// "200 µs/div (500 kHz, 1000 samples)".
+std::string TimeBaseText(double rate, std::int64_t length) {
+    return FormatSi(TimePerDivision(rate, length), "s", 3) + "/div (" + FormatSi(rate, "Hz") +
+           ", " + std::to_string(length) + " samples)";
 }
 
 std::string ChannelList(const std::vector<ProbeChannel>& channels) {
@@ -117,15 +156,35 @@ AutoChoice ChooseSetup(const AutoInput& in) {
     }
     if (periodic != nullptr) {
         choice.frequency = periodic->stats.frequency;
-        choice.rate = RateForPeriods(in, choice.frequency);
-        const double periods = choice.frequency * static_cast<double>(in.length) / choice.rate;
+        const TimeBase base = TimeBaseForPeriods(in, choice.frequency);
+        if (base.rate > 0) {
+            choice.rate = base.rate;
+            choice.length = base.length;
+        } else {
+            // No 1-2-5 step the clock can fill: the nearest rate at the length set, the screen
+            // spanning its record.
+            choice.rate = RateForPeriods(in, choice.frequency);
+            choice.length = in.length;
+        }
+        const double periods = choice.frequency * static_cast<double>(choice.length) / choice.rate;
         text += "; " + FormatFrequency(choice.frequency) + " on channel " +
-                std::to_string(periodic->channel) + ": " + FormatSi(choice.rate, "Hz") + " shows " +
-                Periods(periods) + " periods";
+                std::to_string(periodic->channel) + ": " +
+                TimeBaseText(choice.rate, choice.length) + " shows " + Periods(periods) +
+                " periods";
     } else {
-        choice.rate = in.takeRate(in.keptRate);
+        // About the span the record had: the 1-2-5 step at or above its time per division.
+        const TimeBase base = in.keptRate > 0 ? Filling(in, Step125(static_cast<double>(in.length) /
+                                                                    in.keptRate / kTimeDivisions))
+                                              : TimeBase{};
+        if (base.rate > 0) {
+            choice.rate = base.rate;
+            choice.length = base.length;
+        } else {
+            choice.rate = in.takeRate(in.keptRate);
+            choice.length = in.length;
+        }
         text += std::string(choice.signal ? "; no period on any channel" : "") +
-                "; the whole record at " + FormatSi(choice.rate, "Hz");
+                "; the whole record at " + TimeBaseText(choice.rate, choice.length);
     }
     if (trigger != nullptr) {
         const double range = RangeFor(*trigger, in.ranges);  // the range chosen for it above

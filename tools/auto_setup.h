@@ -4,10 +4,12 @@
 // - Range: the smallest that holds the channel's peaks with a tenth of the range to spare; a
 //   channel that reached the end of its range may be larger still, so it goes one range up
 //   and is probed again.
-// - Rate: the screen shows the whole record over ten divisions; for the strongest periodic
-//   channel (largest swing with a period), the rate that puts about three periods on it (2 to
-//   5 are fine where the clock cannot do three). A record without a period keeps the rate it
-//   was probed at, the whole record on screen.
+// - Time base: the screen shows the whole record over ten divisions, and Auto picks a time
+//   per division of the 1-2-5 series with a rate the clock makes and a record length (as near
+//   the one set as may be) that fill them exactly. For the strongest periodic channel (largest
+//   swing with a period), the time per division that puts about three periods on the screen
+//   (2 to 5 are fine where three is no 1-2-5 step). A record without a period keeps about the
+//   span it had: the 1-2-5 step at or above its time per division.
 // - Trigger: on that channel, at the middle of its swing, rising, with a tenth of the swing as
 //   hysteresis so that noise does not trigger twice on one edge. A flat record (no signal on
 //   any channel) triggers at its level, which it never crosses: the time-out then shows it.
@@ -60,6 +62,7 @@ struct AutoInput {
     double probeRate = 0;                // the rate of the last probe
     double keptRate = 0;                 // the rate to keep when nothing has a period
     double maxRate = 25e6;               // the highest rate with these channels
+    std::int64_t maxLength = 32760;      // the longest record the instrument takes
     // Asks the instrument for a rate and returns the rate it took.
     std::function<double(double wanted)> takeRate;
 };
@@ -70,7 +73,8 @@ struct AutoChoice {
         double range = 0;
     };
     std::vector<ChannelRange> ranges;
-    double rate = 0;  // as the instrument took it
+    double rate = 0;          // as the instrument took it
+    std::int64_t length = 0;  // samples per record: with the rate, ten divisions
     int triggerChannel = 0;
     double triggerLevel = 0;       // volts
     double triggerHysteresis = 0;  // volts

@@ -6,6 +6,7 @@
 
 #include "tools/format.h"
 #include "tools/record.h"
+#include "tools/time_base.h"
 
 namespace zarvo::cli {
 
@@ -174,7 +175,10 @@ void WriteSvg(std::ostream& out, const Record& record, const PlotOptions& option
     f.t0 = record.TimeOf(0);
     f.t1 = n > 1 ? record.TimeOf(n - 1) : f.t0 + 1.0;
     if (!(f.t1 > f.t0)) f.t1 = f.t0 + 1.0;
-    const double timePerDiv = PerDivision(f.t1 - f.t0, kTimeDivisions);
+    // The graticule spans the record, one sample period past the last sample, as the live
+    // view's screen does.
+    double timePerDiv = TimePerDivision(record.sampleRate, static_cast<std::int64_t>(n));
+    if (!(timePerDiv > 0)) timePerDiv = (f.t1 - f.t0) / kTimeDivisions;
     if (options.divisions) f.t1 = f.t0 + timePerDiv * kTimeDivisions;
 
     double fullScale = 0;

@@ -101,6 +101,7 @@ ApplyResult Station::AutoHere() {
     input.probeLength = probeLength;
     input.keptRate = GetSampleFrequencyF();
     input.maxRate = GetMaxSampleFrequencyF();
+    input.maxLength = GetMaxRecordLength();
     input.takeRate = [](double wanted) {
         double rate = wanted;
         SetSampleFrequencyF(&rate);
@@ -149,8 +150,9 @@ ApplyResult Station::AutoHere() {
     }
 
     const cli::AutoChoice choice = cli::ChooseSetup(input);
-    json settings = {{"length", length},
-                     {"pre", pre},
+    // The pre-trigger samples stay as they were, as far as they fit the record chosen.
+    json settings = {{"length", choice.length},
+                     {"pre", std::min<std::int64_t>(pre, choice.length)},
                      {"rate", choice.rate},
                      {"trigger.slope", "rising"},
                      {"acquire", "run"}};

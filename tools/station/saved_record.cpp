@@ -1,9 +1,9 @@
 // A station that shows one saved record (zarvo view --open) instead of measuring: the record
 // is kept like a taken one, so the page, its figures, spectrum and downloads work on it as on
 // any record, while every request for the instrument is refused in words.
-#include "tools/format.h"
 #include "tools/station/station.h"
 #include "tools/station/wall_clock.h"
+#include "tools/time_base.h"
 
 namespace zarvo::station {
 
@@ -14,14 +14,12 @@ using json = nlohmann::json;
 // The settings the record was taken with, as far as it shows them, for the page's controls
 // and knobs; stopped, since nothing runs.
 json SettingsShown(const TakenRecord& record) {
-    const auto length = static_cast<double>(record.size());
-    json settings = {{"rate", record.rate},
-                     {"length", record.size()},
-                     {"pre", record.pre},
-                     {"timePerDiv", cli::PerDivision(length / record.rate, cli::kTimeDivisions)},
-                     {"ch1.on", false},
-                     {"ch2.on", false},
-                     {"acquire", "stop"}};
+    const auto length = static_cast<std::int64_t>(record.size());
+    json settings = {
+        {"rate", record.rate}, {"length", record.size()},
+        {"pre", record.pre},   {"timePerDiv", cli::TimePerDivision(record.rate, length)},
+        {"ch1.on", false},     {"ch2.on", false},
+        {"acquire", "stop"}};
     for (const TakenTrace& t : record.traces) {
         const std::string prefix = "ch" + std::to_string(t.channel) + ".";
         settings[prefix + "on"] = true;

@@ -9,6 +9,7 @@
 #include "tools/format.h"
 #include "tools/station/settings_table.h"
 #include "tools/status.h"
+#include "tools/time_base.h"
 
 namespace zarvo::station {
 
@@ -28,6 +29,19 @@ void SetChannelOn(MeasureSettings& s, int ch, bool on) {
     (ch == 1 ? one : two) = on;
     // Both off is refused once the whole file is in (see MergeInto).
     s.channels = one && two ? "both" : (two ? "2" : (one ? "1" : ""));
+}
+
+// The rate and record length that fill the ten divisions of `perDiv` exactly, as the view's
+// time/div knob sets them; a rate of 0 when no rate the clock makes fills them to a
+// hundredth, which MergeInto refuses. A length given on the command line stays, with the rate
+// that comes nearest.
+void FillTimePerDiv(double perDiv, bool lengthGiven, MeasureSettings& s) {
+    cli::TimeBaseLimits limits;
+    limits.maxRate = s.channels == "1" ? 50e6 : 25e6;  // both converters on channel 1 alone
+    if (lengthGiven) limits.minLength = limits.maxLength = s.length;
+    const cli::TimeBase base = cli::FillDivisions(perDiv, s.length, limits);
+    s.rate = lengthGiven || cli::Fills(base, perDiv, 0.01) ? base.rate : 0;
+    if (s.rate > 0) s.length = base.length;
 }
 
 // One settings-table key as capture and monitor take it: the command-line options that set
@@ -73,10 +87,9 @@ const std::vector<MeasureRow>& MeasureRows() {
         r.push_back({"length", {"--length"}, [](const json& v, MeasureSettings& s) {
                          s.length = v.get<std::int64_t>();
                      }});
-        // The rate at which the record fills the ten divisions, as the view sets it.
+        // The rate and length that fill the ten divisions (MergeInto keeps a --length).
         r.push_back({"timePerDiv", {"--rate"}, [](const json& v, MeasureSettings& s) {
-                         s.rate = static_cast<double>(s.length) /
-                                  (cli::kTimeDivisions * v.get<double>());
+                         FillTimePerDiv(v.get<double>(), false, s);
                      }});
         r.push_back({"pre", {"--pre", "--post"}, [](const json& v, MeasureSettings& s) {
                          s.pre = v.get<std::int64_t>();
@@ -147,12 +160,20 @@ void MergeInto(const json& file, const std::string& from, MeasureSettings& setti
         bool onCommandLine = false;
         for (const std::string& option : row->options)
             onCommandLine = onCommandLine || given(option);
-        if (!onCommandLine) row->apply(file[setting.key], merged);
+        if (onCommandLine) continue;
+        if (setting.key == "timePerDiv" && given("--length")) {
+            FillTimePerDiv(file[setting.key].get<double>(), true, merged);
+        } else {
+            row->apply(file[setting.key], merged);
+        }
     }
     if (merged.channels.empty()) Refuse(from, "ch1.on and ch2.on leave no channel on");
-    if (!(merged.rate >= 1 && merged.rate <= 50e6)) {
-        Refuse(from, "timePerDiv needs " + cli::FormatSi(merged.rate, "Hz") +
-                         " at this record length, outside 1 Hz to 50 MHz");
+    if (!(merged.rate > 0)) {
+        Refuse(from, "no rate the clock makes fills ten divisions of timePerDiv " +
+                         cli::FormatSi(file.value("timePerDiv", 0.0), "s", 3) +
+                         (given("--length") ? " with " + std::to_string(merged.length)
+                                            : std::string(" with 1 to 32760")) +
+                         " samples");
     }
     settings = merged;
 }

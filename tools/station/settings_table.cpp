@@ -4,6 +4,7 @@
 
 #include "tools/format.h"
 #include "tools/status.h"
+#include "tools/time_base.h"
 #include "zarvo.h"
 
 namespace zarvo::station {
@@ -41,18 +42,47 @@ json ReadDouble(Getter getter) {
     return getter(&value) == RC_OK ? json(value) : json(nullptr);
 }
 
-// The clock divides down to a few rates: asks for higher ones until the obtained rate is at
-// least `wanted`, so that the record does not spill over the divisions it should fill.
-Refusal SetRateAtLeast(double wanted, const json& value) {
-    double ask = wanted;
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        double rate = ask;
-        const std::uint16_t status = SetSampleFrequencyF(&rate);
-        if (status != RC_OK) return ByLibrary(status, "SetSampleFrequencyF", value);
-        if (rate >= wanted * (1 - 1e-9) || !(rate > 0)) break;
-        ask = std::min(ask * wanted / rate * 1.001, 50e6);
+// Sets the record length; the pre-trigger samples stay as they were, as far as they fit.
+Refusal SetLengthKeepingPre(std::uint32_t length, const json& value) {
+    const std::int32_t pre = GetRecordLength() - GetPostSamples();
+    const Refusal r = ByLibrary(SetRecordLength(length), "SetRecordLength", value);
+    if (r.refused()) return r;
+    const auto kept = std::min<std::uint32_t>(length, static_cast<std::uint32_t>(std::max(pre, 0)));
+    return ByLibrary(SetPostSamples(length - kept), "SetPostSamples", value);
+}
+
+// The highest rate with the channels that are on: both converters take channel 1 alone at
+// twice their rate.
+double HighestRate() {
+    std::uint8_t mode = 0;
+    const double single = GetMaxSampleFrequencyF();
+    return GetMeasureMode(&mode) == RC_OK && mode == mCh1 && single > 0 ? 2 * single : single;
+}
+
+// A time per division that the screen's ten divisions show exactly: the rate and the record
+// length that fill them, the length as near the one set as the clock allows. One that no rate
+// and length fill to a hundredth is refused, so that the knob says why rather than landing
+// somewhere else.
+Refusal SetTimePerDiv(const json& value) {
+    const double perDiv = value.get<double>();
+    cli::TimeBaseLimits limits;
+    limits.maxLength = std::max(GetMaxRecordLength(), 1);
+    limits.maxRate = HighestRate();
+    const cli::TimeBase base = cli::FillDivisions(perDiv, GetRecordLength(), limits);
+    if (!cli::Fills(base, perDiv, 0.01)) {
+        std::string nearest;
+        if (base.rate > 0) {
+            nearest = " (the nearest is " +
+                      cli::FormatSi(cli::TimePerDivision(base.rate, base.length), "s", 3) + "/div)";
+        }
+        return {"no rate the clock makes fills ten divisions of " + cli::FormatSi(perDiv, "s", 3) +
+                    " with 1 to " + std::to_string(limits.maxLength) + " samples" + nearest,
+                0};
     }
-    return {};
+    double rate = base.rate;
+    const Refusal r = ByLibrary(SetSampleFrequencyF(&rate), "SetSampleFrequencyF", value);
+    if (r.refused()) return r;
+    return SetLengthKeepingPre(static_cast<std::uint32_t>(base.length), value);
 }
 
 void AddChannel(std::vector<Setting>& table, std::uint8_t ch) {
@@ -181,15 +211,8 @@ void AddTimebase(std::vector<Setting>& table) {
                      "SetRecordLength",
                      "GetRecordLength",
                      false,
-                     [](const json& v, LoopControls&) -> Refusal {
-                         // The pre-trigger samples stay as they were, as far as they fit.
-                         const std::int32_t pre = GetRecordLength() - GetPostSamples();
-                         const auto length = v.get<std::uint32_t>();
-                         const Refusal r = ByLibrary(SetRecordLength(length), "SetRecordLength", v);
-                         if (r.refused()) return r;
-                         const auto kept = std::min<std::uint32_t>(
-                             length, static_cast<std::uint32_t>(std::max(pre, 0)));
-                         return ByLibrary(SetPostSamples(length - kept), "SetPostSamples", v);
+                     [](const json& v, LoopControls&) {
+                         return SetLengthKeepingPre(v.get<std::uint32_t>(), v);
                      },
                      [](const LoopControls&) -> json { return GetRecordLength(); }});
     table.push_back({"timePerDiv",
@@ -199,25 +222,15 @@ void AddTimebase(std::vector<Setting>& table) {
                      {},
                      "time/div",
                      "s",
-                     "SetSampleFrequencyF",
-                     "GetSampleFrequencyF",
+                     "SetSampleFrequencyF, SetRecordLength",
+                     "GetSampleFrequencyF, GetRecordLength",
                      true,
-                     [](const json& v, LoopControls&) -> Refusal {
-                         // The sample rate at which the record fills the ten divisions.
-                         const double length = GetRecordLength();
-                         double rate = length / (cli::kTimeDivisions * v.get<double>());
-                         if (!(rate >= 1 && rate <= 50e6)) {
-                             return {"a time per division of " + v.dump() + " s needs " +
-                                         cli::FormatSi(rate, "Hz") +
-                                         " at this record length, outside 1 Hz to 50 MHz",
-                                     0};
-                         }
-                         return SetRateAtLeast(rate, v);
-                     },
+                     [](const json& v, LoopControls&) { return SetTimePerDiv(v); },
+                     // The record's span over the ten divisions the screen shows it on.
                      [](const LoopControls&) -> json {
                          const double rate = GetSampleFrequencyF();
                          if (!(rate > 0)) return nullptr;
-                         return cli::PerDivision(GetRecordLength() / rate, cli::kTimeDivisions);
+                         return cli::TimePerDivision(rate, GetRecordLength());
                      }});
     table.push_back(
         {"pre",

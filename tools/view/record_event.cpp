@@ -7,6 +7,7 @@
 #include "tools/figures.h"
 #include "tools/format.h"
 #include "tools/stats.h"
+#include "tools/time_base.h"
 
 namespace zarvo::view {
 
@@ -49,8 +50,8 @@ json RecordEvent(const station::TakenRecord& record, std::pair<std::uint64_t, st
              {"figures", cli::FigureTexts(cli::Analyse(volts.traces[k].volts, record.rate))}});
     }
     const std::size_t n = record.size();
-    const double span = record.rate > 0 ? static_cast<double>(n) / record.rate : 0;
-    const double perDiv = cli::PerDivision(span, cli::kTimeDivisions);
+    // The screen spans the record: ten divisions of its span over ten.
+    const double perDiv = cli::TimePerDivision(record.rate, static_cast<std::int64_t>(n));
     const cli::TriggerInfo& trigger = record.trigger;
     json event = {{"seq", record.seq},
                   {"readoutMs", record.readoutMs},

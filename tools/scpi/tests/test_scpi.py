@@ -49,6 +49,9 @@ def test_identity_from_the_exports(scope):
     (":TRIG:HYST 0.1", ":TRIG:HYST?", "0.09375"),
     (":TRIG:TIM 250MS", ":TRIG:TIM?", "0.25"),
     (":TIM:SCAL 100US", ":TIM:SCAL?", "1E-04"),
+    # A rate the clock makes and a record that fill ten divisions: 300 kHz x 1500 is none.
+    (":ACQ:POIN 1500;:TIM:SCAL 500US", ":ACQ:SRAT?;POIN?", "250000;1250"),
+    (":ACQ:POIN 1000;SRAT 416.7KHZ", ":TIM:SCAL?", "0.00024"),  # the record's own span
     (":OUTP ON;:SOUR:FREQ 30KHZ", ":SOUR:FREQ?", "29940"),  # 5 MHz divided by 167
     (":OUTP ON", ":OUTP?", "1"),
     (":FORM REAL,32", ":FORM?", "REAL,32"),

@@ -2,7 +2,7 @@
 // buttons, Auto and Start again, and the status line. Every value a control shows is the one
 // the instrument took, as the server read it back: a typed value stays as typed only while
 // the person is still typing it.
-import { emit, on, parseNumber, post, say, view } from './state.js';
+import { emit, on, parseNumber, post, say, si, view } from './state.js';
 
 function group(key) {
   if (key.startsWith('ch1.')) return 'Channel 1';
@@ -30,16 +30,24 @@ export function readTyped(row, text) {
   return { value };
 }
 
-function shownText(value) {
-  return value === null || value === undefined ? '' : String(value);
+// A value as the figures under the screen write it: four significant digits with the
+// unit's prefix ("416.7 kHz", "240 \u00b5s", "-296.9 mV"); counts of samples as they are.
+function shownText(row, value) {
+  if (value === null || value === undefined) return '';
+  if (typeof value === 'number' && isTyped(row) && row.unit && row.unit !== 'samples') {
+    return si(value, row.unit);
+  }
+  return String(value);
 }
+
+const current = (row) => (view.state ? view.state.settings[row.key] : undefined);
 
 // Shows the instrument's value in a control, unless the person is typing into it.
 function showValue(row, input) {
   if (input.dataset.typing) return;
-  const value = view.state ? view.state.settings[row.key] : undefined;
+  const value = current(row);
   if (row.kind === 'boolean') input.checked = !!value;
-  else input.value = shownText(value);
+  else input.value = shownText(row, value);
 }
 
 function makeControl(row) {
@@ -79,7 +87,12 @@ function makeControl(row) {
     if (row.kind === 'boolean') value = input.checked;
     else if (row.kind === 'choice') value = input.value;
     else if (isRange(row)) value = Number(input.value);
-    else {
+    else if (typeof current(row) === 'number' &&
+      input.value.trim() === shownText(row, current(row))) {
+      // The value shown, given back as it stands: the instrument's own, not its rounding.
+      value = current(row);
+      delete input.dataset.typing;
+    } else {
       const typed = readTyped(row, input.value);
       delete input.dataset.typing;
       if (typed.error) {

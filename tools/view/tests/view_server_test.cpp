@@ -127,15 +127,19 @@ TEST_F(View, SettingsComeBackAsTheInstrumentTookThem) {
     EXPECT_EQ(s["trigger.level"], 10 * 4.0 / 128) << "channel 2's comparator, in 1/128 steps";
     EXPECT_EQ(s["ch1.coupling"], "ac");
     EXPECT_EQ(s["length"], 1500);
+    EXPECT_EQ(s["timePerDiv"], 150e-6) << "typed by hand: the record's own span over ten";
     EXPECT_EQ(s["pre"], 100);
     EXPECT_EQ(s["acquire"], "stop");
     EXPECT_EQ(State()["settings"], s) << "the state served afterwards is the one answered";
 
-    // Time per division turns into the rate at which the record fills ten divisions.
+    // Time per division turns into a rate the clock makes and a record that fills ten
+    // divisions exactly: 300 kHz x 1500 is no rate of the clock, 250 kHz x 1250 is.
     const auto [status2, answer2] = Set(R"({"timePerDiv": 0.0005})");
     ASSERT_EQ(status2, 200);
-    EXPECT_GE(answer2["settings"]["rate"].get<double>(), 300000.0);
+    EXPECT_EQ(answer2["settings"]["rate"], 250e3);
+    EXPECT_EQ(answer2["settings"]["length"], 1250);
     EXPECT_EQ(answer2["settings"]["timePerDiv"], 0.0005);
+    EXPECT_EQ(answer2["settings"]["pre"], 100);
     // A shorter record keeps as many pre-trigger samples as fit.
     EXPECT_EQ(Set(R"({"length": 50})").second["settings"]["pre"], 50);
 }

@@ -53,7 +53,7 @@ const tests = {
       await page.fill('#set-generator', '2000');
       await page.press('#set-generator', 'Enter');
       await nextRecord(page, r.seq, (x) => Math.max(...trace(x, 2).volts) > 0.9);
-      assert.equal(await page.inputValue('#set-generator'), '2000');
+      assert.equal(await page.inputValue('#set-generator'), '2 kHz');
       // The picture for the documentation, with the cursors and the spectrum on.
       await page.click('#cursors');
       await page.click('#spectrum-toggle');

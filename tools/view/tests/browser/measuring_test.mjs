@@ -72,10 +72,10 @@ export const measuringTests = (artifacts) => ({
       await typeInto(page, '#set-rate', '1234567');
       await page.keyboard.press('Tab');
       await page.waitForFunction(() => window.zarvoView.state.settings.rate === 1250000);
-      assert.equal(await page.inputValue('#set-rate'), '1250000');
+      assert.equal(await page.inputValue('#set-rate'), '1.25 MHz');
       await typeInto(page, '#set-rate', 'fast');
       assert.equal(await text(page, '#error'), 'sample rate (Hz) takes a number, not "fast"');
-      assert.equal(await page.inputValue('#set-rate'), '1250000');
+      assert.equal(await page.inputValue('#set-rate'), '1.25 MHz');
       await typeInto(page, '#set-length', '40000');
       assert.match(await text(page, '#error'), /^record length \(samples\) must lie between 1 and 32760/);
       assert.equal(await page.inputValue('#set-length'), '2000');
@@ -104,6 +104,54 @@ export const measuringTests = (artifacts) => ({
       assert.equal(saved.rate, s.rate);
       assert.ok(!('acquire' in saved), 'the file does not start or stop anything');
     });
+  },
+
+  async 'the record fills the ten divisions after Auto, a typed rate and the time/div knob'(browser, tool) {
+    const view = await startView(tool, '=ch1=sine:1234:1.7');
+    try {
+      // Wide enough that the figures have room: each stays on one line.
+      const page = await openView(browser, view.url, { viewport: { width: 1400, height: 900 } });
+      const whole = (span, perDiv) => new RegExp('^whole record: from 0 s to ' + span + ', ' + perDiv + '$');
+      await typeInto(page, '#set-length', '1000');
+      await page.waitForFunction(() => window.zarvoView.state.settings.length === 1000);
+      await page.click('#auto');
+      const said = await waitText(page, '#auto-text', /^(?!looking)\S/, 20000);
+      // Three periods of 1234 Hz would ask for 416.7 kHz; the screen takes 200 \u00b5s/div, as
+      // 500 kHz x 1000 samples that reach its right edge.
+      await waitText(page, '#window-text', whole('2 ms', '200 \u00b5s/div'));
+      assert.equal(await text(page, '#knob-time output'), '200 \u00b5s/div', said);
+      assert.equal(await page.inputValue('#set-rate'), '500 kHz');
+      assert.equal(await page.inputValue('#set-length'), '1000');
+
+      // A rate typed by hand that makes no 1-2-5 division: the screen spans the record.
+      await typeInto(page, '#set-rate', '416.7k');
+      await waitText(page, '#window-text', whole('2.4 ms', '240 \u00b5s/div'));
+      assert.equal(await text(page, '#knob-time output'), '240 \u00b5s/div');
+      await page.keyboard.press('Tab');
+      assert.equal(await page.inputValue('#set-rate'), '416.7 kHz');
+      assert.equal(await page.inputValue('#set-timePerDiv'), '240 \u00b5s');
+
+      // The knob goes on to the next 1-2-5 step; the rate field's text, typed back, returns.
+      await page.click('#knob-time button[aria-label="time/div up"]');
+      await waitText(page, '#window-text', whole('5 ms', '500 \u00b5s/div'));
+      assert.equal(await page.inputValue('#set-rate'), '200 kHz');
+      await typeInto(page, '#set-rate', '416.7 kHz');
+      await waitText(page, '#window-text', whole('2.4 ms', '240 \u00b5s/div'));
+      assert.equal((await settings(page)).rate, 5e6 / 12);
+
+      const lines = await page.$$eval('#figures td', (tds) => tds.map((td) => {
+        const range = document.createRange();
+        range.selectNodeContents(td);
+        return { text: td.textContent, lines: range.getClientRects().length };
+      }));
+      assert.ok(lines.length > 10, 'figures shown');
+      for (const cell of lines) assert.ok(cell.lines <= 1, '"' + cell.text + '" on ' + cell.lines + ' lines');
+      const right = await page.$eval('#figures', (t) => t.getBoundingClientRect().right);
+      const side = await page.$eval('#side', (s) => s.getBoundingClientRect().left);
+      assert.ok(right <= side, 'the figures end at ' + right + ', under the controls from ' + side);
+    } finally {
+      await view.stop();
+    }
   },
 
   async 'cursors read the record shown, refuse what lies outside it; zoom, pan and Fit'(browser, tool) {
@@ -263,7 +311,8 @@ export const measuringTests = (artifacts) => ({
 
       await drag(page, await point(page, { t: 'marker', v: 0 }), await point(page, { t: 'marker', v: 0.5 }));
       await page.waitForFunction(() => Math.abs(window.zarvoView.state.settings['trigger.level'] - 0.5) < 0.03);
-      assert.equal(await page.inputValue('#set-trigger\\.level'), String((await settings(page))['trigger.level']));
+      const level = (await settings(page))['trigger.level'];
+      assert.ok(near(parseSi(await page.inputValue('#set-trigger\\.level')), level, 1e-3 * Math.abs(level)));
 
       await page.click('#knob-ch1 button[aria-label="CH1 volts/div up"]');
       await waitText(page, '#knob-ch1 output', /^1 V\/div$/);
