@@ -104,11 +104,12 @@ bool ParseBusRate(std::string_view s, double* out) {
     return ParseReal(s, out) && *out > 0.0 && *out <= 1e8;
 }
 
-// The high level of a bus line, 3.3 V when left out.
+// The idle (high) level of a bus line, 3.3 V when left out; negative for a line of inverted
+// polarity, idle below its 0 V state.
 bool ParseBusVolts(const std::vector<std::string_view>& parts, std::size_t at, double* out) {
     *out = 3.3;
     if (parts.size() <= at) return true;
-    return ParseReal(parts[at], out) && *out > 0.0 && *out <= 100.0;
+    return ParseReal(parts[at], out) && *out != 0.0 && std::fabs(*out) <= 100.0;
 }
 
 InputSignal LineSignal(std::shared_ptr<const LogicLine> line) {

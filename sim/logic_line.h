@@ -13,7 +13,8 @@ namespace zarvo::sim {
 
 class LogicLine {
 public:
-    // tickNs > 0, levels not empty, high > 0: the line is 0 V when low and high volts when high.
+    // tickNs > 0, levels not empty, high not 0: the line is 0 V when low and `high` volts when
+    // high (below 0 V for a line of inverted polarity).
     LogicLine(double tickNs, std::vector<std::uint8_t> levels, double high, std::string text);
 
     bool HighAt(std::int64_t t) const;

@@ -142,10 +142,7 @@ SimTime Waveform::FirstInInterval(SimTime t, double lo, double length) const {
 }
 
 SimTime Waveform::FirstAtOrAbove(SimTime t, double level) const {
-    if (shape_ == Shape::Line) {
-        if (std::isnan(level) || level > amplitude_) return kNever;
-        return level <= 0.0 ? t : line_->NextHigh(t);
-    }
+    if (shape_ == Shape::Line) return LineFirst(t, level, true);
     SimTime found = FirstAtOrAboveEstimate(t, level);
     // The closed form and At() round differently; step to where At() agrees.
     for (int i = 0; i < kAgreeSteps && found != kNever && !(At(found) >= level); ++i) ++found;
@@ -153,13 +150,22 @@ SimTime Waveform::FirstAtOrAbove(SimTime t, double level) const {
 }
 
 SimTime Waveform::FirstBelow(SimTime t, double level) const {
-    if (shape_ == Shape::Line) {
-        if (std::isnan(level) || level <= 0.0) return kNever;
-        return level > amplitude_ ? t : line_->NextLow(t);
-    }
+    if (shape_ == Shape::Line) return LineFirst(t, level, false);
     SimTime found = FirstBelowEstimate(t, level);
     for (int i = 0; i < kAgreeSteps && found != kNever && !(At(found) < level); ++i) ++found;
     return found;
+}
+
+SimTime Waveform::LineFirst(SimTime t, double level, bool atOrAbove) const {
+    // The line is 0 V in one state and its high volts (negative for an inverted line) in the
+    // other: wait for whichever of the two is on the asked side of the level.
+    if (std::isnan(level)) return kNever;
+    const bool highCounts = atOrAbove ? amplitude_ >= level : amplitude_ < level;
+    const bool lowCounts = atOrAbove ? 0.0 >= level : 0.0 < level;
+    if (highCounts && lowCounts) return t;
+    if (highCounts) return line_->NextHigh(t);
+    if (lowCounts) return line_->NextLow(t);
+    return kNever;
 }
 
 SimTime Waveform::FirstAtOrAboveEstimate(SimTime t, double level) const {

@@ -54,6 +54,7 @@ private:
     void AtOrAboveInterval(double s, double* lo, double* length) const;
     SimTime FirstInInterval(SimTime t, double lo, double length) const;
     SimTime FirstAtOrAboveEstimate(SimTime t, double level) const;
+    SimTime LineFirst(SimTime t, double level, bool atOrAbove) const;
     SimTime FirstBelowEstimate(SimTime t, double level) const;
 
     Shape shape_ = Shape::Constant;
