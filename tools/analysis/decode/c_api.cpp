@@ -39,8 +39,7 @@ extern "C" ZARVO_ANALYSIS_API int zarvo_decode(const char* setting, const double
     Tell("", message, message_size);
     if (found != nullptr) *found = 0;
     if (setting == nullptr || found == nullptr || (frames == nullptr && capacity > 0)) {
-        Tell("a null pointer for the setting, the frames or their count", message,
-             message_size);
+        Tell("a null pointer for the setting, the frames or their count", message, message_size);
         return ZARVO_DECODE_BAD_ARGUMENT;
     }
     if (!(rate > 0.0) || !std::isfinite(rate) || !std::isfinite(trigger_index)) {
@@ -76,13 +75,9 @@ extern "C" ZARVO_ANALYSIS_API int zarvo_decode(const char* setting, const double
         *found = result.frames.size();
         for (std::size_t i = 0; i < result.frames.size() && i < capacity; ++i) {
             const Frame& f = result.frames[i];
-            frames[i] = ZarvoFrame{f.start,
-                                   f.end,
-                                   static_cast<int32_t>(f.bus),
-                                   static_cast<int32_t>(f.kind),
-                                   f.value,
-                                   f.read ? 1 : 0,
-                                   ErrorText(f.error)};
+            frames[i] = ZarvoFrame{
+                f.start, f.end,          static_cast<int32_t>(f.bus), static_cast<int32_t>(f.kind),
+                f.value, f.read ? 1 : 0, ErrorText(f.error)};
         }
         if (result.frames.empty()) {
             Tell(result.message, message, message_size);

@@ -61,8 +61,7 @@ private:
             if ((byte_ & kTenBitMask) == kTenBitMark) {
                 const std::uint32_t high = (byte_ >> 1) & 3u;
                 // A read names only the high bits: the device is the one last addressed.
-                const std::uint32_t value =
-                    read && (tenBit_ >> 8) == high ? tenBit_ : high << 8;
+                const std::uint32_t value = read && (tenBit_ >> 8) == high ? tenBit_ : high << 8;
                 tenBitFrame_ = read ? kNoFrame : result_->frames.size();
                 Add(Kind::Address, start_, start_, value, {}, read);
             } else {

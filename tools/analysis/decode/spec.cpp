@@ -39,8 +39,8 @@ struct Key {
     bool flag;  // written bare (invert, lsb)
 };
 
-constexpr Key kUartKeys[] = {{"baud", false}, {"ch", false},     {"bits", false},
-                             {"parity", false}, {"stop", false}, {"invert", true},
+constexpr Key kUartKeys[] = {{"baud", false},     {"ch", false},   {"bits", false},
+                             {"parity", false},   {"stop", false}, {"invert", true},
                              {"threshold", false}};
 constexpr Key kI2cKeys[] = {{"scl", false}, {"sda", false}, {"threshold", false}};
 constexpr Key kSpiKeys[] = {{"clk", false}, {"data", false}, {"mode", false},
@@ -220,7 +220,8 @@ std::optional<Spec> ParseSpec(std::string_view text, std::string* error) {
             return fail(Join({"key '", key, "' for ", name, " takes no value: write ", key}));
         }
         if (!found->flag && equals == std::string_view::npos) {
-            return fail(Join({"key '", key, "' for ", name, " needs a value: write ", key, "=..."}));
+            return fail(
+                Join({"key '", key, "' for ", name, " needs a value: write ", key, "=..."}));
         }
         const std::string problem =
             Apply(&spec, key, equals == std::string_view::npos ? "" : item.substr(equals + 1));

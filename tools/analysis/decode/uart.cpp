@@ -7,7 +7,7 @@ namespace analysis::decode {
 
 namespace {
 
-constexpr double kCommonBauds[] = {300,   600,   1200,  2400,   4800,   9600,   14400,  19200,
+constexpr double kCommonBauds[] = {300,   600,   1200,  2400,  4800,   9600,   14400,  19200,
                                    28800, 38400, 57600, 76800, 115200, 230400, 460800, 921600};
 constexpr double kSnapWithin = 0.03;
 // Fewer samples per bit than this cannot place the middle of every bit.
@@ -29,6 +29,10 @@ std::string Number(double value, const char* format) {
 }
 
 }  // namespace
+
+// Frames from the line at perBit samples per bit.
+static void ReadFrames(const Spec& spec, const Record& record, const Line& line, double perBit,
+                       int idleBits, Result* result);
 
 std::string FormatHz(double hz) {
     const char* unit = "Hz";
@@ -97,8 +101,8 @@ void DecodeUart(const Spec& spec, const Record& record, const Line& line, Result
     }
     const double baud = spec.baud > 0.0 ? spec.baud : FindBaud(line, n, record.rate);
     if (!(baud > 0.0)) {
-        result->message = "only one edge on channel " + channel +
-                          ": the baud cannot be found; give it (baud=N)";
+        result->message =
+            "only one edge on channel " + channel + ": the baud cannot be found; give it (baud=N)";
         return;
     }
     result->baud = baud;
@@ -112,13 +116,39 @@ void DecodeUart(const Spec& spec, const Record& record, const Line& line, Result
                           FormatHz(kLeastSamplesPerBit * baud) + " or more";
         return;
     }
+    const int frameBits = 1 + spec.bits + (spec.parity == Parity::None ? 0 : 1) + spec.stopBits;
+    ReadFrames(spec, record, line, perBit, frameBits, result);
+    if (result->frames.empty()) {
+        // A line that never pauses for a frame's time: read from its first edge on.
+        ReadFrames(spec, record, line, perBit, 1, result);
+    }
+    if (result->frames.empty()) {
+        result->message =
+            "no complete frame on channel " + channel + " at " + Number(baud, "%.10g") + " baud";
+    }
+}
+
+static void ReadFrames(const Spec& spec, const Record& record, const Line& line, double perBit,
+                       int idleBits, Result* result) {
+    const std::size_t n = record.count;
     // The idle (mark) state is high on a normal line and low on an inverted one.
     const int mark = spec.invert ? 0 : 1;
     const int parityBits = spec.parity == Parity::None ? 0 : 1;
     const int frameBits = 1 + spec.bits + parityBits + spec.stopBits;
+    // Until a frame has been read, a start bit counts only after `idleBits` of idle line (a
+    // frame's worth, which no frame holds): a record that opens in the middle of a byte
+    // would otherwise take one of its data bits for a start bit. Back-to-back frames after
+    // it are read without a pause.
+    bool inStep = false;
+    std::size_t idleSince = 0;
     std::size_t i = 1;
     while (i < n) {
+        if (line.level[i - 1] != mark) idleSince = i;
         if (!(line.level[i - 1] == mark && line.level[i] != mark)) {
+            ++i;
+            continue;
+        }
+        if (!inStep && static_cast<double>(i - idleSince) < idleBits * perBit) {
             ++i;
             continue;
         }
@@ -127,6 +157,7 @@ void DecodeUart(const Spec& spec, const Record& record, const Line& line, Result
         const int last = bitAt(frameBits - 1);
         if (last < 0) break;  // the record ends inside this frame
         if (bitAt(0) == mark) {
+            inStep = false;
             ++i;  // a glitch, not a start bit
             continue;
         }
@@ -164,6 +195,8 @@ void DecodeUart(const Spec& spec, const Record& record, const Line& line, Result
             while (j < n && line.level[j] != mark) ++j;
             frame.end = Seconds(static_cast<double>(j), record);
             result->frames.push_back(frame);
+            inStep = false;
+            idleSince = j;
             i = j + 1;
             continue;
         }
@@ -173,12 +206,10 @@ void DecodeUart(const Spec& spec, const Record& record, const Line& line, Result
             frame.error = "parity error";
         }
         result->frames.push_back(frame);
+        inStep = stopOk;
         // The next start bit is searched from the middle of the last stop bit on.
         i = static_cast<std::size_t>(lastMiddle) + 1;
-    }
-    if (result->frames.empty()) {
-        result->message = "no complete frame on channel " + channel + " at " +
-                          Number(baud, "%.10g") + " baud";
+        idleSince = i - 1;
     }
 }
 

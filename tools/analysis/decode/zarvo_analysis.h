@@ -32,10 +32,10 @@ enum {
 typedef struct ZarvoFrame {
     double start_s;
     double end_s;
-    int32_t bus;    /**< 0 uart, 1 i2c, 2 spi */
-    int32_t kind;   /**< 0 start, 1 address, 2 data, 3 ack, 4 nack, 5 stop, 6 error */
-    uint32_t value; /**< the word or the address; 1 on a repeated start */
-    int32_t read;   /**< I2C address: 1 read, 0 write */
+    int32_t bus;       /**< 0 uart, 1 i2c, 2 spi */
+    int32_t kind;      /**< 0 start, 1 address, 2 data, 3 ack, 4 nack, 5 stop, 6 error */
+    uint32_t value;    /**< the word or the address; 1 on a repeated start */
+    int32_t read;      /**< I2C address: 1 read, 0 write */
     const char* error; /**< "" or a fixed text ("framing error", ...), valid for ever */
 } ZarvoFrame;
 
