@@ -2,6 +2,7 @@
 // application takes them: the bytes, and each one's time within two samples of where the
 // simulated line put it.
 #include <cmath>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -207,6 +208,70 @@ TEST_F(DecodeBus, ALineThatNeverChangesSaysSo) {
     EXPECT_EQ(Run("i2c:scl=2:sda=1").message, "no edges on channel 1");
     EXPECT_EQ(Run("spi").message, "no edges on channel 1");
     EXPECT_TRUE(Run("uart:ch=2:baud=9600").message.empty());
+}
+
+// An I2C transfer drawn sample by sample, four samples a quarter bit.
+struct I2cDrawing {
+    std::vector<double> scl = std::vector<double>(16, 3.3), sda = std::vector<double>(16, 3.3);
+    void Put(bool clock, bool data) {
+        scl.insert(scl.end(), 4, clock ? 3.3 : 0.0);
+        sda.insert(sda.end(), 4, data ? 3.3 : 0.0);
+    }
+    // SDA high under a low clock, the clock up, then SDA falls: a start, or a repeated one.
+    void Start() {
+        Put(false, sda.back() > 1.0);
+        Put(false, true);
+        Put(true, true);
+        Put(true, false);
+    }
+    void Byte(unsigned value, bool ack) {
+        for (int b = 8; b >= 0; --b) {
+            const bool one = b == 0 ? !ack : ((value >> (b - 1)) & 1u) != 0;
+            const bool before = sda.back() > 1.0;
+            Put(false, before);
+            Put(false, one);
+            Put(true, one);
+            Put(true, one);
+        }
+    }
+    void Stop() {
+        Put(false, false);
+        Put(true, false);
+        Put(true, true);
+    }
+};
+
+TEST(DecodeI2c, TenBitAddressesAndARepeatedStartForReading) {
+    I2cDrawing d;
+    d.Start();
+    d.Byte(0xF4, true);  // 11110, address bits 9..8 = 10, write
+    d.Byte(0x34, true);  // address bits 7..0
+    d.Start();           // repeated
+    d.Byte(0xF5, true);  // the same device, read
+    d.Byte(0x99, false);
+    d.Stop();
+    Record record;
+    record.volts[0] = d.scl.data();
+    record.volts[1] = d.sda.data();
+    record.count = d.scl.size();
+    record.rate = 1.6e6;
+    const Result r = Decode(*ParseSpec("i2c", nullptr), record);
+    struct Expected {
+        Kind kind;
+        uint32_t value;
+        bool read;
+    };
+    const Expected expected[] = {{Kind::Start, 0, false}, {Kind::Address, 0x234, false},
+                                 {Kind::Ack, 0, false},   {Kind::Ack, 0, false},
+                                 {Kind::Start, 1, false}, {Kind::Address, 0x234, true},
+                                 {Kind::Ack, 0, false},   {Kind::Data, 0x99, false},
+                                 {Kind::Nack, 0, false},  {Kind::Stop, 0, false}};
+    ASSERT_EQ(r.frames.size(), std::size(expected)) << r.message;
+    for (std::size_t k = 0; k < std::size(expected); ++k) {
+        EXPECT_EQ(r.frames[k].kind, expected[k].kind) << k;
+        EXPECT_EQ(r.frames[k].value, expected[k].value) << k;
+        EXPECT_EQ(r.frames[k].read, expected[k].read) << k;
+    }
 }
 
 TEST(DecodeSetting, BadSettingsAreRefusedWithASentenceNamingThem) {
