@@ -125,7 +125,8 @@ def put(c, s):
     scl.extend([c] * 4); sda.extend([s] * 4)
 put(hi, lo)
 for bit in [0, 1, 0, 0, 0, 0, 1, 1, 1]:
-    put(lo, sda[-1]); put(lo, hi if bit else lo); put(hi, hi if bit else lo); put(hi, hi if bit else lo)
+    level = hi if bit else lo
+    put(lo, sda[-1]); put(lo, level); put(hi, level); put(hi, level)
 put(lo, lo); put(lo, lo); put(hi, lo); put(hi, hi); put(hi, hi)
 frames = d.decode_volts("i2c", {1: scl, 2: sda}, 1e6)
 print([(f.kind, f.value, f.read) for f in frames])

@@ -148,8 +148,11 @@ def setting_text(bus, keys):
         if value is None or value is False:
             continue
         text = key if value is True else "%s=%s" % (key, value)
-        if ":" in text or key != key.strip() or ("=" in key):
-            raise ValueError("key %r for %s has a value that cannot be written: %r" % (key, bus, value))
+        if ":" in text or "=" in key:
+            raise ValueError(
+                "key %r for %s: a key or value with ':' or '=' cannot be written (%r)"
+                % (key, bus, value)
+            )
         parts.append(text)
     return ":".join(parts)
 
