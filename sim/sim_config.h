@@ -2,8 +2,8 @@
 // or comma-separated key=value pairs (lpt, model, serial, date, marker, driver, ch1, ch2, ext,
 // bus, noise, trace, time, and the faults unplug, stuck and eeprom).
 //
-// Serial buses, for trying decoders (VOLTS is the high level, 3.3 when left out, negative for inverted
-// polarity; low is 0 V):
+// Serial buses, for trying decoders (VOLTS is the high level, 3.3 when left out, negative
+// for inverted polarity; low is 0 V):
 //   ch1=uart:BAUD:HEX[:VOLTS]  (or ch2) the bytes HEX as a UART sends them, repeated;
 //   bus=i2c:RATE:ADDR:HEX[:VOLTS]  SCL on channel 1, SDA on channel 2;
 //   bus=spi:RATE:HEX[:VOLTS]   the clock on channel 1, the data line on channel 2.
