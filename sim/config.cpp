@@ -84,9 +84,89 @@ constexpr ShapeName kShapes[] = {{"sine", InputSignal::Kind::Sine},
                                  {"square", InputSignal::Kind::Square},
                                  {"triangle", InputSignal::Kind::Triangle}};
 
+// Bytes as hex digits, two per byte: 1 to kMostBusBytes of them.
+constexpr std::size_t kMostBusBytes = 256;
+bool ParseHexBytes(std::string_view s, std::vector<std::uint8_t>* out) {
+    if (s.empty() || s.size() % 2 != 0 || s.size() > 2 * kMostBusBytes) return false;
+    out->clear();
+    for (std::size_t i = 0; i < s.size(); i += 2) {
+        std::uint8_t value = 0;
+        const auto [end, ec] = std::from_chars(s.data() + i, s.data() + i + 2, value, 16);
+        if (ec != std::errc() || end != s.data() + i + 2) return false;
+        out->push_back(value);
+    }
+    return true;
+}
+
+// A bus rate in bits per second; faster than 100 Mbit/s would make a bit shorter than the
+// simulator's nanosecond steps resolve.
+bool ParseBusRate(std::string_view s, double* out) {
+    return ParseReal(s, out) && *out > 0.0 && *out <= 1e8;
+}
+
+// The idle (high) level of a bus line, 3.3 V when left out; negative for a line of inverted
+// polarity, idle below its 0 V state.
+bool ParseBusVolts(const std::vector<std::string_view>& parts, std::size_t at, double* out) {
+    *out = 3.3;
+    if (parts.size() <= at) return true;
+    return ParseReal(parts[at], out) && *out != 0.0 && std::fabs(*out) <= 100.0;
+}
+
+InputSignal LineSignal(std::shared_ptr<const LogicLine> line) {
+    InputSignal input;
+    input.kind = InputSignal::Kind::Line;
+    input.line = std::move(line);
+    return input;
+}
+
+// uart:BAUD:HEX[:VOLTS] on one channel.
+bool ParseUart(std::string_view s, const std::vector<std::string_view>& parts, InputSignal* out) {
+    double baud = 0.0;
+    double volts = 0.0;
+    std::vector<std::uint8_t> bytes;
+    if (parts.size() < 3 || parts.size() > 4 || !ParseBusRate(parts[1], &baud) ||
+        !ParseHexBytes(parts[2], &bytes) || !ParseBusVolts(parts, 3, &volts)) {
+        return false;
+    }
+    *out = LineSignal(UartLine(baud, bytes, volts, std::string(s)));
+    return true;
+}
+
+// bus=i2c:RATE:ADDR:HEX[:VOLTS] or bus=spi:RATE:HEX[:VOLTS], on both channels.
+bool ParseBus(std::string_view s, SimConfig* config) {
+    const std::vector<std::string_view> parts = Split(s, ':');
+    double rate = 0.0;
+    double volts = 0.0;
+    std::vector<std::uint8_t> bytes;
+    BusLines lines;
+    if (parts[0] == "i2c") {
+        std::uint8_t address = 0;
+        if (parts.size() < 4 || parts.size() > 5 || !ParseBusRate(parts[1], &rate)) return false;
+        const std::string_view a = parts[2];
+        const auto [end, ec] = std::from_chars(a.data(), a.data() + a.size(), address, 16);
+        if (a.empty() || ec != std::errc() || end != a.data() + a.size() || address > 0x7F ||
+            !ParseHexBytes(parts[3], &bytes) || !ParseBusVolts(parts, 4, &volts)) {
+            return false;
+        }
+        lines = I2cLines(rate, address, bytes, volts, std::string(s));
+    } else if (parts[0] == "spi") {
+        if (parts.size() < 3 || parts.size() > 4 || !ParseBusRate(parts[1], &rate) ||
+            !ParseHexBytes(parts[2], &bytes) || !ParseBusVolts(parts, 3, &volts)) {
+            return false;
+        }
+        lines = SpiLines(rate, bytes, volts, std::string(s));
+    } else {
+        return false;
+    }
+    config->ch1 = LineSignal(lines.ch1);
+    config->ch2 = LineSignal(lines.ch2);
+    return true;
+}
+
 bool ParseSignal(std::string_view s, InputSignal* out) {
     const std::vector<std::string_view> parts = Split(s, ':');
     InputSignal input;
+    if (parts[0] == "uart") return ParseUart(s, parts, out);
     if (parts[0] == "gen") {
         if (parts.size() != 1) return false;
         input.kind = InputSignal::Kind::Gen;
@@ -174,10 +254,12 @@ constexpr KeyParser kKeys[] = {
      [](std::string_view v, SimConfig* c) { return StoreInteger(v, 0, 255, &c->marker); }},
     {"driver", "0 or 1",
      [](std::string_view v, SimConfig* c) { return StoreInteger(v, 0, 1, &c->driver); }},
-    {"ch1", "sine|square|triangle:HZ:AMPL[:OFFSET], dc:VOLTS or gen",
+    {"ch1", "sine|square|triangle:HZ:AMPL[:OFFSET], dc:VOLTS, gen or uart:BAUD:HEX[:VOLTS]",
      [](std::string_view v, SimConfig* c) { return ParseSignal(v, &c->ch1); }},
-    {"ch2", "sine|square|triangle:HZ:AMPL[:OFFSET], dc:VOLTS or gen",
+    {"ch2", "sine|square|triangle:HZ:AMPL[:OFFSET], dc:VOLTS, gen or uart:BAUD:HEX[:VOLTS]",
      [](std::string_view v, SimConfig* c) { return ParseSignal(v, &c->ch2); }},
+    {"bus", "i2c:RATE:ADDR:HEX[:VOLTS] or spi:RATE:HEX[:VOLTS]",
+     [](std::string_view v, SimConfig* c) { return ParseBus(v, c); }},
     {"ext", "sine|square|triangle:HZ:AMPL[:OFFSET], dc:VOLTS or gen",
      [](std::string_view v, SimConfig* c) { return ParseSignal(v, &c->ext); }},
     {"noise", "RMS volts, 0 or more",
@@ -232,6 +314,10 @@ std::optional<SimConfig> ParseSimConfig(const std::string& text, std::string* er
     SimConfig config;
     const std::string_view whole = Trim(text);
     if (whole.empty() || whole == "1") return config;
+    // bus= drives both channels: a channel signal given beside it would silently lose to it
+    // or replace one of its lines, so the two exclude each other.
+    std::string_view channelKey;
+    bool busGiven = false;
     for (std::string_view item : Split(whole, ',')) {
         item = Trim(item);
         if (item.empty()) continue;
@@ -246,6 +332,12 @@ std::optional<SimConfig> ParseSimConfig(const std::string& text, std::string* er
             if (key == candidate.key) parser = &candidate;
         }
         if (parser == nullptr) return fail(Join({"unknown key '", key, "'"}));
+        if (key == "bus") busGiven = true;
+        if (key == "ch1" || key == "ch2") channelKey = parser->key;
+        if (busGiven && !channelKey.empty()) {
+            return fail(Join(
+                {"key '", channelKey, "' cannot be given with 'bus', which drives both channels"}));
+        }
         if (!parser->parse(value, &config)) {
             return fail(Join({"malformed value '", value, "' for key '", key, "' (expected ",
                               parser->expected, ")"}));
@@ -260,6 +352,8 @@ std::string FormatSignal(const InputSignal& signal) {
             return "gen";
         case InputSignal::Kind::Dc:
             return Join({"dc:", Real(signal.offset)});
+        case InputSignal::Kind::Line:
+            return signal.line != nullptr ? signal.line->Text() : std::string("dc:0");
         case InputSignal::Kind::Sine:
         case InputSignal::Kind::Square:
         case InputSignal::Kind::Triangle:

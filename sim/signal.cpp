@@ -57,8 +57,20 @@ Waveform Waveform::FromInput(const InputSignal& input, const GeneratorState& gen
                 return Periodic(Shape::Square, generator.frequency, 0.5, 0.5, generator.origin);
             }
             return Constant(generator.high ? 1.0 : 0.0);
+        case InputSignal::Kind::Line:
+            return Digital(input.line);
     }
     return Constant(0.0);
+}
+
+Waveform Waveform::Digital(std::shared_ptr<const LogicLine> line) {
+    if (line == nullptr) return Constant(0.0);
+    Waveform w;
+    w.shape_ = Shape::Line;
+    w.offset_ = line->Mean();
+    w.amplitude_ = line->High();
+    w.line_ = std::move(line);
+    return w;
 }
 
 double Waveform::Phase(SimTime t) const {
@@ -70,6 +82,7 @@ double Waveform::Phase(SimTime t) const {
 
 double Waveform::At(SimTime t) const {
     if (shape_ == Shape::Constant) return offset_;
+    if (shape_ == Shape::Line) return line_->HighAt(t) ? amplitude_ : 0.0;
     const double phase = Phase(t);
     double unit = 0.0;
     switch (shape_) {
@@ -89,6 +102,7 @@ double Waveform::At(SimTime t) const {
             }
             break;
         case Shape::Constant:
+        case Shape::Line:
             break;
     }
     return offset_ + amplitude_ * unit;
@@ -106,6 +120,7 @@ void Waveform::AtOrAboveInterval(double s, double* lo, double* length) const {
             break;
         case Shape::Square:
         case Shape::Constant:
+        case Shape::Line:
             *lo = 0.0;
             *length = 0.5;
             return;
@@ -127,6 +142,7 @@ SimTime Waveform::FirstInInterval(SimTime t, double lo, double length) const {
 }
 
 SimTime Waveform::FirstAtOrAbove(SimTime t, double level) const {
+    if (shape_ == Shape::Line) return LineFirst(t, level, true);
     SimTime found = FirstAtOrAboveEstimate(t, level);
     // The closed form and At() round differently; step to where At() agrees.
     for (int i = 0; i < kAgreeSteps && found != kNever && !(At(found) >= level); ++i) ++found;
@@ -134,9 +150,22 @@ SimTime Waveform::FirstAtOrAbove(SimTime t, double level) const {
 }
 
 SimTime Waveform::FirstBelow(SimTime t, double level) const {
+    if (shape_ == Shape::Line) return LineFirst(t, level, false);
     SimTime found = FirstBelowEstimate(t, level);
     for (int i = 0; i < kAgreeSteps && found != kNever && !(At(found) < level); ++i) ++found;
     return found;
+}
+
+SimTime Waveform::LineFirst(SimTime t, double level, bool atOrAbove) const {
+    // The line is 0 V in one state and its high volts (negative for an inverted line) in the
+    // other: wait for whichever of the two is on the asked side of the level.
+    if (std::isnan(level)) return kNever;
+    const bool highCounts = atOrAbove ? amplitude_ >= level : amplitude_ < level;
+    const bool lowCounts = atOrAbove ? 0.0 >= level : 0.0 < level;
+    if (highCounts && lowCounts) return t;
+    if (highCounts) return line_->NextHigh(t);
+    if (lowCounts) return line_->NextLow(t);
+    return kNever;
 }
 
 SimTime Waveform::FirstAtOrAboveEstimate(SimTime t, double level) const {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 
 #include "sim/sim_config.h"
 
@@ -25,7 +26,7 @@ struct GeneratorState {
 // A periodic or constant waveform in volts.
 class Waveform {
 public:
-    enum class Shape { Constant, Sine, Square, Triangle };
+    enum class Shape { Constant, Sine, Square, Triangle, Line };
 
     Waveform() = default;
     static Waveform Constant(double volts);
@@ -33,6 +34,8 @@ public:
                              SimTime origin = 0);
     // The waveform a configured signal produces; `gen` follows the generator.
     static Waveform FromInput(const InputSignal& input, const GeneratorState& generator);
+    // A bus line: 0 V low, its high volts high.
+    static Waveform Digital(std::shared_ptr<const LogicLine> line);
 
     double At(SimTime t) const;
     // Average over a period (what an AC-coupled input takes away).
@@ -51,6 +54,7 @@ private:
     void AtOrAboveInterval(double s, double* lo, double* length) const;
     SimTime FirstInInterval(SimTime t, double lo, double length) const;
     SimTime FirstAtOrAboveEstimate(SimTime t, double level) const;
+    SimTime LineFirst(SimTime t, double level, bool atOrAbove) const;
     SimTime FirstBelowEstimate(SimTime t, double level) const;
 
     Shape shape_ = Shape::Constant;
@@ -59,6 +63,7 @@ private:
     double offset_ = 0.0;
     double phaseShift_ = 0.0;  // 0.5 when the configured amplitude was negative
     SimTime origin_ = 0;
+    std::shared_ptr<const LogicLine> line_;  // Line; copying a waveform shares it
 };
 
 // One instrument input as a converter or comparator sees it: waveform, coupling, gain and the

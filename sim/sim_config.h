@@ -1,6 +1,13 @@
 // Configuration of the simulated instrument, from the ZARVO_SIM text: "1" for every default,
 // or comma-separated key=value pairs (lpt, model, serial, date, marker, driver, ch1, ch2, ext,
-// noise, trace, time, and the faults unplug, stuck and eeprom).
+// bus, noise, trace, time, and the faults unplug, stuck and eeprom).
+//
+// Serial buses, for trying decoders (VOLTS is the high level, 3.3 when left out, negative
+// for inverted polarity; low is 0 V):
+//   ch1=uart:BAUD:HEX[:VOLTS]  (or ch2) the bytes HEX as a UART sends them, repeated;
+//   bus=i2c:RATE:ADDR:HEX[:VOLTS]  SCL on channel 1, SDA on channel 2;
+//   bus=spi:RATE:HEX[:VOLTS]   the clock on channel 1, the data line on channel 2.
+// bus= drives both channels, so giving ch1 or ch2 as well is refused, naming the key.
 //
 //   time=real       (the default) the machine's millisecond tick, its sleeping and the signal
 //                   time follow the host's clocks;
@@ -32,20 +39,34 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+
+#include "sim/logic_line.h"
 
 namespace zarvo::sim {
 
 // An input signal. Periodic shapes start their period at signal time 0 rising through their
-// offset (sine and triangle) or at their high level (square).
+// offset (sine and triangle) or at their high level (square). A Line is a serial bus line
+// (ch1=uart:..., or one of the two lines of bus=i2c:... and bus=spi:...).
 struct InputSignal {
-    enum class Kind { Sine, Square, Triangle, Dc, Gen };
+    enum class Kind { Sine, Square, Triangle, Dc, Gen, Line };
+    InputSignal() = default;
+    InputSignal(Kind k, double hz, double peak, double volts,
+                std::shared_ptr<const LogicLine> levels = {})
+        : kind(k), frequency(hz), amplitude(peak), offset(volts), line(std::move(levels)) {}
     Kind kind = Kind::Dc;
     double frequency = 0.0;  // Hz, >= 0 (periodic shapes)
     double amplitude = 0.0;  // volts, peak (periodic shapes); negative inverts the shape
     double offset = 0.0;     // volts (periodic shapes) or the level of dc
-    bool operator==(const InputSignal&) const = default;
+    std::shared_ptr<const LogicLine> line;  // Line: its levels, shared by every copy
+    bool operator==(const InputSignal& other) const {
+        const bool sameLine = line == other.line ||
+                              (line != nullptr && other.line != nullptr && *line == *other.line);
+        return kind == other.kind && frequency == other.frequency && amplitude == other.amplitude &&
+               offset == other.offset && sameLine;
+    }
 };
 // The name the first end-to-end tests use.
 using SignalSpec = InputSignal;

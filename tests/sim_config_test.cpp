@@ -104,6 +104,16 @@ TEST(SimConfigParse, ErrorsNameTheKey) {
         {"noise=lots", "'noise'"},
         {"trace=", "'trace'"},
         {"lpt=2,model=x", "'model'"},
+        {"ch1=uart:0:48", "'ch1'"},
+        {"ch1=uart:9600:4", "'ch1'"},
+        {"ch2=uart:9600:4G", "'ch2'"},
+        {"ch1=uart:9600:48:0", "'ch1'"},
+        {"bus=can:1000:50:A5", "'bus'"},
+        {"bus=i2c:100000:80:A5", "'bus'"},
+        {"bus=i2c:fast:50:A5", "'bus'"},
+        {"bus=spi:1000000:", "'bus'"},
+        {"bus=spi:1000000:DEADBEEF,ch1=gen", "'ch1'"},
+        {"ch2=gen,bus=i2c:100000:50:A5", "'ch2'"},
         {"verbose", "'verbose'"},
     };
     for (const BadCase& c : cases) {
@@ -117,7 +127,7 @@ TEST(SimConfigParse, ErrorsNameTheKey) {
 
 TEST(SimConfigParse, SignalsRoundTripThroughTheirTextForm) {
     for (const char* text : {"sine:1000:1", "square:50:2:-1", "triangle:0.5:0.25:0.125", "dc:-3.5",
-                             "gen", "sine:0:1", "square:1e+06:1"}) {
+                             "gen", "sine:0:1", "square:1e+06:1", "uart:9600:48656C:-5"}) {
         const auto c = ParseSimConfig(std::string("ch1=") + text, nullptr);
         ASSERT_TRUE(c.has_value()) << text;
         const auto again = ParseSimConfig("ch1=" + FormatSignal(c->ch1), nullptr);

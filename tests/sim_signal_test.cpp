@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <random>
 
+#include "sim/logic_line.h"
 #include "sim/signal.h"
 
 namespace zarvo::sim {
@@ -123,6 +124,33 @@ TEST(SimSignal, QuantiseMapsFullScalesToCodes) {
     EXPECT_EQ(Quantise(0.5 / 128), 128);  // half a code: to even
     EXPECT_EQ(Quantise(1.5 / 128), 130);
     EXPECT_EQ(Quantise(std::nan("")), 0);
+}
+
+TEST(SimSignal, BusLineCrossingsAgreeWithSampling) {
+    // One UART byte at 1 Mbaud (1000 ns bits, a 30-bit repetition), idle at +3.3 V or, for an
+    // inverted line, at -3.3 V; SPI's data line at a rate whose half bit is not whole ns.
+    const auto spi = SpiLines(3e6, {0xA5}, 2.0, "spi");
+    const Waveform lines[] = {Waveform::Digital(UartLine(1e6, {0x48}, 3.3, "uart")),
+                              Waveform::Digital(UartLine(1e6, {0x48}, -3.3, "uart")),
+                              Waveform::Digital(spi.ch2)};
+    std::mt19937_64 random(777);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (int trial = 0; trial < 300; ++trial) {
+        const Waveform& w = lines[trial % 3];
+        const double level = unit(random) * 8.0 - 4.0;
+        const SimTime from = static_cast<SimTime>(unit(random) * 1e5);
+        const SimTime above = w.FirstAtOrAbove(from, level);
+        const SimTime scanAbove =
+            ScanFirst(from, 60'000, 1, [&](SimTime u) { return w.At(u) >= level; });
+        EXPECT_EQ(above, scanAbove) << trial << " level " << level;
+        const SimTime below = w.FirstBelow(from, level);
+        const SimTime scanBelow =
+            ScanFirst(from, 60'000, 1, [&](SimTime u) { return w.At(u) < level; });
+        EXPECT_EQ(below, scanBelow) << trial << " level " << level;
+    }
+    EXPECT_EQ(lines[0].At(0), 0.0) << "the start bit opens the repetition";
+    EXPECT_EQ(lines[0].At(9'500), 3.3) << "the stop bit";
+    EXPECT_EQ(lines[1].At(9'500), -3.3);
 }
 
 }  // namespace

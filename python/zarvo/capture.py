@@ -76,6 +76,19 @@ class Capture:
 
         files.save(self, path, format)
 
+    def decode(self, bus, **keys):
+        """The frames of a serial bus on this record's channels, from the tool's decoders:
+        ``record.decode("uart", baud=115200)``, ``decode("i2c", scl=1, sda=2)``,
+        ``decode("spi", mode=0, lsb=True, bits=8)`` (the keys of ``zarvo capture --decode``;
+        a key set to True is a bare flag such as ``invert``). Returns zarvo.decode.Frames, a
+        list of Frame (time from the trigger point, kind, value, error) whose ``message`` says
+        why it is empty. A bad bus, key or value raises ValueError naming it."""
+        from . import decode
+
+        return decode.decode_volts(
+            bus, self.volts, self.settings.sample_rate, self.settings.pre_samples, **keys
+        )
+
     @property
     def times(self):
         """Seconds of each sample relative to the trigger point (negative before it)."""

@@ -1,0 +1,58 @@
+#include "tools/analysis/decode/decode.h"
+
+#include "tools/analysis/decode/buses.h"
+
+namespace analysis::decode {
+
+Result Decode(const Spec& spec, const Record& record) {
+    Result result;
+    int channels[2] = {0, 0};
+    const int used = spec.Channels(channels);
+    Line lines[2];
+    for (int k = 0; k < used; ++k) {
+        const int ch = channels[k];
+        const double* volts = record.volts[ch - 1];
+        if (volts == nullptr) {
+            result.message = "channel " + std::to_string(ch) + " is not in the record";
+            return result;
+        }
+        lines[k] = Cut(volts, record.count, spec.threshold);
+        result.threshold[ch - 1] = lines[k].threshold;
+        result.hysteresis[ch - 1] = lines[k].hysteresis;
+    }
+    if (!(record.rate > 0.0) || record.count < 2) {
+        result.message = "the record holds no samples to decode";
+        return result;
+    }
+    // A clock or UART line that never changes carries nothing; a data line may.
+    if (lines[0].edges == 0) {
+        result.message = "no edges on channel " + std::to_string(channels[0]);
+        return result;
+    }
+    switch (spec.bus) {
+        case Bus::Uart:
+            DecodeUart(spec, record, lines[0], &result);
+            break;
+        case Bus::I2c:
+            if (lines[1].edges == 0) {
+                result.message = "no edges on channel " + std::to_string(channels[1]);
+                break;
+            }
+            DecodeI2c(record, lines[0], lines[1], &result);
+            if (result.frames.empty()) result.message = "no start condition on the bus";
+            break;
+        case Bus::Spi:
+            // A data line that barely moves (all zeros or all ones sent) is cut where the
+            // clock is, not in the middle of its noise.
+            if (!spec.threshold && lines[1].hysteresis < lines[0].hysteresis / 4.0) {
+                lines[1] = Cut(record.volts[channels[1] - 1], record.count, lines[0].threshold);
+                result.threshold[channels[1] - 1] = lines[1].threshold;
+                result.hysteresis[channels[1] - 1] = lines[1].hysteresis;
+            }
+            DecodeSpi(spec, record, lines[0], lines[1], &result);
+            break;
+    }
+    return result;
+}
+
+}  // namespace analysis::decode
