@@ -134,7 +134,10 @@ int TZarvo::IsTriggered() {
     const std::uint8_t status = ReadRegister(bus::kStatusRegister);
     std::uint8_t mask = bus::kTrigCh1Bit | bus::kTrigCh2Bit;
     if (tsTriggerSource == tsCh1) mask = bus::kTrigCh1Bit;
-    if (tsTriggerSource == tsCh2) mask = bus::kTrigCh2Bit;
+    // The external input is watched by both comparators, each with its own channel's level,
+    // but the run waits on channel 2's path alone: channel 1's bit would report a trigger
+    // the run has not seen.
+    if (tsTriggerSource == tsCh2 || tsTriggerSource == tsExternal) mask = bus::kTrigCh2Bit;
     return status & mask;
 }
 
