@@ -201,10 +201,12 @@
  * came at least that many sample periods after the arm; before that the memory holds older
  * samples. A post-trigger count above the record length (left by SetRecordLength() with a
  * smaller length after SetPostSamples()) makes the index negative: the record then starts
- * that many samples after the trigger point. The index belongs to the record with the
- * settings it was taken with: a record already read out keeps its trigger point when the
- * record length or the post-trigger samples change afterwards, so compute the index from the
- * values in force when it was armed, not from those read back later.
+ * that many samples after the trigger point. The instrument counts the post-trigger samples
+ * it was armed with: a record already read out keeps its trigger point when the record length
+ * or the post-trigger samples change afterwards, and a run armed before such a change and
+ * read out after it has its trigger point at the new record length minus the post-trigger
+ * count of the arm. So compute the index from the post-trigger count in force at the arm,
+ * not from the one read back later.
  *
  * \section models_mixing Block mode and timer-driven measuring at once
  * Block mode (ADC_Start(), then a data export) and timer-driven measuring (DoMeasure()) drive
@@ -457,10 +459,11 @@ ZARVO_API(uint16_t) ADC_Triggered(void);
  * Reads the instrument's run-complete bit: whether no run is in progress. It is 1 when the
  * armed acquisition is complete, and also when nothing is armed: after InitInstrument() and
  * after every read-out. So it tells about a record only between ADC_Start() (after which it
- * reads 0 until the run is complete) and the read-out. The library trusts the bit: an
- * instrument that reports its run complete too early gives a record that need not contain
- * its trigger, and a port with nothing attached reads 1 too (the data export then answers
- * #RC_NO_INSTRUMENT).
+ * reads 0 until the run is complete) and the read-out. The library trusts the bit, here and
+ * in StartMeasurement() and the timer steps, which read the record out as soon as it says
+ * complete: an instrument that reports its run complete too early gives a record that need
+ * not contain its trigger. A port with nothing attached reads 1 too (the data export then
+ * answers #RC_NO_INSTRUMENT).
  * \return 1 when no run is in progress (the record is ready), else 0 (also when not
  *         Running).
  * \sa ADC_Start(), ADC_Triggered(), ADC_ForceTrig()
