@@ -52,9 +52,9 @@ bool TZarvo::ReadAcquisition() {
     const std::int32_t low = ReadRegister(bus::kAddressLow);
     const std::int32_t high = ReadRegister(bus::kAddressHigh);
     // The counter has 15 bits, so its high register never reads 0xFF from an instrument; a
-    // port with nothing attached reads all ones everywhere. Only then is the status register
-    // asked too (an instrument drives its bits 0 to 2 alone), so a record that happens to
-    // lie at the top of the memory costs nothing extra.
+    // port with nothing attached reads all ones everywhere. Only when both counter registers
+    // read so is the status register asked too (an instrument drives only its bits 0 to 2),
+    // so the read-out of a working instrument costs no port operation more.
     if (low == 0xFF && high == 0xFF && PortFloats()) return false;
     const std::int32_t end = (high * 256 + low) & bus::kAddressMask;
     SelectDevice(bus::kAcquisitionDevice);
