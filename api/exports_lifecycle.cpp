@@ -5,6 +5,7 @@
 // after Closed, which never looks for the instrument again). Only reloading the library
 // leaves Closed and Dead.
 #include <exception>
+#include <memory>
 
 #include "api/library.h"
 #include "zarvo.h"
@@ -32,24 +33,10 @@ void DestroyInstance() {
     lib.platform.reset();
 }
 
-}  // namespace
-
-extern "C" ZARVO_API(uint16_t) InitInstrument(uint32_t port) {
+// Everything InitInstrument does once the instance exists. It may throw (out of memory while
+// the event bridge, the device receiver's name or a message name is made).
+std::uint16_t StartLibrary(std::uint32_t port) {
     LibraryState& lib = Lib();
-    if (lib.Instrument) {
-        CallScope scope;
-        return lib.Instrument->FInstrumentFound ? RC_OK : RC_NO_INSTRUMENT;
-    }
-    try {
-        lib.platform = CreatePlatform();
-        lib.Instrument = std::make_unique<TZarvo>(*lib.platform);
-    } catch (const std::exception&) {
-        // Out of memory while building the instance: there is no status for it, so the
-        // library stays unstarted and reports no instrument.
-        DestroyInstance();
-        return RC_NO_INSTRUMENT;
-    }
-    CallScope scope;
     TZarvo& z = *lib.Instrument;
     lib.EventHandler = std::make_unique<TEventHandler>();
     try {
@@ -63,15 +50,39 @@ extern "C" ZARVO_API(uint16_t) InitInstrument(uint32_t port) {
     if (lib.Initialised) return RC_NO_INSTRUMENT;
     if (z.FUseCallerAddress) z.nHardwareAddress = static_cast<std::int32_t>(port & 0xFFFFu);
     if (!z.StartInstrument()) return RC_NO_INSTRUMENT;
-    lib.Initialised = true;
-    lib.DataFetched = true;
     lib.MsgMeasurementReady = lib.platform->RegisterMessage("Quelda: MeasurementReady");
     lib.MsgTransUpdate = lib.platform->RegisterMessage("Quelda: TransUpdate");
     lib.MsgTransReady = lib.platform->RegisterMessage("Quelda: TransReady");
     lib.MsgSettingChanged = lib.platform->RegisterMessage("Quelda: SettingChanged");
     z.SetMessageId(4, lib.MsgTransUpdate);
     z.SetMessageId(5, lib.MsgTransReady);
+    // Only a start-up that went all the way counts as started.
+    lib.Initialised = true;
+    lib.DataFetched = true;
     return RC_OK;
+}
+
+}  // namespace
+
+extern "C" ZARVO_API(uint16_t) InitInstrument(uint32_t port) {
+    LibraryState& lib = Lib();
+    if (lib.Instrument) {
+        CallScope scope;
+        return lib.Instrument->FInstrumentFound ? RC_OK : RC_NO_INSTRUMENT;
+    }
+    // Out of memory anywhere on the way has no status of its own, and no exception may reach
+    // the caller: the port goes back, everything built so far is freed and the library is as
+    // it was before the call (never started, or closed), so a later call may try again.
+    try {
+        lib.platform = CreatePlatform();
+        lib.Instrument = std::make_unique<TZarvo>(*lib.platform);
+        CallScope scope;
+        return StartLibrary(port);
+    } catch (...) {
+        if (lib.Instrument) lib.Instrument->StopInstrument();
+        DestroyInstance();
+        return RC_NO_INSTRUMENT;
+    }
 }
 
 extern "C" ZARVO_API(uint16_t) ExitInstrument(void) {

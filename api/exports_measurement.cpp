@@ -111,7 +111,7 @@ extern "C" ZARVO_API(uint16_t) ADC_GetData(uint16_t* ch1, uint16_t* ch2) {
         [=](const TZarvo& z) { return RecordWritable(z, ch1) && RecordWritable(z, ch2); });
     if (!check) return check.Status();
     TZarvo& z = check.Instrument();
-    FetchIfPending(z);
+    if (FetchIfPending(z) == Fetch::Lost) return RC_NO_INSTRUMENT;
     CopyRaw(z, 1, ch1);
     CopyRaw(z, 2, ch2);
     return RC_OK;
@@ -124,7 +124,9 @@ extern "C" ZARVO_API(uint16_t) ADC_GetDataVolt(double* ch1, double* ch2) {
     if (!check) return check.Status();
     TZarvo& z = check.Instrument();
     LibraryState& lib = Lib();
-    if (FetchIfPending(z)) {
+    const Fetch fetch = FetchIfPending(z);
+    if (fetch == Fetch::Lost) return RC_NO_INSTRUMENT;
+    if (fetch == Fetch::Read) {
         lib.VoltScale[1] = ScaleOf(z, 1);
         lib.VoltScale[2] = ScaleOf(z, 2);
     }
@@ -139,7 +141,7 @@ extern "C" ZARVO_API(uint16_t) ADC_GetDataCh(uint16_t ch, uint16_t* data) {
         Guard().DataChannel(ch).Valid([=](const TZarvo& z) { return RecordWritable(z, data); });
     if (!check) return check.Status();
     TZarvo& z = check.Instrument();
-    FetchIfPending(z);
+    if (FetchIfPending(z) == Fetch::Lost) return RC_NO_INSTRUMENT;
     CopyRaw(z, ch, data);
     return RC_OK;
 }
@@ -151,7 +153,9 @@ extern "C" ZARVO_API(uint16_t) ADC_GetDataVoltCh(uint16_t ch, double* data) {
     if (!check) return check.Status();
     TZarvo& z = check.Instrument();
     LibraryState& lib = Lib();
-    if (FetchIfPending(z)) lib.VoltScale[ch] = ScaleOf(z, ch);
+    const Fetch fetch = FetchIfPending(z);
+    if (fetch == Fetch::Lost) return RC_NO_INSTRUMENT;
+    if (fetch == Fetch::Read) lib.VoltScale[ch] = ScaleOf(z, ch);
     CopyVolts(z, ch, lib.VoltScale[ch], data);
     return RC_OK;
 }

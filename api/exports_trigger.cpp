@@ -48,9 +48,23 @@ constexpr std::array<SourceTest, 15> kSourceAvailable = {
     [](const TZarvo& z) { return z.FGenTrigAvail; },                                 // tsGenNew
 };
 
+constexpr std::uint8_t kModeMask = 0x7F;
+constexpr std::uint8_t kLastMode = 6;
+constexpr std::uint8_t kLastEdgeMode = 1;
+
+// The external input reaches a comparator only through the two edge codes; every other code
+// (drop-out, window and level modes) compares the channel's own input. Channel 1's mode
+// programs the comparators, so with the external source it must be an edge, or the run would
+// wait on channel 2's input instead.
+bool ExternalTakesMode(std::uint8_t channel1Mode) {
+    return (channel1Mode & kModeMask) <= kLastEdgeMode;
+}
+
 std::uint16_t SourceVerdict(const TZarvo& z, std::uint8_t source) {
     if (source >= kSourceAvailable.size()) return RC_BAD_VALUE;
-    return kSourceAvailable[source](z) ? RC_OK : RC_UNAVAILABLE;
+    if (!kSourceAvailable[source](z)) return RC_UNAVAILABLE;
+    if (source == tsExternal && !ExternalTakesMode(z.FTrigMode[1])) return RC_UNAVAILABLE;
+    return RC_OK;
 }
 
 // Trigger modes 0 and 1 (hysteresis below or above the level) exist everywhere; the others
@@ -80,12 +94,20 @@ std::uint16_t ModeVerdict(const TZarvo& z, std::uint8_t mode) {
     return available ? RC_OK : RC_UNAVAILABLE;
 }
 
-constexpr std::uint8_t kModeMask = 0x7F;
-constexpr std::uint8_t kLastMode = 6;
+// The mode of an input, which is checked after the input itself: whether a mode can be taken
+// depends on the input (channel 1 under the external source takes only the edges).
+std::uint16_t InputModeVerdict(const TZarvo& z, std::uint8_t input, std::uint8_t mode) {
+    const std::uint16_t verdict = ModeVerdict(z, mode);
+    if (verdict != RC_OK) return verdict;
+    if (input == 1 && z.tsTriggerSource == tsExternal && !ExternalTakesMode(mode)) {
+        return RC_UNAVAILABLE;
+    }
+    return RC_OK;
+}
 
 std::uint16_t SetModeOf(std::uint8_t input, std::uint8_t mode) {
-    const auto check =
-        Guard().Input(input).Decide([mode](const TZarvo& z) { return ModeVerdict(z, mode); });
+    const auto check = Guard().Input(input).Decide(
+        [input, mode](const TZarvo& z) { return InputModeVerdict(z, input, mode); });
     if (!check) return check.Status();
     check.Instrument().SetChannelTrigMode(input, mode);
     return RC_OK;

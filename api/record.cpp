@@ -22,12 +22,14 @@ const std::uint16_t* ChannelSamples(const TZarvo& z, int ch) {
     return ch == 1 ? z.FChannelData1.get() : z.FChannelData2.get();
 }
 
-bool FetchIfPending(TZarvo& z) {
+Fetch FetchIfPending(TZarvo& z) {
     LibraryState& lib = Lib();
-    if (lib.DataFetched) return false;
-    z.FetchData();
+    if (lib.DataFetched) return Fetch::Kept;
+    // Left pending on a failure, so that the next data export asks the instrument again
+    // rather than hand out the previous record as this run's.
+    if (!z.FetchData()) return Fetch::Lost;
     lib.DataFetched = true;
-    return true;
+    return Fetch::Read;
 }
 
 void CopyRaw(const TZarvo& z, int ch, std::uint16_t* out) {

@@ -22,9 +22,16 @@ bool RecordWritable(const TZarvo& z, const void* p);
 // The result buffer of channel 1 or 2.
 const std::uint16_t* ChannelSamples(const TZarvo& z, int ch);
 
+// What the fetch step of a data export did.
+enum class Fetch {
+    Kept,  // the record in the buffers was already read out
+    Read,  // the pending run has just been read out
+    Lost,  // the instrument gave no record: the run stays pending, the buffers as they were
+};
+
 // Block mode: the first data export after ADC_Start reads the record out of the hardware;
-// later ones reuse it. Returns whether it fetched.
-bool FetchIfPending(TZarvo& z);
+// later ones reuse it.
+Fetch FetchIfPending(TZarvo& z);
 
 // 0x8000 is 0 V; each count is scale volts.
 inline double SampleToVolts(std::uint16_t sample, double scale) {

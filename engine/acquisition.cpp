@@ -52,6 +52,8 @@ constexpr std::uint8_t kInterleaveCh2Mode = 0;
 constexpr Extended kFastestClock = 25'000'000;
 constexpr std::uint32_t kFillTimeoutMs = 10;
 constexpr std::uint32_t kSeekTimeoutMs = 1000;
+// What every register reads through a port with nothing attached: its status lines float high.
+constexpr std::uint8_t kFloatingRegister = 0xFF;
 
 std::uint8_t ComparatorLevel(std::int64_t value) {
     return static_cast<std::uint8_t>(std::clamp<std::int64_t>(value, 0, 255));
@@ -132,7 +134,10 @@ int TZarvo::IsTriggered() {
     const std::uint8_t status = ReadRegister(bus::kStatusRegister);
     std::uint8_t mask = bus::kTrigCh1Bit | bus::kTrigCh2Bit;
     if (tsTriggerSource == tsCh1) mask = bus::kTrigCh1Bit;
-    if (tsTriggerSource == tsCh2) mask = bus::kTrigCh2Bit;
+    // The external input is watched by both comparators, each with its own channel's level,
+    // but the run waits on channel 2's path alone: channel 1's bit would report a trigger
+    // the run has not seen.
+    if (tsTriggerSource == tsCh2 || tsTriggerSource == tsExternal) mask = bus::kTrigCh2Bit;
     return status & mask;
 }
 
@@ -168,7 +173,12 @@ bool TZarvo::FillMemory() {
     }
 }
 
-void TZarvo::SeekMemory(std::uint16_t count) {
+bool TZarvo::PortFloats() {
+    SelectDevice(bus::kAcquisitionDevice);
+    return ReadRegister(bus::kStatusRegister) == kFloatingRegister;
+}
+
+bool TZarvo::SeekMemory(std::uint16_t count) {
     SelectDevice(bus::kAcquisitionDevice);
     BankWrite(bus::kControlBank, bus::kCommand, bus::kStop);
     WriteRunCount(count);
@@ -178,13 +188,18 @@ void TZarvo::SeekMemory(std::uint16_t count) {
     BankWrite(bus::kControlBank, bus::kTriggerSource, bus::kImmediate);
     BankWrite(bus::kControlBank, bus::kCommand, bus::kSeekPrepare);
     BankWrite(bus::kControlBank, bus::kCommand, bus::kSeekRun);
-    // A seek that does not finish is abandoned; the readout then starts wherever the memory
-    // read position is.
+    // A seek that does not finish is abandoned: the read position is then wherever the
+    // instrument left it.
     const std::uint32_t start = TickMs();
+    bool done = true;
     while (!IsReady()) {
-        if (static_cast<std::uint32_t>(TickMs() - start) > kSeekTimeoutMs) break;
+        if (static_cast<std::uint32_t>(TickMs() - start) > kSeekTimeoutMs) {
+            done = false;
+            break;
+        }
     }
     BankWrite(bus::kControlBank, bus::kCommand, bus::kStop);
+    return done;
 }
 
 }  // namespace zarvo

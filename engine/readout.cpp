@@ -41,8 +41,8 @@ constexpr std::int64_t kSumCapacity = kSumBufferElements;
 
 }  // namespace
 
-void TZarvo::ReadAcquisition() {
-    if (!FInstrumentFound || !FPortAccess) return;
+bool TZarvo::ReadAcquisition() {
+    if (!FInstrumentFound || !FPortAccess) return false;
     const int channels = FDoubleRate ? 3 : FChannelSelect;
     const bool ch1 = (channels & 1) != 0;
     const bool ch2 = (channels & 2) != 0;
@@ -51,6 +51,11 @@ void TZarvo::ReadAcquisition() {
     BankWrite(bus::kControlBank, bus::kCommand, bus::kStop);
     const std::int32_t low = ReadRegister(bus::kAddressLow);
     const std::int32_t high = ReadRegister(bus::kAddressHigh);
+    // The counter has 15 bits, so its high register never reads 0xFF from an instrument; a
+    // port with nothing attached reads all ones everywhere. Only when both counter registers
+    // read so is the status register asked too (an instrument drives only its bits 0 to 2),
+    // so the read-out of a working instrument costs no port operation more.
+    if (low == 0xFF && high == 0xFF && PortFloats()) return false;
     const std::int32_t end = (high * 256 + low) & bus::kAddressMask;
     SelectDevice(bus::kAcquisitionDevice);
 
@@ -63,7 +68,11 @@ void TZarvo::ReadAcquisition() {
     if (FDoubleRate) start += pre / 2;
     // The memory wraps after 0x7FFF positions as the counter sees it.
     if (start < 0) start += bus::kAddressMask;
-    SeekMemory(static_cast<std::uint16_t>(static_cast<std::uint64_t>(start) & 0xFFFF));
+    // An instrument that never ends the seek has not moved its read position to the record:
+    // what it would give is not the record, so the buffers keep the previous one.
+    if (!SeekMemory(static_cast<std::uint16_t>(static_cast<std::uint64_t>(start) & 0xFFFF))) {
+        return false;
+    }
 
     // Make the sample port the current control-bank sub-register: device 0, address
     // register 0, then the sub-register number, leaving the address latch on register 0.
@@ -188,6 +197,7 @@ void TZarvo::ReadAcquisition() {
         if (level[ch].inBand && FRange[ch] > 1) FRangeStep[ch] = -1;
         if (level[ch].clipped && FRange[ch] < FNrRanges) FRangeStep[ch] = +1;
     }
+    return true;
 }
 
 }  // namespace zarvo

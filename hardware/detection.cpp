@@ -4,6 +4,8 @@
 // An instrument is recognised by its EEPROM alone: byte 1 holds the marker 0xAA. While one
 // port's EEPROM is read its device is claimed; after a successful detection the port in use
 // stays claimed until shutdown, so no other program drives the same lines meanwhile.
+#include <new>
+
 #include "hardware/port_discovery.h"
 #include "instrument/zarvo.h"
 
@@ -119,6 +121,7 @@ bool TZarvo::ProbeInstrument(const std::string& portName) {
 bool TZarvo::DetectInstrument() {
     ClosePortDevice();
     bool found = false;
+    bool outOfMemory = false;
     try {
         BuildPortTable(*this);
         // A port address set before the start-up is tried first, under its table name.
@@ -128,6 +131,9 @@ bool TZarvo::DetectInstrument() {
             nHardwareAddress = LptAddress[n];
             if (nHardwareAddress != 0) found = ProbeInstrument(LptName(n));
         }
+    } catch (const std::bad_alloc&) {
+        found = false;
+        outOfMemory = true;
     } catch (...) {
         // Whatever failed during discovery or probing, the closing steps still run and the
         // instrument counts as not found. A probe gives its port back even then.
@@ -136,6 +142,9 @@ bool TZarvo::DetectInstrument() {
 
     FillBankTables();
     FInstrumentFound = found;
+    // Running out of memory says nothing about the instrument: the start-up as a whole fails,
+    // as it does when memory runs out anywhere else in it.
+    if (outOfMemory) throw std::bad_alloc();
     if (found) {
         // The port is named after the first entry holding its address, whichever name the
         // successful probe used, and that is the device kept claimed.

@@ -81,7 +81,8 @@
  * \section zarvo_lifecycle Lifecycle states
  * The library is in one of four states; only Running passes the instrument guard.
  * - Never started: loaded, InitInstrument() not called yet (or ExitInstrument() after a
- *   failed start). Guarded exports return #RC_NO_INSTRUMENT.
+ *   failed start, or an InitInstrument() that ran out of memory). Guarded exports return
+ *   #RC_NO_INSTRUMENT.
  * - Running: InitInstrument() found the instrument. Every export works.
  * - Failed start: InitInstrument() found no instrument. Guarded exports return
  *   #RC_NO_INSTRUMENT (SetTransferMode() and GetTransferMode() #RC_UNAVAILABLE);
@@ -113,9 +114,10 @@
  * (DoMeasure()) runs one measurement step every 6 ms on that thread: on Windows the steps
  * are window-timer messages, so the thread must dispatch its messages; on Linux there is no
  * message loop, and the step that is due runs on entry to an export (to every export except
- * InitInstrument(), ExitInstrument(), GetSquareWaveGenFrequency() and the fixed stubs, at
- * most one step per call), so the application keeps calling one (ADC_Ready(), for instance)
- * while it waits. Such a step may arm, force a trigger or read a record out of the
+ * ExitInstrument(), GetSquareWaveGenFrequency() and the fixed stubs, at most one step per
+ * call; InitInstrument() runs it only when called again while Running, since a first call
+ * has no timer yet), so the application keeps calling one (ADC_Ready(), for instance) while
+ * it waits. Such a step may arm, force a trigger or read a record out of the
  * instrument, whichever export it runs in.
  *
  * \section zarvo_family Functions of the wider instrument family
@@ -199,7 +201,12 @@
  * came at least that many sample periods after the arm; before that the memory holds older
  * samples. A post-trigger count above the record length (left by SetRecordLength() with a
  * smaller length after SetPostSamples()) makes the index negative: the record then starts
- * that many samples after the trigger point.
+ * that many samples after the trigger point. The instrument counts the post-trigger samples
+ * it was armed with: a record already read out keeps its trigger point when the record length
+ * or the post-trigger samples change afterwards, and a run armed before such a change and
+ * read out after it has its trigger point at the new record length minus the post-trigger
+ * count of the arm. So compute the index from the post-trigger count in force at the arm,
+ * not from the one read back later.
  *
  * \section models_mixing Block mode and timer-driven measuring at once
  * Block mode (ADC_Start(), then a data export) and timer-driven measuring (DoMeasure()) drive
@@ -253,9 +260,12 @@ extern "C" {
 /** Success. */
 #define RC_OK 0
 /** The library is not Running: never started, no instrument found, or closed
- * (\ref zarvo_lifecycle "lifecycle states"). Also returned by StartMeasurement() when the
- * instrument stopped answering. What to do: check the cable, power and port set-up, then
- * restart the program. */
+ * (\ref zarvo_lifecycle "lifecycle states"). Also returned while Running by StartMeasurement()
+ * and by the data exports that read a record out of the instrument (ADC_GetData() and its
+ * kin) when the instrument stopped answering: the port reads as one with nothing attached, or
+ * the instrument never ended the read-out. No record is then taken; the previous one stays.
+ * What to do: check the cable, power and port set-up, then restart the program (the library
+ * stays Running but does not set up an instrument that comes back). */
 #define RC_NO_INSTRUMENT 1
 /** No start-up has succeeded in this load of the library (measurement control only). */
 #define RC_NOT_INITIALISED 2
@@ -349,7 +359,9 @@ enum {
  * \retval RC_OK Running; also returned at once by a second call while Running.
  * \retval RC_NO_INSTRUMENT no instrument answered, the port-access driver is missing, memory
  *         ran out, or the library was already started once in this load (Closed). A second
- *         call after a failed start returns this at once without searching.
+ *         call after a failed start returns this at once without searching. When memory ran
+ *         out the port is given back and the library is as it was before the call (Never
+ *         started, or Closed), so a later call tries again; no exception leaves the library.
  * \sa ExitInstrument(), \ref zarvo_lifecycle "lifecycle states", GetNrChannels(),
  *     GetSerialNumber(), GetMaxRecordLength()
  */
@@ -386,7 +398,9 @@ ZARVO_API(uint16_t) ExitInstrument(void);
  * record from those buffers without touching the instrument, except the first data export
  * after an ADC_Start() whose run was not read out yet, which reads the instrument
  * (\ref models_mixing "mixing block mode and the timer"). The library posts no notification
- * when a record is in.
+ * when a record is in. A step whose read-out gives no record (an instrument that stopped
+ * answering, as ADC_GetData() describes) takes none: the buffers keep the last record and the
+ * next step arms again.
  * \param[in] mode 0 stops the timer; -1 measures continuously (#amContinuous); any other
  *            value measures once and then holds (#amOneShot).
  * \retval RC_NO_INSTRUMENT not Running.
@@ -430,11 +444,13 @@ ZARVO_API(uint16_t) ADC_Running(void);
 ZARVO_API(uint16_t) ADC_Abort(void);
 /**
  * Reads the trigger bits of the instrument's status register: 2 when channel 1's comparator
- * fired, 4 when channel 2's did. With #tsCh1 only the first bit is read, with #tsCh2 only the
- * second, with every other source both. With #tsCh1, #tsCh2, #tsOr and #tsExternal any
- * non-zero value means the trigger came; with #tsAnd only 6 does (2 or 4 alone: one
- * comparator fired, and the run still waits); with #tsNoTrig the bits only show what the
- * comparators saw, since the run needs no trigger.
+ * fired, 4 when channel 2's did. With #tsCh1 only the first bit is read; with #tsCh2 and
+ * #tsExternal only the second (with #tsExternal the run waits on channel 2's comparator,
+ * which watches the external input with channel 2's level; channel 1's watches it too, with
+ * channel 1's level, and is not reported); with every other source both. With #tsCh1,
+ * #tsCh2, #tsOr and #tsExternal any non-zero value means the trigger came; with #tsAnd only 6
+ * does (2 or 4 alone: one comparator fired, and the run still waits); with #tsNoTrig the bits
+ * only show what the comparators saw, since the run needs no trigger.
  * \return 0, 2, 4 or 6; 0 when not Running.
  * \sa ADC_Ready(), SetTriggerSource()
  */
@@ -443,7 +459,11 @@ ZARVO_API(uint16_t) ADC_Triggered(void);
  * Reads the instrument's run-complete bit: whether no run is in progress. It is 1 when the
  * armed acquisition is complete, and also when nothing is armed: after InitInstrument() and
  * after every read-out. So it tells about a record only between ADC_Start() (after which it
- * reads 0 until the run is complete) and the read-out.
+ * reads 0 until the run is complete) and the read-out. The library trusts the bit, here and
+ * in StartMeasurement() and the timer steps, which read the record out as soon as it says
+ * complete: an instrument that reports its run complete too early gives a record that need
+ * not contain its trigger. A port with nothing attached reads 1 too (the data export then
+ * answers #RC_NO_INSTRUMENT).
  * \return 1 when no run is in progress (the record is ready), else 0 (also when not
  *         Running).
  * \sa ADC_Start(), ADC_Triggered(), ADC_ForceTrig()
@@ -453,7 +473,9 @@ ZARVO_API(uint16_t) ADC_Ready(void);
  * Forces the trigger of the armed acquisition: switches its trigger source to immediate, so
  * the trigger point is now. The instrument still takes the post-trigger samples after it, so
  * ADC_Ready() turns 1 only GetPostSamples() sample periods later (about 0.5 s at 1 kHz with
- * 500 post-trigger samples), and the record lies around the force point as it would around a
+ * 500 post-trigger samples; at double rate twice GetPostSamples() periods of the 50 MHz rate,
+ * since the instrument counts memory positions, each holding two samples), and the record
+ * lies around the force point as it would around a
  * trigger (\ref models_index "trigger point"). When nothing is armed it has no effect: the
  * next arm programs the trigger source again.
  * \retval RC_NO_INSTRUMENT not Running.
@@ -469,7 +491,12 @@ ZARVO_API(uint16_t) ADC_ForceTrig(void);
  * A channel the measure mode does not record keeps what its buffer last held.
  * \param[out] ch1 array of GetRecordLength() samples for channel 1.
  * \param[out] ch2 array of GetRecordLength() samples for channel 2.
- * \retval RC_NO_INSTRUMENT not Running.
+ * \retval RC_NO_INSTRUMENT not Running; or the read-out gave no record: the port reads as
+ *         one with nothing attached (an instrument unplugged or switched off after the
+ *         start; answered at once), or the instrument never ended the memory seek that
+ *         starts the read-out (answered after waiting 1 s for it). Nothing is written, the
+ *         library's buffers keep the previous record, and the run stays armed and unread
+ *         (ADC_Running() 1): the next data export asks the instrument again.
  * \retval RC_BAD_VALUE an array is null (accepted when the record length is 0).
  * \retval RC_OK the record is copied.
  * \sa ADC_GetDataVolt(), ADC_GetDataCh(), \ref zarvo_volts "samples and volts"
@@ -483,7 +510,7 @@ ZARVO_API(uint16_t) ADC_GetData(uint16_t* ch1, uint16_t* ch2);
  * scale follows the range. The volts include the channel's DC level.
  * \param[out] ch1 array of GetRecordLength() doubles, volts of channel 1.
  * \param[out] ch2 array of GetRecordLength() doubles, volts of channel 2.
- * \retval RC_NO_INSTRUMENT not Running.
+ * \retval RC_NO_INSTRUMENT not Running, or the read-out gave no record (as ADC_GetData()).
  * \retval RC_BAD_VALUE an array is null (accepted when the record length is 0).
  * \retval RC_OK the record is copied.
  * \sa ADC_GetData(), ADC_GetDataVoltCh(), GetSensitivity(), GetMeasurement()
@@ -493,7 +520,7 @@ ZARVO_API(uint16_t) ADC_GetDataVolt(double* ch1, double* ch2);
  * As ADC_GetData(), for one channel.
  * \param[in] ch channel, 1 or 2.
  * \param[out] data array of GetRecordLength() samples.
- * \retval RC_NO_INSTRUMENT not Running.
+ * \retval RC_NO_INSTRUMENT not Running, or the read-out gave no record (as ADC_GetData()).
  * \retval RC_BAD_CHANNEL \a ch is not 1 or 2 (checked before any read-out).
  * \retval RC_BAD_VALUE \a data is null (accepted when the record length is 0).
  * \retval RC_OK the record is copied.
@@ -504,7 +531,7 @@ ZARVO_API(uint16_t) ADC_GetDataCh(uint16_t ch, uint16_t* data);
  * As ADC_GetDataVolt(), for one channel; a read-out refreshes only this channel's scale.
  * \param[in] ch channel, 1 or 2.
  * \param[out] data array of GetRecordLength() doubles, volts.
- * \retval RC_NO_INSTRUMENT not Running.
+ * \retval RC_NO_INSTRUMENT not Running, or the read-out gave no record (as ADC_GetData()).
  * \retval RC_BAD_CHANNEL \a ch is not 1 or 2.
  * \retval RC_BAD_VALUE \a data is null (accepted when the record length is 0).
  * \retval RC_OK the record is copied.
@@ -622,7 +649,8 @@ ZARVO_API(int32_t) GetMaxRecordLength(void);
 ZARVO_API(uint16_t) GetSerialNumber(int32_t* value);
 /**
  * Calibration date, read from the instrument's EEPROM at every call (a bus transfer of a
- * few milliseconds). An invalid stored date reads as 1 January 1980.
+ * few milliseconds). An invalid stored date reads as 1 January 1980, and so does a valid
+ * date stored with an invalid time of day (hour 24 or more, minute 60 or more).
  * \param[out] value day of month in bits 31..24, month in bits 23..16, year in bits 15..0.
  * \retval RC_NO_INSTRUMENT not Running.
  * \retval RC_UNAVAILABLE instrument types without a calibration date (none here).
@@ -924,10 +952,15 @@ ZARVO_API(uint16_t) GetInstrumentConfig(uint16_t* value);
  * - 2 and 3 (drop-out) and 7 .. 11 belong to other instruments of the family.
  * .
  * Only channel 1's mode programs the comparators, those of both channels alike (each with
- * its own level and hysteresis); with #tsExternal they watch the external input, rising with
- * channel 1's mode 0 and falling with 1. The external input's own mode (input 0) is stored
- * and read back but programs nothing. Levels and hysteresis are volts on the channel's
- * current range, stored as 8-bit comparator values (128 steps per full scale).
+ * its own level and hysteresis). With #tsExternal they watch the external input, rising with
+ * channel 1's mode 0 and falling with 1, and the run waits on channel 2's comparator: the
+ * external input triggers at channel 2's level and hysteresis, on channel 2's range. Only
+ * the two edge modes reach the external input (the other comparator codes compare the
+ * channel's own input), so while the source is #tsExternal channel 1 takes only modes 0 and
+ * 1, and #tsExternal is refused while channel 1 holds another mode (#RC_UNAVAILABLE both
+ * ways). The external input's own mode (input 0) is stored and read back but programs
+ * nothing. Levels and hysteresis are volts on the channel's current range, stored as 8-bit
+ * comparator values (128 steps per full scale).
  *
  * Example (settings.c): trigger on channel 1, falling edge, with level, hysteresis and
  * time-out read back as stored.
@@ -951,7 +984,9 @@ ZARVO_API(uint16_t) GetTriggerSource(uint8_t* value);
  *            instrument.
  * \retval RC_NO_INSTRUMENT not Running.
  * \retval RC_UNAVAILABLE a source this instrument lacks (#tsCh3, #tsCh4, #tsAnaExt, #tsXor,
- *         #tsNeverTrig, #tsPxiExt, #tsGenStart, #tsGenStop, #tsGenNew).
+ *         #tsNeverTrig, #tsPxiExt, #tsGenStart, #tsGenStop, #tsGenNew), or #tsExternal while
+ *         channel 1's trigger mode is not 0 or 1 (the external input triggers on the edges
+ *         only; see the \ref trigger "trigger modes").
  * \retval RC_BAD_VALUE 15 or above.
  * \retval RC_OK stored.
  * \sa GetTriggerSource(), SetTriggerMode(), ADC_Triggered()
@@ -965,8 +1000,8 @@ ZARVO_API(uint16_t) SetTriggerSource(uint8_t value);
  * \retval RC_NO_INSTRUMENT not Running.
  * \retval RC_BAD_VALUE \a value is null, or the stored mode has no code (not checked with
  *         the source #tsNoTrig or later); with #tsExternal also when the external input
- *         holds mode 5 or 6 (given by SetTriggerModeCh() with input 0; SetTriggerMode()
- *         changes the external input only with modes 0 and 1).
+ *         holds any mode but 0 and 1, that is 4, 5 or 6 (given by SetTriggerModeCh() with
+ *         input 0; SetTriggerMode() changes the external input only with modes 0 and 1).
  * \retval RC_OK written; with the source #tsNoTrig or later there is no mode and nothing is
  *         written (a null \a value is accepted then).
  * \sa SetTriggerMode(), GetTriggerModeCh()
@@ -979,7 +1014,9 @@ ZARVO_API(uint16_t) GetTriggerMode(uint8_t* value);
  * \ref trigger "trigger modes").
  * \param[in] mode trigger mode (see the group description).
  * \retval RC_NO_INSTRUMENT not Running.
- * \retval RC_UNAVAILABLE mode 2, 3 or 7 .. 11, or 4 on instruments without the window mode.
+ * \retval RC_UNAVAILABLE mode 2, 3 or 7 .. 11, or 4 on instruments without the window mode;
+ *         or a mode other than 0 and 1 while the source is #tsExternal, which channel 1
+ *         refuses (channel 2 still takes it).
  * \retval RC_BAD_VALUE mode 12 or above.
  * \retval RC_OK stored.
  * \sa SetTriggerModeCh(), GetTriggerMode(), SetTriggerLevel()
@@ -1001,11 +1038,15 @@ ZARVO_API(uint16_t) GetTriggerModeCh(uint8_t ch, uint8_t* value);
  * both channels, and with #tsExternal the edge on the external input); the modes of
  * channel 2 and of the external input are stored and read back. Modes 4, 5 and 6 keep the
  * comparator levels of the last arm in mode 0 to 3 (see the \ref trigger "trigger modes").
+ * The input is checked before the mode, unlike the \ref zarvo_checks "standard order"
+ * (capability before channel): whether a mode is available depends on the input it is set
+ * for, so SetTriggerModeCh(3, 2) answers #RC_BAD_CHANNEL, not #RC_UNAVAILABLE.
  * \param[in] ch 0 (the external trigger input), 1 or 2.
  * \param[in] mode trigger mode (see the group description).
  * \retval RC_NO_INSTRUMENT not Running.
  * \retval RC_BAD_CHANNEL \a ch is above 2.
- * \retval RC_UNAVAILABLE mode 2, 3 or 7 .. 11, or 4 on instruments without the window mode.
+ * \retval RC_UNAVAILABLE mode 2, 3 or 7 .. 11, or 4 on instruments without the window mode;
+ *         for channel 1 also any mode but 0 and 1 while the source is #tsExternal.
  * \retval RC_BAD_VALUE mode 12 or above.
  * \retval RC_OK stored.
  * \sa SetTriggerMode(), GetTriggerModeCh()
@@ -1033,7 +1074,10 @@ ZARVO_API(uint16_t) GetTriggerLevel(uint8_t ch, double* value);
  * \retval RC_NO_INSTRUMENT not Running.
  * \retval RC_BAD_CHANNEL \a ch is not 1 or 2.
  * \retval RC_BAD_VALUE outside the full scale, or not a number.
- * \retval RC_OK stored, rounded to the nearest of 128 steps per full scale.
+ * \retval RC_OK stored, rounded to the nearest of 128 steps per full scale (halves to even)
+ *         as a comparator value 0 .. 255, with 127 at 0 V. The ends are not symmetric: +s
+ *         is value 255 and reads back as +s, while -s would be -1 and is stored as 0, which
+ *         reads back one step above it, -127/128 s (-7.9375 V on the 8 V range).
  * \sa GetTriggerLevel(), SetTriggerHys(), SetTriggerMode()
  */
 ZARVO_API(uint16_t) SetTriggerLevel(uint8_t ch, double value);
@@ -1134,9 +1178,12 @@ ZARVO_API(uint16_t) SetPXITriggerEnables(uint8_t value);
  * in the library's buffers. Blocks: until the trigger, or the trigger time-out (for ever
  * with -1 or 2000000000 ms and more), plus the record. It needs no message loop. A later
  * ADC_GetData() copies this record without reading the instrument.
- * \retval RC_NO_INSTRUMENT not Running (returned at once), or the instrument never reported
- *         its run complete (it gave up after the time-out, the record's duration and one
- *         second; the previous record stays).
+ * \retval RC_NO_INSTRUMENT not Running (returned at once); or the instrument stopped
+ *         answering: it never reported its run complete, or its read-out gave no record (as
+ *         ADC_GetData() describes; answered at once). For the first, counted from the step in
+ *         which the trigger is due (the step that forces it after the time-out, or the arm
+ *         when the source needs no trigger), it waits GetPostSamples() + 5 sample periods and
+ *         one second more, then gives up. The previous record stays either way.
  * \retval RC_NOT_INITIALISED never started in this load.
  * \retval RC_OK the record is in.
  * \sa GetMeasurement(), GetMeasurementRaw(), SetTriggerTimeOut(), DoMeasure()

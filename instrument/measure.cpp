@@ -256,7 +256,13 @@ void TZarvo::MeasureStep() {
         return;
     }
     FPollCount = 0;
-    ReadAcquisition();
+    FRecordLost = !ReadAcquisition();
+    if (FRecordLost) {
+        // No record came (nothing on the port, or a seek that never ended): nothing is
+        // counted or reported, and the next step arms again.
+        FArmed = false;
+        return;
+    }
     if (amAcquisitionMode == amOneShot) {
         if (nAverageNumber == 1 || nCalculations >= nAverageNumber) {
             amAcquisitionMode = amHold;
@@ -306,14 +312,15 @@ std::uint16_t TZarvo::GetReady() {
     return IsReady() ? 1 : 0;
 }
 
-void TZarvo::FetchData() {
-    if (!FInstrumentFound) return;
-    ReadAcquisition();
+bool TZarvo::FetchData() {
+    if (!FInstrumentFound || !ReadAcquisition()) return false;
     FDataPending = false;
+    return true;
 }
 
 void TZarvo::RunSynchronous() {
     FRunDone = false;
+    FRecordLost = false;
     // Without an instrument or port access no step can ever complete a readout.
     if (!FInstrumentFound || !FPortAccess) return;
     // Paced at the timer interval: the time-out is counted in steps, so a tight loop would
@@ -330,7 +337,8 @@ void TZarvo::RunSynchronous() {
     while (!FRunDone) {
         const std::uint32_t begin = TickMs();
         MeasureStep();
-        if (FRunDone) break;
+        // A run reported complete that gave no record will not give one by waiting longer.
+        if (FRunDone || FRecordLost) break;
         if (!due && TriggerDue(*this)) {
             due = true;
             dueTick = TickMs();

@@ -113,7 +113,8 @@ public:
     std::uint16_t GetTriggered();
     std::uint16_t GetReady();
     bool IsRunning() const { return FDataPending; }
-    void FetchData();
+    // false when the instrument gave no record; the run then stays pending
+    bool FetchData();
     void RunSynchronous();
     // Front-end update shared by the timer step and block-mode start: offsets, spans and gain
     // codes, DC-level clamp, the four DACs, then the relays.
@@ -144,10 +145,15 @@ public:
     bool IsReady();
     void ForceTrigger();
     bool FillMemory();
-    void SeekMemory(std::uint16_t count);
+    // false when the instrument never reported the seek run complete
+    bool SeekMemory(std::uint16_t count);
+    // Whether the status register reads as a port with nothing attached.
+    bool PortFloats();
 
     // ---- Readout (engine/readout.cpp)
-    void ReadAcquisition();
+    // false when no record was read (no instrument on the port, or a seek it never ended);
+    // the buffers and the range requests are then left as they were.
+    bool ReadAcquisition();
 
     // ---- Port primitives (hardware/port_io.cpp)
     void PortOut(std::int32_t port, std::uint8_t value) {
@@ -287,6 +293,7 @@ public:
     std::unique_ptr<std::uint16_t[]> FRawBuffer2;
     DeviceHandle FPortHandle = 0;
     bool FRunDone = false;
+    bool FRecordLost = false;  // the last readout of a measurement step gave no record
     bool FDataPending = false;
     std::unique_ptr<float[]> FSumBuffer1;
     std::unique_ptr<float[]> FSumBuffer2;

@@ -30,7 +30,12 @@ DeviceHandle DeviceClaims::Claim(const std::string& name) {
     const std::intptr_t lock = LockFileExclusive(PathFor(name));
     if (lock == -1) return 0;
     const DeviceHandle handle = next_++;
-    held_[handle] = lock;
+    try {
+        held_[handle] = lock;
+    } catch (...) {
+        UnlockFile(lock);  // a claim that cannot be recorded could never be released
+        throw;
+    }
     return handle;
 }
 

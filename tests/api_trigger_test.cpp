@@ -93,16 +93,75 @@ TEST_F(Trigger, ModeReadBackFollowsTheSource) {
     Instrument().FTrigMode[1] = 0x85;  // bit 7 is not part of the mode
     ASSERT_EQ(GetTriggerMode(&read), OK);
     EXPECT_EQ(read, 5) << "every channel source reports channel 1's mode";
+    ASSERT_EQ(SetTriggerModeCh(1, 0), OK);
     ASSERT_EQ(SetTriggerSource(tsExternal), OK);
     ASSERT_EQ(SetTriggerModeCh(0, 5), OK);
     EXPECT_EQ(GetTriggerMode(&read), BAD) << "the external input reports only modes 0 and 1";
-    ASSERT_EQ(SetTriggerMode(6), OK);
-    EXPECT_EQ(GetTriggerMode(&read), BAD) << "modes above 1 leave the external input alone";
+    Instrument().FTrigMode4Avail = true;
+    ASSERT_EQ(SetTriggerModeCh(0, 4), OK);
+    EXPECT_EQ(GetTriggerMode(&read), BAD);
     Instrument().FTrigMode[0] = 0x81;  // unmasked for the external input
     EXPECT_EQ(GetTriggerMode(&read), BAD);
     ASSERT_EQ(SetTriggerSource(tsNoTrig), OK);
     EXPECT_EQ(GetTriggerMode(nullptr), OK) << "no mode without a trigger; nothing written";
     EXPECT_EQ(read, 5);
+}
+
+// The external input reaches the comparators only through the edge codes, and channel 1's
+// mode programs them: under tsExternal that mode is an edge, whichever is set first.
+TEST_F(Trigger, ExternalSourceTakesOnlyTheEdgesOnChannel1) {
+    ASSERT_EQ(SetTriggerMode(6), OK);
+    EXPECT_EQ(SetTriggerSource(tsExternal), NA) << "channel 1 holds a level mode";
+    uint8_t source = 99;
+    ASSERT_EQ(GetTriggerSource(&source), OK);
+    EXPECT_EQ(source, tsCh1);
+    ASSERT_EQ(SetTriggerModeCh(1, 1), OK);
+    ASSERT_EQ(SetTriggerSource(tsExternal), OK);
+    for (uint8_t mode : {5, 6}) {
+        EXPECT_EQ(SetTriggerModeCh(1, mode), NA) << int{mode};
+        EXPECT_EQ(SetTriggerMode(mode), NA) << int{mode};
+        EXPECT_EQ(Mode(1), 1) << int{mode};
+        EXPECT_EQ(SetTriggerModeCh(2, mode), OK) << "channel 2's mode programs nothing";
+        EXPECT_EQ(SetTriggerModeCh(0, mode), OK) << "nor does the external input's";
+    }
+    EXPECT_EQ(SetTriggerModeCh(1, 0), OK);
+    EXPECT_EQ(SetTriggerModeCh(3, 5), RC_BAD_CHANNEL) << "the input is checked before its mode";
+    ASSERT_EQ(SetTriggerSource(tsCh2), OK);
+    EXPECT_EQ(SetTriggerModeCh(1, 5), OK) << "any source but the external input takes it";
+}
+
+// Triggering on the external input through the exports: the run waits on channel 2's
+// comparator, which watches the external input with channel 2's level.
+class ExternalTrigger : public ApiSession {
+protected:
+    static bool ReadyWithin(int ms) {
+        return PollUntil([] { return ADC_Ready() == 1; }, ms);
+    }
+    static void ReadOut() {
+        std::array<uint16_t, 512> ch1{}, ch2{};
+        EXPECT_EQ(ADC_GetData(ch1.data(), ch2.data()), OK);
+    }
+};
+
+TEST_F(ExternalTrigger, TriggeredReportsOnlyTheComparatorTheRunWaitsOn) {
+    ASSERT_EQ(Start("ext=sine:1000:1"), RC_OK);
+    ASSERT_EQ(SetTriggerSource(tsExternal), OK);
+    ASSERT_EQ(SetTriggerLevel(1, 0.0), OK);
+    ASSERT_EQ(SetTriggerLevel(2, 2.0), OK);  // above the 1 V sine: the run waits
+    ASSERT_EQ(ADC_Start(), OK);
+    bool reported = false;
+    PollUntil([&] { return (reported = ADC_Triggered() != 0) || ADC_Ready() == 1; }, 100);
+    EXPECT_FALSE(reported) << "channel 1's comparator fired, but the run does not wait on it";
+    EXPECT_EQ(ADC_Ready(), 0);
+    ASSERT_EQ(ADC_ForceTrig(), OK);
+    ASSERT_TRUE(ReadyWithin(1000));
+    ReadOut();
+
+    ASSERT_EQ(SetTriggerLevel(2, 0.0), OK);
+    ASSERT_EQ(ADC_Start(), OK);
+    EXPECT_TRUE(ReadyWithin(100)) << "channel 2's level on the external sine";
+    EXPECT_EQ(ADC_Triggered(), 4);
+    ReadOut();
 }
 
 TEST_F(Trigger, LevelMapsTheRangeOntoTheCounts) {

@@ -1,10 +1,10 @@
 // An instrument whose run-complete bit never changes, seen through the exported API.
 //
 // Stuck busy: the memory fill and seek waits run to their limits (10 ms and 1000 ms) and end
-// there; a single-call measurement forces the trigger after its time-out and, when the run is
-// still not reported complete a second after its last sample was due, gives up: it answers
-// RC_NO_INSTRUMENT and leaves the previous record in place. Stuck ready: every run looks
-// complete at once, so nothing waits at all.
+// there; a read-out whose seek never ends answers RC_NO_INSTRUMENT and leaves the previous
+// record in place; a single-call measurement forces the trigger after its time-out and, when
+// the run is still not reported complete a second after its last sample was due, gives up the
+// same way. Stuck ready: every run looks complete at once, so nothing waits at all.
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -49,12 +49,14 @@ protected:
         ch1.insert(ch1.end(), ch2.begin(), ch2.end());
         return ch1;
     }
-    // Fills the buffers with a record read off a running instrument, so that a measurement
-    // that gives up can be seen to leave them alone.
+    // Puts a recognisable record into the library's buffers (a stuck instrument gives none),
+    // so that a measurement that gives up can be seen to leave them alone.
     static std::vector<uint16_t> FetchSomething() {
-        std::vector<uint16_t> ch1(kLength), ch2(kLength);
-        EXPECT_EQ(ADC_Start(), RC_OK);
-        EXPECT_EQ(ADC_GetData(ch1.data(), ch2.data()), RC_OK);
+        zarvo::TZarvo& z = *zarvo::api::Lib().Instrument;
+        for (int i = 0; i < kLength; ++i) {
+            z.FChannelData1[i] = static_cast<uint16_t>(i << 4);
+            z.FChannelData2[i] = static_cast<uint16_t>(0xFFFF - i);
+        }
         return Record();
     }
 };
@@ -68,19 +70,25 @@ TEST_F(Stuck, BusyEveryExportAnswersADefinedCodeWithinTheBoundedWaits) {
     }
 }
 
-TEST_F(Stuck, BusyBlockModeNeverReportsReadyAndAFetchEndsAtTheSeekLimit) {
+TEST_F(Stuck, BusyBlockModeReadOutEndsAtTheSeekLimitWithNoInstrumentAndNoRecord) {
     StartWith("stuck=busy");
+    const std::vector<uint16_t> before = FetchSomething();
     ASSERT_EQ(ADC_Start(), RC_OK);
     ASSERT_EQ(ADC_ForceTrig(), RC_OK);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(ADC_Ready(), 0);
     EXPECT_EQ(ADC_Running(), 1);
-    std::vector<uint16_t> ch1(kLength), ch2(kLength);
+    std::vector<uint16_t> ch1(kLength, 0x1234), ch2(kLength, 0x1234);
     const auto fetch = TimeCall([&] { return ADC_GetData(ch1.data(), ch2.data()); });
-    EXPECT_EQ(fetch.result, RC_OK);
+    EXPECT_EQ(fetch.result, RC_NO_INSTRUMENT);
     EXPECT_GE(fetch.ms, kSeekWaitMs) << "the seek waits its whole limit for the ready bit";
     EXPECT_LT(fetch.ms, kFetchBoundMs);
-    EXPECT_EQ(ADC_Running(), 0);
+    EXPECT_EQ(ch1, std::vector<uint16_t>(kLength, 0x1234)) << "nothing written on a failure";
+    EXPECT_EQ(Record(), before) << "the previous record stays";
+    EXPECT_EQ(ADC_Running(), 1) << "the run was not read out";
+    std::vector<double> volts(kLength);
+    EXPECT_EQ(ADC_GetDataVolt(volts.data(), volts.data()), RC_NO_INSTRUMENT)
+        << "the next data export asks the instrument again";
 }
 
 TEST_F(Stuck, BusySingleCallMeasurementGivesUpAndKeepsThePreviousRecord) {

@@ -7,9 +7,45 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <new>
 #include <string>
 
 #include "zarvo.h"
+
+namespace {
+// Allocations still allowed before one fails with std::bad_alloc; below 0, none fails.
+long g_allocationsBeforeFailure = -1;
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (g_allocationsBeforeFailure == 0) {
+        g_allocationsBeforeFailure = -1;
+        throw std::bad_alloc();
+    }
+    if (g_allocationsBeforeFailure > 0) --g_allocationsBeforeFailure;
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+// The replacements above take their memory from malloc, so free is the matching release; the
+// compiler, seeing a pointer from operator new, cannot tell.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+#pragma GCC diagnostic pop
 
 namespace {
 
@@ -115,6 +151,35 @@ TEST_F(Lifecycle, AfterAClosedRunTheLibraryStaysDeadUntilReloaded) {
     EXPECT_EQ(InitInstrument(0), RC_NO_INSTRUMENT);
     EXPECT_EQ(ExitInstrument(), RC_OK);  // back to Closed
     EXPECT_EQ(InitInstrument(0), RC_NO_INSTRUMENT);
+}
+
+// Memory running out anywhere in InitInstrument: every allocation of a start-up is made to
+// fail in turn. No exception reaches the caller, the port is given back, and the library is
+// never started again, so the next call starts it.
+TEST_F(Lifecycle, OutOfMemoryWhileStartingLeavesTheLibraryNeverStarted) {
+    UseSimulator("time=virtual");
+    for (long n = 0;; ++n) {
+        g_allocationsBeforeFailure = n;
+        uint16_t status = RC_OK;
+        try {
+            status = InitInstrument(0);
+        } catch (...) {
+            g_allocationsBeforeFailure = -1;
+            FAIL() << "an exception left InitInstrument at allocation " << n;
+        }
+        const bool failed = g_allocationsBeforeFailure == -1;
+        g_allocationsBeforeFailure = -1;
+        if (!failed) {
+            EXPECT_EQ(status, RC_OK) << "no allocation failed this time";
+            break;
+        }
+        ASSERT_EQ(status, RC_NO_INSTRUMENT) << "allocation " << n;
+        EXPECT_EQ(SetTransferMode(tmBlock), RC_NO_INSTRUMENT)
+            << "allocation " << n << ": no instance is left behind";
+        EXPECT_EQ(ExitInstrument(), RC_OK);
+    }
+    uint16_t channels = 0;
+    EXPECT_EQ(GetNrChannels(&channels), RC_OK);
 }
 
 TEST_F(Lifecycle, PortArgumentHasNoEffect) {

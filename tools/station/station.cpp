@@ -334,6 +334,13 @@ bool Station::Acquire() {
     std::vector<double> volts[2] = {std::vector<double>(n), std::vector<double>(n)};
     status = ADC_GetData(raw[0].data(), raw[1].data());
     if (status == RC_OK) status = ADC_GetDataVolt(volts[0].data(), volts[1].data());
+    // The library answers so when the port shows nothing attached or the read-out never ended.
+    if (status == RC_NO_INSTRUMENT) {
+        lost_ = true;
+        SetError("the instrument stopped answering (unplugged?); press Run to start again",
+                 RC_NO_INSTRUMENT);
+        return false;
+    }
     if (status != RC_OK) {
         SetError("reading the record failed: " + cli::StatusMeaning(status), status);
         return false;
