@@ -43,7 +43,10 @@ constexpr std::int64_t kSumCapacity = kSumBufferElements;
 
 void TZarvo::ReadAcquisition() {
     if (!FInstrumentFound || !FPortAccess) return;
-    const int channels = FDoubleRate ? 3 : FChannelSelect;
+    // The run is read out as it was armed: a change of measure mode or rate since then has
+    // not reached the converters' routing yet.
+    const bool doubleRate = FArmedDoubleRate;
+    const int channels = doubleRate ? 3 : FArmedChannels;
     const bool ch1 = (channels & 1) != 0;
     const bool ch2 = (channels & 2) != 0;
 
@@ -60,7 +63,7 @@ void TZarvo::ReadAcquisition() {
     std::int64_t start = end - post - pre - kPipelineDelay;
     // In double rate a memory position holds two samples, so the pre-trigger part takes
     // half as many positions.
-    if (FDoubleRate) start += pre / 2;
+    if (doubleRate) start += pre / 2;
     // The memory wraps after 0x7FFF positions as the counter sees it.
     if (start < 0) start += bus::kAddressMask;
     SeekMemory(static_cast<std::uint16_t>(static_cast<std::uint64_t>(start) & 0xFFFF));
@@ -104,7 +107,7 @@ void TZarvo::ReadAcquisition() {
 
     std::uint16_t* const data1 = FChannelData1.get();
     std::uint16_t* const data2 = FChannelData2.get();
-    if (!FDoubleRate) {
+    if (!doubleRate) {
         // One position more than the record: 0 .. pre + post.
         const std::int64_t last = std::min(pre + post, kDataCapacity - 1);
         for (std::int64_t i = 0; i <= last; ++i) {
@@ -183,11 +186,14 @@ void TZarvo::ReadAcquisition() {
         if (average2) blend(data2, FSumBuffer2.get());
     }
 
+    // Only a recorded channel asks for a step: in double rate both converters read channel 1.
     for (int ch = 1; ch <= 2; ++ch) {
-        if ((channels & (1 << (ch - 1))) == 0) continue;
+        if ((FArmedChannels & (1 << (ch - 1))) == 0) continue;
+        FRecordRange[ch] = FArmedRange[ch];
         if (level[ch].inBand && FRange[ch] > 1) FRangeStep[ch] = -1;
         if (level[ch].clipped && FRange[ch] < FNrRanges) FRangeStep[ch] = +1;
     }
+    FRecordSamples = std::clamp(lRecordLength, 0, kDataBufferSamples);
 }
 
 }  // namespace zarvo
