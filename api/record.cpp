@@ -23,7 +23,8 @@ bool RecordCopyable(const TZarvo& z, const void* p) {
 }
 
 double RecordScale(const TZarvo& z, int ch) {
-    if (ch < 1 || ch > 2 || z.FRecordRange[static_cast<std::size_t>(ch)] == 0) return ScaleOf(z, ch);
+    if (ch < 1 || ch > 2 || z.FRecordRange[static_cast<std::size_t>(ch)] == 0)
+        return ScaleOf(z, ch);
     return static_cast<double>(z.FRecordRange[static_cast<std::size_t>(ch)]) / 32768.0;
 }
 

@@ -322,12 +322,12 @@ public:
     // The run armed last, as the hardware was set for it: its read-out interleaves, reads the
     // channels and scales the samples as the run was taken, whatever changed since.
     bool FArmedDoubleRate = false;
-    std::uint8_t FArmedChannels = 3;          // bit 0 channel 1, bit 1 channel 2
-    std::array<Extended, 3> FArmedRange{};    // [1..2] full scale in volts
+    std::uint8_t FArmedChannels = 3;        // bit 0 channel 1, bit 1 channel 2
+    std::array<Extended, 3> FArmedRange{};  // [1..2] full scale in volts
     // The record in the buffers: the full scale each channel was taken with (0 while the
     // buffers hold no record of that channel) and the samples it has. Before the first
     // read-out the buffers count as a record of any length.
-    std::array<Extended, 3> FRecordRange{};   // [1..2]
+    std::array<Extended, 3> FRecordRange{};  // [1..2]
     std::int32_t FRecordSamples = kDataBufferSamples;
 
     // Relay word and DAC codes last sent to the front end (measure.cpp), so that a readout
