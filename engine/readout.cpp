@@ -187,8 +187,9 @@ void TZarvo::ReadAcquisition() {
     }
 
     // Only a recorded channel asks for a step: in double rate both converters read channel 1.
+    const int recorded = doubleRate ? 1 : FArmedChannels;
     for (int ch = 1; ch <= 2; ++ch) {
-        if ((FArmedChannels & (1 << (ch - 1))) == 0) continue;
+        if ((recorded & (1 << (ch - 1))) == 0) continue;
         FRecordRange[ch] = FArmedRange[ch];
         if (level[ch].inBand && FRange[ch] > 1) FRangeStep[ch] = -1;
         if (level[ch].clipped && FRange[ch] < FNrRanges) FRangeStep[ch] = +1;

@@ -75,8 +75,9 @@ void FollowRange(TZarvo& z, int ch) {
 
 // Applies the last readout's auto-range request of a channel before an arm. A DC level of more
 // than twice the new full scale asks more of the offset DAC than it gives (2 x 0.57 V of its
-// 1.25 V), so that range is skipped for the next larger one.
-void StepRange(TZarvo& z, int ch) {
+// 1.25 V), so that range is skipped for the next larger one. Block mode and the timer share
+// it; the timer also restarts its averaging run (StepRange).
+void TakeRangeStep(TZarvo& z, int ch) {
     int range = ClampToValidRange(std::int64_t{z.FRange[ch]} + z.FRangeStep[ch], z.FNrRanges);
     if (std::fabs(DcLevelRatio(z.FDcLevel[ch], z.FRangeTable[TableSlot(range)])) >
         kAutoRangeDcLimit) {
@@ -84,8 +85,12 @@ void StepRange(TZarvo& z, int ch) {
     }
     z.FRange[ch] = static_cast<std::uint16_t>(range);
     FollowRange(z, ch);
-    z.nCalculations = 1;
     z.SettingsChanged();
+}
+
+void StepRange(TZarvo& z, int ch) {
+    TakeRangeStep(z, ch);
+    z.nCalculations = 1;
 }
 
 bool AutoRangeDue(const TZarvo& z, int ch) {
@@ -290,7 +295,7 @@ void TZarvo::Start() {
         if (!AutoRangeDue(*this, ch)) continue;
         // The same step as the timer's, skipping a range that cannot hold the DC level. The
         // request is used up: one step per record read out, however often the run is armed.
-        StepRange(*this, ch);
+        TakeRangeStep(*this, ch);
         FRangeStep[ch] = 0;
     }
     // The same front-end update as an arm by the timer: relays alone would leave the DACs on
