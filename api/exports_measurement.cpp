@@ -108,7 +108,7 @@ extern "C" ZARVO_API(uint16_t) ADC_ForceTrig(void) {
 extern "C" ZARVO_API(uint16_t) ADC_GetData(uint16_t* ch1, uint16_t* ch2) {
     CallScope scope;
     const auto check = Guard().Valid(
-        [=](const TZarvo& z) { return RecordWritable(z, ch1) && RecordWritable(z, ch2); });
+        [=](const TZarvo& z) { return RecordCopyable(z, ch1) && RecordCopyable(z, ch2); });
     if (!check) return check.Status();
     TZarvo& z = check.Instrument();
     if (FetchIfPending(z) == Fetch::Lost) return RC_NO_INSTRUMENT;
@@ -120,16 +120,13 @@ extern "C" ZARVO_API(uint16_t) ADC_GetData(uint16_t* ch1, uint16_t* ch2) {
 extern "C" ZARVO_API(uint16_t) ADC_GetDataVolt(double* ch1, double* ch2) {
     CallScope scope;
     const auto check = Guard().Valid(
-        [=](const TZarvo& z) { return RecordWritable(z, ch1) && RecordWritable(z, ch2); });
+        [=](const TZarvo& z) { return RecordCopyable(z, ch1) && RecordCopyable(z, ch2); });
     if (!check) return check.Status();
     TZarvo& z = check.Instrument();
     LibraryState& lib = Lib();
-    const Fetch fetch = FetchIfPending(z);
-    if (fetch == Fetch::Lost) return RC_NO_INSTRUMENT;
-    if (fetch == Fetch::Read) {
-        lib.VoltScale[1] = ScaleOf(z, 1);
-        lib.VoltScale[2] = ScaleOf(z, 2);
-    }
+    if (FetchIfPending(z) == Fetch::Lost) return RC_NO_INSTRUMENT;
+    lib.VoltScale[1] = RecordScale(z, 1);
+    lib.VoltScale[2] = RecordScale(z, 2);
     CopyVolts(z, 1, lib.VoltScale[1], ch1);
     CopyVolts(z, 2, lib.VoltScale[2], ch2);
     return RC_OK;
@@ -138,7 +135,7 @@ extern "C" ZARVO_API(uint16_t) ADC_GetDataVolt(double* ch1, double* ch2) {
 extern "C" ZARVO_API(uint16_t) ADC_GetDataCh(uint16_t ch, uint16_t* data) {
     CallScope scope;
     const auto check =
-        Guard().DataChannel(ch).Valid([=](const TZarvo& z) { return RecordWritable(z, data); });
+        Guard().DataChannel(ch).Valid([=](const TZarvo& z) { return RecordCopyable(z, data); });
     if (!check) return check.Status();
     TZarvo& z = check.Instrument();
     if (FetchIfPending(z) == Fetch::Lost) return RC_NO_INSTRUMENT;
@@ -149,13 +146,12 @@ extern "C" ZARVO_API(uint16_t) ADC_GetDataCh(uint16_t ch, uint16_t* data) {
 extern "C" ZARVO_API(uint16_t) ADC_GetDataVoltCh(uint16_t ch, double* data) {
     CallScope scope;
     const auto check =
-        Guard().DataChannel(ch).Valid([=](const TZarvo& z) { return RecordWritable(z, data); });
+        Guard().DataChannel(ch).Valid([=](const TZarvo& z) { return RecordCopyable(z, data); });
     if (!check) return check.Status();
     TZarvo& z = check.Instrument();
     LibraryState& lib = Lib();
-    const Fetch fetch = FetchIfPending(z);
-    if (fetch == Fetch::Lost) return RC_NO_INSTRUMENT;
-    if (fetch == Fetch::Read) lib.VoltScale[ch] = ScaleOf(z, ch);
+    if (FetchIfPending(z) == Fetch::Lost) return RC_NO_INSTRUMENT;
+    lib.VoltScale[ch] = RecordScale(z, ch);
     CopyVolts(z, ch, lib.VoltScale[ch], data);
     return RC_OK;
 }

@@ -11,11 +11,11 @@ using namespace zarvo::api;
 
 namespace {
 
-// The volts exports convert with the ranges in force now, not those of the measurement.
+// The volts exports convert with the ranges the record was taken with.
 void RefreshScales12(const TZarvo& z) {
     LibraryState& lib = Lib();
-    lib.VoltScale[1] = ScaleOf(z, 1);
-    lib.VoltScale[2] = ScaleOf(z, 2);
+    lib.VoltScale[1] = RecordScale(z, 1);
+    lib.VoltScale[2] = RecordScale(z, 2);
 }
 
 }  // namespace
@@ -26,19 +26,20 @@ extern "C" ZARVO_API(uint16_t) StartMeasurement(void) {
     if (!check) return check.Status();
     TZarvo& z = check.Instrument();
     z.RunSynchronous();
+    // The run of an earlier ADC_Start was taken over: no data export reads it out any more.
+    LibraryState& lib = Lib();
+    lib.DataFetched = true;
     // An instrument that never reported its run complete gave no measurement: the buffers
     // still hold the previous record, which must not pass for a new one.
     if (!z.FRunDone) return RC_NO_INSTRUMENT;
-    LibraryState& lib = Lib();
-    lib.DataFetched = true;
-    for (unsigned ch = 1; ch <= kApiChannels; ++ch) lib.VoltScale[ch] = ScaleOf(z, ch);
+    for (unsigned ch = 1; ch <= kApiChannels; ++ch) lib.VoltScale[ch] = RecordScale(z, ch);
     return RC_OK;
 }
 
 extern "C" ZARVO_API(uint16_t) GetMeasurement(double* ch1, double* ch2) {
     CallScope scope;
     const auto check = Guard().Valid(
-        [=](const TZarvo& z) { return RecordWritable(z, ch1) && RecordWritable(z, ch2); });
+        [=](const TZarvo& z) { return RecordCopyable(z, ch1) && RecordCopyable(z, ch2); });
     if (!check) return check.Status();
     const TZarvo& z = check.Instrument();
     RefreshScales12(z);
@@ -64,7 +65,7 @@ extern "C" ZARVO_API(uint16_t) GetOneMeasurement(int32_t index, double* ch1, dou
 extern "C" ZARVO_API(uint16_t) GetMeasurementRaw(uint16_t* ch1, uint16_t* ch2) {
     CallScope scope;
     const auto check = Guard().Valid(
-        [=](const TZarvo& z) { return RecordWritable(z, ch1) && RecordWritable(z, ch2); });
+        [=](const TZarvo& z) { return RecordCopyable(z, ch1) && RecordCopyable(z, ch2); });
     if (!check) return check.Status();
     CopyRaw(check.Instrument(), 1, ch1);
     CopyRaw(check.Instrument(), 2, ch2);

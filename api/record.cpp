@@ -11,7 +11,21 @@ int RecordCount(const TZarvo& z) {
 }
 
 bool IndexInRecord(const TZarvo& z, std::int32_t index) {
-    return index >= 0 && index < RecordCount(z);
+    return index >= 0 && index < RecordCount(z) && index < z.FRecordSamples;
+}
+
+bool RecordHeld(const TZarvo& z) {
+    return !Lib().DataFetched || RecordCount(z) <= z.FRecordSamples;
+}
+
+bool RecordCopyable(const TZarvo& z, const void* p) {
+    return RecordWritable(z, p) && RecordHeld(z);
+}
+
+double RecordScale(const TZarvo& z, int ch) {
+    if (ch < 1 || ch > 2 || z.FRecordRange[static_cast<std::size_t>(ch)] == 0)
+        return ScaleOf(z, ch);
+    return static_cast<double>(z.FRecordRange[static_cast<std::size_t>(ch)]) / 32768.0;
 }
 
 bool RecordWritable(const TZarvo& z, const void* p) {
@@ -47,6 +61,7 @@ void ClearRecord(TZarvo& z) {
     const int n = RecordCount(z);
     std::fill_n(z.FChannelData1.get(), n, std::uint16_t{0x8000});
     std::fill_n(z.FChannelData2.get(), n, std::uint16_t{0x8000});
+    z.FRecordSamples = n;
 }
 
 }  // namespace zarvo::api

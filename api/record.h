@@ -12,8 +12,22 @@ namespace zarvo::api {
 // buffers hold.
 int RecordCount(const TZarvo& z);
 
-// Whether a single-sample index names a sample of the current record.
+// Whether a single-sample index names a sample of the record in the buffers: below the record
+// length, and below the samples the last read-out took.
 bool IndexInRecord(const TZarvo& z, std::int32_t index);
+
+// Whether the buffers hold the lRecordLength samples a whole-record export copies: after the
+// record length grew, the last record is shorter until the next measurement. A fetch still
+// due reads the record out at the current length.
+bool RecordHeld(const TZarvo& z);
+
+// A whole-record export may write this array (RecordWritable) and has the record to copy
+// (RecordHeld).
+bool RecordCopyable(const TZarvo& z, const void* p);
+
+// Volts per count of a channel's record: the range it was taken with (the current range
+// before the first read-out of that channel).
+double RecordScale(const TZarvo& z, int ch);
 
 // Whether a caller's whole-record array may be written: a null one is refused unless the
 // record is empty, when nothing would be written to it.

@@ -43,7 +43,10 @@ constexpr std::int64_t kSumCapacity = kSumBufferElements;
 
 bool TZarvo::ReadAcquisition() {
     if (!FInstrumentFound || !FPortAccess) return false;
-    const int channels = FDoubleRate ? 3 : FChannelSelect;
+    // The run is read out as it was armed: a change of measure mode or rate since then has
+    // not reached the converters' routing yet.
+    const bool doubleRate = FArmedDoubleRate;
+    const int channels = doubleRate ? 3 : FArmedChannels;
     const bool ch1 = (channels & 1) != 0;
     const bool ch2 = (channels & 2) != 0;
 
@@ -65,7 +68,7 @@ bool TZarvo::ReadAcquisition() {
     std::int64_t start = end - post - pre - kPipelineDelay;
     // In double rate a memory position holds two samples, so the pre-trigger part takes
     // half as many positions.
-    if (FDoubleRate) start += pre / 2;
+    if (doubleRate) start += pre / 2;
     // The memory wraps after 0x7FFF positions as the counter sees it.
     if (start < 0) start += bus::kAddressMask;
     // An instrument that never ends the seek has not moved its read position to the record:
@@ -113,7 +116,7 @@ bool TZarvo::ReadAcquisition() {
 
     std::uint16_t* const data1 = FChannelData1.get();
     std::uint16_t* const data2 = FChannelData2.get();
-    if (!FDoubleRate) {
+    if (!doubleRate) {
         // One position more than the record: 0 .. pre + post.
         const std::int64_t last = std::min(pre + post, kDataCapacity - 1);
         for (std::int64_t i = 0; i <= last; ++i) {
@@ -192,11 +195,15 @@ bool TZarvo::ReadAcquisition() {
         if (average2) blend(data2, FSumBuffer2.get());
     }
 
+    // Only a recorded channel asks for a step: in double rate both converters read channel 1.
+    const int recorded = doubleRate ? 1 : FArmedChannels;
     for (int ch = 1; ch <= 2; ++ch) {
-        if ((channels & (1 << (ch - 1))) == 0) continue;
+        if ((recorded & (1 << (ch - 1))) == 0) continue;
+        FRecordRange[ch] = FArmedRange[ch];
         if (level[ch].inBand && FRange[ch] > 1) FRangeStep[ch] = -1;
         if (level[ch].clipped && FRange[ch] < FNrRanges) FRangeStep[ch] = +1;
     }
+    FRecordSamples = std::clamp(lRecordLength, 0, kDataBufferSamples);
     return true;
 }
 

@@ -51,16 +51,13 @@
  * raw samples and in volts alike.
  *
  * The volt exports (ADC_GetDataVolt(), ADC_GetDataVoltCh(), GetMeasurement(),
- * GetOneMeasurement()) convert with a per-channel scale that the library keeps (full scale /
- * 32768). It is set from the channel's current range by InitInstrument(), SetSensitivity()
- * and GetSensitivity() (for their channel), StartMeasurement(), GetMeasurement() and
- * GetOneMeasurement() (the last two on every call, for channels 1 and 2), by
- * ADC_GetDataVolt() and ADC_GetDataVoltCh() when they read a record out of the instrument,
- * and after every step of a one-shot timer run (DoMeasure() with a mode other than 0 and -1,
- * channels 1 and 2). A continuous timer run (DoMeasure(-1)) does not refresh it: with auto
- * ranging on, call GetSensitivity() for each channel before ADC_GetDataVolt(), or convert raw
- * samples with the range yourself. Example (single_call.c): one record, raw and in volts, and
- * the conversion made by hand:
+ * GetOneMeasurement()) convert each channel with the range its record was taken with (full
+ * scale / 32768), in every way of measuring: the range in force when the run was armed, even
+ * when auto ranging or the application changed the range since. (Before the first record of
+ * a channel they use its current range.) So to convert raw samples yourself, use the range
+ * that was in force for that record, not GetSensitivity() after it. A channel the measure
+ * mode did not record keeps its older samples and their range. Example (single_call.c): one
+ * record, raw and in volts, and the conversion made by hand:
  * \include single_call.c
  *
  * \section zarvo_checks Standard order of checks
@@ -102,9 +99,14 @@
  * running instrument down as ExitInstrument() does.
  *
  * \section zarvo_settings Stored settings and the instrument
- * Setting exports only record the value; the front end (ranges, coupling, DC level, trigger
- * comparators) is programmed when the next acquisition is armed, by ADC_Start(), by a step
- * of the timer-driven measurement or by StartMeasurement(). Two settings reach the instrument
+ * Setting exports only record the value; the front end (ranges, coupling, DC level, measure
+ * mode, trigger comparators) is programmed when the next acquisition is armed, by ADC_Start(),
+ * by a step of the timer-driven measurement or by StartMeasurement(). A run already armed is
+ * read out as it was armed (interleaved or not, the channels and ranges it was armed with):
+ * a change of settings applies from the next arm. Under timer-driven measuring a change of any
+ * setting (rate, record length, post-trigger samples, range, mode, trigger...) abandons the
+ * run armed with the old ones and the next step arms again, so the first record read out
+ * after the change has the new settings. StartMeasurement() always arms its own run. Two settings reach the instrument
  * at once: the sample clock (SetSampleFrequencyF(), SetSampleFrequency(); double rate only at
  * the next arm, and every arm programs the clock again) and the square-wave generator.
  * Getters read stored values and do not touch the instrument, unless they say otherwise.
@@ -393,8 +395,10 @@ ZARVO_API(uint16_t) ExitInstrument(void);
 
 /**
  * Starts or stops timer-driven measuring (\ref zarvo_threads "threads and the timer"). The
- * timer arms, waits for the trigger (forcing it after the trigger time-out), reads each
- * record into the library's buffers and re-arms; ADC_GetData() and its kin copy the newest
+ * timer arms, waits for the trigger (forcing it after the trigger time-out, counted from the
+ * first arm after a start from stopped), reads each record into the library's buffers and
+ * re-arms; a setting changed while a run is armed abandons that run and the next step arms
+ * with the new settings; ADC_GetData() and its kin copy the newest
  * record from those buffers without touching the instrument, except the first data export
  * after an ADC_Start() whose run was not read out yet, which reads the instrument
  * (\ref models_mixing "mixing block mode and the timer"). The library posts no notification
@@ -410,11 +414,16 @@ ZARVO_API(uint16_t) ExitInstrument(void);
  */
 ZARVO_API(uint16_t) DoMeasure(int32_t mode);
 /**
- * Arms one block-mode acquisition with the current settings: applies a pending auto-range
- * step, programs the front end when settings changed, programs the trigger and starts the
- * run. The next data export reads the record out of the instrument. Calling it again before
- * that re-arms, and the unread run is lost. Block mode never forces the trigger by itself:
- * the trigger time-out is not used here.
+ * Arms one block-mode acquisition with the current settings: applies the auto-range step the
+ * last read-out asked for (one step per record read out: arming again before the next
+ * read-out takes no further step; a range that cannot hold the DC level is skipped, as in
+ * timer-driven measuring), programs the front end when settings changed, programs the
+ * trigger source the application set (SetTriggerSource()) and starts the run. The next data
+ * export reads the record out of the instrument, as the run was armed: a change of measure
+ * mode or rate after ADC_Start() applies from the next arm. Calling it again before that
+ * re-arms, and the unread run is lost; StartMeasurement() after it takes the run over (it is
+ * never read out). Block mode never forces the trigger by itself: the trigger time-out is
+ * not used here.
  * \retval RC_NO_INSTRUMENT not Running.
  * \retval RC_NOT_INITIALISED never started in this load.
  * \retval RC_OK otherwise.
@@ -424,7 +433,7 @@ ZARVO_API(uint16_t) DoMeasure(int32_t mode);
 ZARVO_API(uint16_t) ADC_Start(void);
 /**
  * Whether a block-mode acquisition armed by ADC_Start() has not been read out yet (by a data
- * export). It reports library state, but on Linux, as most exports do, it first runs the
+ * export). A StartMeasurement() after ADC_Start() takes that run over: it reads 0 from then. It reports library state, but on Linux, as most exports do, it first runs the
  * timer step that is due (\ref zarvo_threads "threads and the timer"), which may touch the
  * instrument.
  * \return 1 armed and not fetched, else 0 (also when not Running).
@@ -488,7 +497,12 @@ ZARVO_API(uint16_t) ADC_ForceTrig(void);
  * Copies the current record of channels 1 and 2 as raw samples (0x8000 = 0 V). The first
  * data export after ADC_Start() reads the record out of the instrument (even when
  * ADC_Ready() has not said 1); later calls copy the same record from the library's buffers.
- * A channel the measure mode does not record keeps what its buffer last held.
+ * A channel the measure mode does not record keeps what its buffer last held. After the
+ * record length grew, the last record is shorter than GetRecordLength(): the whole-record
+ * exports (this one, its kin and GetMeasurement(), GetMeasurementRaw()) then refuse with
+ * #RC_BAD_VALUE and write nothing, until the next measurement (a read-out, a timer record or
+ * StartMeasurement()) takes a record of the new length; a shorter length copies the first
+ * GetRecordLength() samples of the record.
  * \param[out] ch1 array of GetRecordLength() samples for channel 1.
  * \param[out] ch2 array of GetRecordLength() samples for channel 2.
  * \retval RC_NO_INSTRUMENT not Running; or the read-out gave no record: the port reads as
@@ -497,21 +511,21 @@ ZARVO_API(uint16_t) ADC_ForceTrig(void);
  *         starts the read-out (answered after waiting 1 s for it). Nothing is written, the
  *         library's buffers keep the previous record, and the run stays armed and unread
  *         (ADC_Running() 1): the next data export asks the instrument again.
- * \retval RC_BAD_VALUE an array is null (accepted when the record length is 0).
+ * \retval RC_BAD_VALUE an array is null (accepted when the record length is 0), or the record
+ *         in hand is shorter than GetRecordLength().
  * \retval RC_OK the record is copied.
  * \sa ADC_GetDataVolt(), ADC_GetDataCh(), \ref zarvo_volts "samples and volts"
  */
 ZARVO_API(uint16_t) ADC_GetData(uint16_t* ch1, uint16_t* ch2);
 /**
- * As ADC_GetData(), in volts. When the call reads the record out of the instrument it takes
- * each channel's scale from its range in force then; otherwise it uses the scale last set
- * (\ref zarvo_volts "samples and volts" lists what sets it). In continuous timer-driven
- * measuring with auto ranging on, call GetSensitivity() for each channel first so that the
- * scale follows the range. The volts include the channel's DC level.
+ * As ADC_GetData(), in volts, each channel converted with the range its record was taken
+ * with (\ref zarvo_volts "samples and volts"), also in timer-driven measuring with auto
+ * ranging on. The volts include the channel's DC level.
  * \param[out] ch1 array of GetRecordLength() doubles, volts of channel 1.
  * \param[out] ch2 array of GetRecordLength() doubles, volts of channel 2.
  * \retval RC_NO_INSTRUMENT not Running, or the read-out gave no record (as ADC_GetData()).
- * \retval RC_BAD_VALUE an array is null (accepted when the record length is 0).
+ * \retval RC_BAD_VALUE an array is null (accepted when the record length is 0), or the record
+ *         in hand is shorter than GetRecordLength() (ADC_GetData()).
  * \retval RC_OK the record is copied.
  * \sa ADC_GetData(), ADC_GetDataVoltCh(), GetSensitivity(), GetMeasurement()
  */
@@ -522,18 +536,20 @@ ZARVO_API(uint16_t) ADC_GetDataVolt(double* ch1, double* ch2);
  * \param[out] data array of GetRecordLength() samples.
  * \retval RC_NO_INSTRUMENT not Running, or the read-out gave no record (as ADC_GetData()).
  * \retval RC_BAD_CHANNEL \a ch is not 1 or 2 (checked before any read-out).
- * \retval RC_BAD_VALUE \a data is null (accepted when the record length is 0).
+ * \retval RC_BAD_VALUE \a data is null (accepted when the record length is 0), or the record in
+ *         hand is shorter than GetRecordLength() (ADC_GetData()).
  * \retval RC_OK the record is copied.
  * \sa ADC_GetData(), ADC_GetDataVoltCh()
  */
 ZARVO_API(uint16_t) ADC_GetDataCh(uint16_t ch, uint16_t* data);
 /**
- * As ADC_GetDataVolt(), for one channel; a read-out refreshes only this channel's scale.
+ * As ADC_GetDataVolt(), for one channel, with the range that channel's record was taken with.
  * \param[in] ch channel, 1 or 2.
  * \param[out] data array of GetRecordLength() doubles, volts.
  * \retval RC_NO_INSTRUMENT not Running, or the read-out gave no record (as ADC_GetData()).
  * \retval RC_BAD_CHANNEL \a ch is not 1 or 2.
- * \retval RC_BAD_VALUE \a data is null (accepted when the record length is 0).
+ * \retval RC_BAD_VALUE \a data is null (accepted when the record length is 0), or the record in
+ *         hand is shorter than GetRecordLength() (ADC_GetData()).
  * \retval RC_OK the record is copied.
  * \sa ADC_GetDataVolt(), ADC_GetDataCh()
  */
@@ -715,7 +731,8 @@ ZARVO_API(uint16_t) GetMeasureMode(uint8_t* value);
 /**
  * Selects the channels to record. Double rate (50 MHz, both converters on channel 1) lasts
  * only while the mode is #mCh1: selecting any other mode ends it, and the sample rate then
- * reads 25e6. A channel the mode leaves out is not read: its buffer keeps what it held.
+ * reads 25e6. A channel the mode leaves out is not read: its buffer keeps what it held. The
+ * relays follow the mode at the next arm (a run already armed is read out as it was armed).
  * \param[in] mode #mNone, #mCh1, #mCh2, #mCh12 or #mXY (#mCh12 after start-up).
  * \retval RC_NO_INSTRUMENT not Running.
  * \retval RC_UNAVAILABLE a mode with channel 3 or 4 (4 .. 15).
@@ -837,7 +854,12 @@ ZARVO_API(uint16_t) GetAutoRanging(uint8_t ch, uint8_t* value);
 /**
  * Switches auto ranging of a channel (off after InitInstrument()). When on, each read-out
  * asks for a larger range when the record clipped or a smaller one when it used little of
- * the range; the step is taken at the next arm, one range per record.
+ * the range; the step is taken at the next arm, one range per record read out, in every way
+ * of measuring (arming again without a read-out takes no further step). A range that cannot
+ * hold the channel's DC level (more than twice its full scale) is skipped for the next
+ * larger one. Only a channel the record holds asks for a step: in double rate (#mCh1 at
+ * 50 MHz) channel 2 never does. Read the range taken with GetSensitivity(); the volt exports
+ * already convert each record with its own range.
  * \param[in] ch channel, 1 or 2.
  * \param[in] value 1 on, 0 off.
  * \retval RC_NO_INSTRUMENT not Running.
@@ -1121,7 +1143,9 @@ ZARVO_API(int32_t) GetTriggerTimeOut(void);
  * Sets how long timer-driven measuring and StartMeasurement() wait for a trigger before
  * forcing one (as ADC_ForceTrig() does). The wait is counted in timer steps, one every 6 ms:
  * the trigger is forced in step round(value / 50) + 2 of the run, counting the step that arms
- * as the first (the count starts again at every read-out and every forced trigger). That is
+ * as the first (the count starts again at every read-out, every forced trigger, every
+ * StartMeasurement() and every DoMeasure() that starts a stopped timer: a new measurement
+ * never counts the steps an earlier run spent waiting). That is
  * (round(value / 50) + 1) * 6 ms after the arm, about an eighth of the value (1000 ms: step
  * 22, about 0.13 s). A time-out shorter than one sample period arms without a trigger
  * (#tsNoTrig). A time-out of 2000000000 ms or more never forces, as -1 does. Block mode
@@ -1169,15 +1193,17 @@ ZARVO_API(uint16_t) SetPXITriggerEnables(uint8_t value);
 /** \defgroup single_call Single-call measurement
  * StartMeasurement() measures once and waits; the others read the library's buffers
  * (whatever came last: this, a block-mode fetch or a timer read-out) without touching the
- * instrument. Volts use the ranges in force at the call. The example of
+ * instrument. Volts use the ranges each record was taken with. The example of
  * \ref zarvo_volts "samples and volts" takes a record this way.
  * @{ */
 
 /**
  * Runs one complete measurement with the current settings and returns when its record is
- * in the library's buffers. Blocks: until the trigger, or the trigger time-out (for ever
- * with -1 or 2000000000 ms and more), plus the record. It needs no message loop. A later
- * ADC_GetData() copies this record without reading the instrument.
+ * in the library's buffers. It always arms a run of its own: a run the timer armed before it
+ * was stopped, or one of ADC_Start() not read out yet, is abandoned (ADC_Running() then reads
+ * 0), and the trigger time-out counts from this arm. Blocks: until the trigger, or the
+ * trigger time-out (for ever with -1 or 2000000000 ms and more), plus the record. It needs
+ * no message loop. A later ADC_GetData() copies this record without reading the instrument.
  * \retval RC_NO_INSTRUMENT not Running (returned at once); or the instrument stopped
  *         answering: it never reported its run complete, or its read-out gave no record (as
  *         ADC_GetData() describes; answered at once). For the first, counted from the step in
@@ -1190,11 +1216,12 @@ ZARVO_API(uint16_t) SetPXITriggerEnables(uint8_t value);
  */
 ZARVO_API(uint16_t) StartMeasurement(void);
 /**
- * Copies the last record of both channels in volts.
+ * Copies the last record of both channels in volts, each with the range it was taken with.
  * \param[out] ch1 array of GetRecordLength() doubles for channel 1.
  * \param[out] ch2 array of GetRecordLength() doubles for channel 2.
  * \retval RC_NO_INSTRUMENT not Running.
- * \retval RC_BAD_VALUE an array is null (accepted when the record length is 0).
+ * \retval RC_BAD_VALUE an array is null (accepted when the record length is 0), or the record
+ *         in hand is shorter than GetRecordLength() (ADC_GetData()).
  * \retval RC_OK copied.
  * \sa GetMeasurementRaw(), GetOneMeasurement(), StartMeasurement(),
  *     \ref zarvo_volts "samples and volts"
@@ -1206,7 +1233,8 @@ ZARVO_API(uint16_t) GetMeasurement(double* ch1, double* ch2);
  * \param[out] ch1 volts of channel 1.
  * \param[out] ch2 volts of channel 2.
  * \retval RC_NO_INSTRUMENT not Running.
- * \retval RC_BAD_VALUE \a index outside the record, or a pointer is null.
+ * \retval RC_BAD_VALUE \a index outside the record (at or above GetRecordLength(), or beyond
+ *         the samples of the last record after the length grew), or a pointer is null.
  * \retval RC_OK written.
  * \sa GetMeasurement(), GetOneMeasurementRaw()
  */
@@ -1216,7 +1244,8 @@ ZARVO_API(uint16_t) GetOneMeasurement(int32_t index, double* ch1, double* ch2);
  * \param[out] ch1 array of GetRecordLength() samples for channel 1.
  * \param[out] ch2 array of GetRecordLength() samples for channel 2.
  * \retval RC_NO_INSTRUMENT not Running.
- * \retval RC_BAD_VALUE an array is null (accepted when the record length is 0).
+ * \retval RC_BAD_VALUE an array is null (accepted when the record length is 0), or the record
+ *         in hand is shorter than GetRecordLength() (ADC_GetData()).
  * \retval RC_OK copied.
  * \sa GetMeasurement(), GetOneMeasurementRaw(), StartMeasurement()
  */
@@ -1227,7 +1256,8 @@ ZARVO_API(uint16_t) GetMeasurementRaw(uint16_t* ch1, uint16_t* ch2);
  * \param[out] ch1 raw sample of channel 1.
  * \param[out] ch2 raw sample of channel 2.
  * \retval RC_NO_INSTRUMENT not Running.
- * \retval RC_BAD_VALUE \a index outside the record, or a pointer is null.
+ * \retval RC_BAD_VALUE \a index outside the record (at or above GetRecordLength(), or beyond
+ *         the samples of the last record after the length grew), or a pointer is null.
  * \retval RC_OK written.
  * \sa GetMeasurementRaw(), GetOneMeasurementRawCh()
  */
@@ -1239,7 +1269,8 @@ ZARVO_API(uint16_t) GetOneMeasurementRaw(int32_t index, uint16_t* ch1, uint16_t*
  * \param[out] value the raw sample.
  * \retval RC_NO_INSTRUMENT not Running.
  * \retval RC_BAD_CHANNEL \a ch is not 1 or 2.
- * \retval RC_BAD_VALUE \a index outside the record, or \a value is null.
+ * \retval RC_BAD_VALUE \a index outside the record (as GetOneMeasurementRaw()), or \a value is
+ *         null.
  * \retval RC_OK written.
  * \sa GetOneMeasurementRaw(), GetMeasurementRaw()
  */

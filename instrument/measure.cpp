@@ -75,8 +75,9 @@ void FollowRange(TZarvo& z, int ch) {
 
 // Applies the last readout's auto-range request of a channel before an arm. A DC level of more
 // than twice the new full scale asks more of the offset DAC than it gives (2 x 0.57 V of its
-// 1.25 V), so that range is skipped for the next larger one.
-void StepRange(TZarvo& z, int ch) {
+// 1.25 V), so that range is skipped for the next larger one. Block mode and the timer share
+// it; the timer also restarts its averaging run (StepRange).
+void TakeRangeStep(TZarvo& z, int ch) {
     int range = ClampToValidRange(std::int64_t{z.FRange[ch]} + z.FRangeStep[ch], z.FNrRanges);
     if (std::fabs(DcLevelRatio(z.FDcLevel[ch], z.FRangeTable[TableSlot(range)])) >
         kAutoRangeDcLimit) {
@@ -84,8 +85,12 @@ void StepRange(TZarvo& z, int ch) {
     }
     z.FRange[ch] = static_cast<std::uint16_t>(range);
     FollowRange(z, ch);
-    z.nCalculations = 1;
     z.SettingsChanged();
+}
+
+void StepRange(TZarvo& z, int ch) {
+    TakeRangeStep(z, ch);
+    z.nCalculations = 1;
 }
 
 bool AutoRangeDue(const TZarvo& z, int ch) {
@@ -152,6 +157,9 @@ void TZarvo::Set_bEnableMeasurements(bool value) {
 void TZarvo::StartTimer() {
     if (FTimer) FTimer->SetEnabled(true);
     FArmed = false;
+    // A measurement that starts counts its time-out from its own arm, not from steps an
+    // earlier run spent waiting before the timer was stopped.
+    FPollCount = 0;
 }
 
 void TZarvo::StopTimer() {
@@ -200,11 +208,12 @@ void TZarvo::MeasureStep() {
             // Outside one-shot runs the flag drops again, so the next step arms a second time.
             FArmed = amAcquisitionMode == amOneShot;
         }
-        // A time-out shorter than one sample period means: record without a trigger.
-        if (rTrigTimeOut >= 0 && rTrigTimeOut < 1 / Get_rSampleFreq()) {
-            FActiveTrigSource = tsNoTrig;
-        }
+        // A time-out shorter than one sample period means: record without a trigger. Decided
+        // afresh at every arm, so that it never outlives the run it was made for.
+        const bool atOnce = rTrigTimeOut >= 0 && rTrigTimeOut < 1 / Get_rSampleFreq();
+        FActiveTrigSource = atOnce ? TTrigSource{tsNoTrig} : tsTriggerSource;
         ArmAcquisition();
+        NoteArmedRun();
     }
 
     // Phase B: every step.
@@ -290,18 +299,26 @@ void TZarvo::Start() {
     if (!FInstrumentFound) return;
     for (int ch = 1; ch <= 2; ++ch) {
         if (!AutoRangeDue(*this, ch)) continue;
-        // Limited to the valid ranges both ways: a request left by an older readout may
-        // point past the last range after the range was changed by hand.
-        FRange[ch] = static_cast<std::uint16_t>(
-            ClampToValidRange(std::int64_t{FRange[ch]} + FRangeStep[ch], FNrRanges));
-        FGainCode[ch] = FRangeGainCode[TableSlot(FRange[ch])];
-        SettingsChanged();
+        // The same step as the timer's, skipping a range that cannot hold the DC level. The
+        // request is used up: one step per record read out, however often the run is armed.
+        TakeRangeStep(*this, ch);
+        FRangeStep[ch] = 0;
     }
     // The same front-end update as an arm by the timer: relays alone would leave the DACs on
     // the offsets and calibration of the previous ranges.
     if (FSettingsDirty) ProgramFrontEnd();
+    // A block run waits for the trigger the application chose, whatever an earlier timer or
+    // single-call arm with a very short time-out used.
+    FActiveTrigSource = tsTriggerSource;
     ArmAcquisition();
+    NoteArmedRun();
     FDataPending = true;
+}
+
+void TZarvo::NoteArmedRun() {
+    FArmedDoubleRate = mMeasureMode == mCh1 && FDoubleRate;
+    FArmedChannels = FArmedDoubleRate ? 1 : FChannelSelect;
+    for (int ch = 1; ch <= 2; ++ch) FArmedRange[ch] = FRangeTable[TableSlot(FRange[ch])];
 }
 
 std::uint16_t TZarvo::GetTriggered() {
@@ -323,6 +340,13 @@ void TZarvo::RunSynchronous() {
     FRecordLost = false;
     // Without an instrument or port access no step can ever complete a readout.
     if (!FInstrumentFound || !FPortAccess) return;
+    // One complete measurement with the settings in force now: a run armed earlier (by the
+    // timer before it was stopped, or by ADC_Start) may hold other settings, so it is
+    // abandoned and armed again, and the time-out counts from this arm. A block run taken
+    // over this way is never read out by a data export.
+    FArmed = false;
+    FPollCount = 0;
+    FDataPending = false;
     // Paced at the timer interval: the time-out is counted in steps, so a tight loop would
     // force the trigger within a fraction of a millisecond instead of waiting for it.
     //

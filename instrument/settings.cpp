@@ -37,6 +37,10 @@ std::int32_t SaturatedDifference(std::int32_t a, std::int32_t b) {
 void TZarvo::SettingsChanged() {
     FActiveTrigSource = tsTriggerSource;
     FSettingsDirty = true;
+    // A timer run armed with the old settings is abandoned: the next step arms again, so the
+    // next record is taken with the new ones. (Block runs are not disarmed by this: ADC_Start
+    // reads its run out as it was armed.)
+    FArmed = false;
 }
 
 void TZarvo::Set_mMeasureMode(TMeasureMode value) {
@@ -63,6 +67,10 @@ void TZarvo::Set_mMeasureMode(TMeasureMode value) {
     // readout interleaves whenever FDoubleRate is set, while the arm routes converter 2 to
     // channel 1 only in mCh1: any other mode would read channel 2's samples into channel 1.)
     if (value != mCh1) FDoubleRate = false;
+    // The relay word depends on the mode (every range relay open in mNone, the interleave
+    // relays in double rate): the front end is reprogrammed at the next arm.
+    nCalculations = 1;
+    SettingsChanged();
 }
 
 void TZarvo::Set_rSampleFreq(Extended value) {

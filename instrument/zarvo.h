@@ -119,6 +119,8 @@ public:
     // Front-end update shared by the timer step and block-mode start: offsets, spans and gain
     // codes, DC-level clamp, the four DACs, then the relays.
     void ProgramFrontEnd();
+    // Notes what the run just armed was set to (FArmed...), for its read-out.
+    void NoteArmedRun();
 
     // ---- Instrument bus (engine/bus.cpp)
     void SelectDevice(std::uint8_t code);
@@ -323,6 +325,17 @@ public:
     std::array<std::uint8_t, 3> TrigLevelA{};  // [1..2]
     std::array<std::uint8_t, 3> TrigLevelB{};
     std::array<std::uint8_t, 3> TrigModeCode{};
+
+    // The run armed last, as the hardware was set for it: its read-out interleaves, reads the
+    // channels and scales the samples as the run was taken, whatever changed since.
+    bool FArmedDoubleRate = false;
+    std::uint8_t FArmedChannels = 3;        // bit 0 channel 1, bit 1 channel 2
+    std::array<Extended, 3> FArmedRange{};  // [1..2] full scale in volts
+    // The record in the buffers: the full scale each channel was taken with (0 while the
+    // buffers hold no record of that channel) and the samples it has. Before the first
+    // read-out the buffers count as a record of any length.
+    std::array<Extended, 3> FRecordRange{};  // [1..2]
+    std::int32_t FRecordSamples = kDataBufferSamples;
 
     // Relay word and DAC codes last sent to the front end (measure.cpp), so that a readout
     // never discards a settings change the front end has not received yet.

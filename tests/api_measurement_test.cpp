@@ -214,6 +214,93 @@ TEST_F(Measurement, AutoRangingKeepsTheVoltsScaleRight) {
     EXPECT_NEAR(Peak(Volts1()), 1.0, 0.1);
 }
 
+TEST_F(Measurement, BlockRunsUseTheModeAndTriggerTheApplicationSet) {
+    // Every range relay is open in mNone; back in mCh12 the relays must close again although
+    // nothing else changed.
+    ASSERT_EQ(SetMeasureMode(mNone), RC_OK);
+    ASSERT_EQ(ADC_Start(), RC_OK);
+    ASSERT_EQ(ADC_ForceTrig(), RC_OK);  // no input reaches the comparators
+    ASSERT_TRUE(PollUntil([] { return ADC_Ready() == 1; }));
+    Volts1();
+    ASSERT_EQ(SetMeasureMode(mCh12), RC_OK);
+    Acquire();
+    EXPECT_NEAR(Peak(Volts1()), 1.0, 0.1);
+    // A single call with a time-out of 0 records at once; the block run after it still
+    // waits for a level the 1 V sine never reaches.
+    ASSERT_EQ(SetTriggerLevel(1, 1.5), RC_OK);
+    ASSERT_EQ(SetTriggerTimeOut(0), RC_OK);
+    ASSERT_EQ(StartMeasurement(), RC_OK);
+    ASSERT_EQ(ADC_Start(), RC_OK);
+    EXPECT_FALSE(PollUntil([] { return ADC_Ready() == 1; }, 100));
+}
+
+// Channel 1 and 2 at different levels, recorded without a trigger.
+class DoubleRateSwitch : public Measurement {
+protected:
+    std::string Inputs() const override { return "ch1=dc:0.5,ch2=dc:-0.3"; }
+    void SetUp() override {
+        Measurement::SetUp();
+        double range = 2.0;
+        ASSERT_EQ(SetSensitivity(2, &range), RC_OK);
+        ASSERT_EQ(SetTriggerSource(tsNoTrig), RC_OK);
+    }
+    static void SetRate(double rate) { ASSERT_EQ(SetSampleFrequencyF(&rate), RC_OK); }
+    static int FarFrom(const std::vector<double>& v, double level) {
+        return static_cast<int>(std::count_if(
+            v.begin(), v.end(), [=](double x) { return std::fabs(x - level) > 0.05; }));
+    }
+};
+
+TEST_F(DoubleRateSwitch, ABlockRunIsReadOutAsItWasArmed) {
+    std::vector<double> ch1(kLength), ch2(kLength);
+    ASSERT_EQ(SetMeasureMode(mCh1), RC_OK);
+    SetRate(25e6);
+    ASSERT_EQ(ADC_Start(), RC_OK);
+    SetRate(50e6);
+    ASSERT_EQ(ADC_GetDataVolt(ch1.data(), ch2.data()), RC_OK);
+    EXPECT_EQ(FarFrom(ch1, 0.5), 0) << "armed without interleaving: channel 1 only";
+    // Armed interleaved: both converters took channel 1, none took channel 2.
+    ASSERT_EQ(ADC_Start(), RC_OK);
+    ASSERT_EQ(SetMeasureMode(mCh12), RC_OK);
+    std::vector<uint16_t> before(kLength), raw1(kLength), raw2(kLength);
+    std::copy_n(Instrument().FChannelData2.get(), kLength, before.begin());
+    ASSERT_EQ(ADC_GetData(raw1.data(), raw2.data()), RC_OK);
+    ASSERT_EQ(ADC_GetDataVolt(ch1.data(), ch2.data()), RC_OK);
+    EXPECT_EQ(FarFrom(ch1, 0.5), 0);
+    EXPECT_EQ(raw2, before) << "channel 2 was not recorded by that run";
+}
+
+TEST_F(DoubleRateSwitch, TheTimersFirstRecordAfterASwitchHasTheNewSettings) {
+    // The first record read out after `switched` is set, in volts.
+    bool switched = false;
+    std::vector<double> first1, first2;
+    auto bridge = Instrument().OnMeasurementReady;
+    Instrument().OnMeasurementReady = [&](zarvo::TZarvo& z) {
+        if (switched && first1.empty()) {
+            for (int i = 0; i < kLength; ++i) {
+                first1.push_back((z.FChannelData1[i] - 32768) * CountVolts(2.0));
+                first2.push_back((z.FChannelData2[i] - 32768) * CountVolts(2.0));
+            }
+        }
+        bridge(z);
+    };
+    ASSERT_EQ(SetMeasureMode(mCh1), RC_OK);
+    SetRate(25e6);
+    ASSERT_EQ(DoMeasure(-1), RC_OK);
+    PollUntil([] { return false; }, 50);
+    SetRate(50e6);
+    switched = true;
+    ASSERT_TRUE(PollUntil([&] { return !first1.empty(); }));
+    EXPECT_EQ(FarFrom(first1, 0.5), 0) << "into double rate";
+    first1.clear();
+    first2.clear();
+    ASSERT_EQ(SetMeasureMode(mCh12), RC_OK);
+    ASSERT_TRUE(PollUntil([&] { return !first1.empty(); }));
+    EXPECT_EQ(FarFrom(first1, 0.5), 0) << "out of double rate";
+    EXPECT_EQ(FarFrom(first2, -0.3), 0) << "out of double rate";
+    ASSERT_EQ(DoMeasure(0), RC_OK);
+}
+
 TEST_F(Measurement, FamilyFunctionsOnlyOnTheirTypes) {
     int32_t mode = 5;
     uint16_t digital = 7;

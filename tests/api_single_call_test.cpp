@@ -2,6 +2,7 @@
 // reading exports return it whole or sample by sample, raw or in volts, without touching the
 // hardware, and refuse indexes outside the record.
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <vector>
 
@@ -71,10 +72,11 @@ TEST_F(SingleCall, SingleSamplesAgreeWithTheWholeRecord) {
         EXPECT_EQ(r2, raw2_[i]);
     }
     EXPECT_EQ(TracedOperations(), before) << "reading never touches the hardware";
-    // Volts use the range in force when read, even one changed behind the API.
-    Instrument().SetChannelSensitivity(2, 0.4);
+    // Volts use the range the record was taken with, whatever the range is now.
+    Instrument().SetChannelSensitivity(1, 0.4);
     ASSERT_EQ(GetMeasurement(v1.data(), v2.data()), RC_OK);
-    EXPECT_EQ(v2[10], (raw2_[10] - 32768) * CountVolts(0.4));
+    const auto high = std::max_element(raw1_.begin(), raw1_.end()) - raw1_.begin();
+    EXPECT_EQ(v1[high], (raw1_[high] - 32768) * CountVolts(2.0));
 }
 
 TEST_F(SingleCall, IndexOutsideTheRecordOrNullOutputIsRefused) {
@@ -101,6 +103,74 @@ TEST_F(SingleCall, IndexOutsideTheRecordOrNullOutputIsRefused) {
     EXPECT_EQ(GetMeasurementRaw(nullptr, nullptr), RC_OK);
     EXPECT_EQ(GetOneMeasurementRaw(0, &r[0], &r[1]), RC_BAD_VALUE);
     EXPECT_EQ(r[0], 7);
+}
+
+TEST_F(SingleCall, AStartMeasurementTakesOverABlockRun) {
+    ASSERT_EQ(ADC_Start(), RC_OK);
+    ASSERT_EQ(StartMeasurement(), RC_OK);
+    EXPECT_EQ(ADC_Running(), 0) << "no data export reads that run any more";
+}
+
+// 0.5 V on channel 1, a level it never reaches: the timer waits, armed.
+class AfterATimerRun : public ApiSession {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(Start("ch1=dc:0.5"), RC_OK);
+        ASSERT_EQ(SetRecordLength(kLength), RC_OK);
+        ASSERT_EQ(SetPostSamples(kLength), RC_OK);
+        double frequency = 1e6;
+        ASSERT_EQ(SetSampleFrequencyF(&frequency), RC_OK);
+        ASSERT_EQ(SetTriggerLevel(1, 1.0), RC_OK);
+    }
+    static void SetRange(double range) { ASSERT_EQ(SetSensitivity(1, &range), RC_OK); }
+};
+
+TEST_F(AfterATimerRun, StartMeasurementArmsAfreshAndCountsItsOwnTimeOut) {
+    SetRange(8.0);
+    ASSERT_EQ(SetTriggerTimeOut(0xFFFFFFFF), RC_OK);
+    ASSERT_EQ(DoMeasure(-1), RC_OK);
+    PollUntil([] { return false; }, 300);
+    ASSERT_EQ(DoMeasure(0), RC_OK);
+    SetRange(2.0);
+    ASSERT_EQ(SetTriggerTimeOut(1000), RC_OK);
+    const auto begin = std::chrono::steady_clock::now();
+    ASSERT_EQ(StartMeasurement(), RC_OK);
+    const auto took = std::chrono::steady_clock::now() - begin;
+    // 1000 ms forces in the 22nd step, 21 steps of 6 ms after the arm.
+    EXPECT_GE(took, std::chrono::milliseconds(110)) << "the old run's wait was counted";
+    std::vector<uint16_t> raw1(kLength), raw2(kLength);
+    std::vector<double> v1(kLength), v2(kLength);
+    ASSERT_EQ(GetMeasurementRaw(raw1.data(), raw2.data()), RC_OK);
+    ASSERT_EQ(GetMeasurement(v1.data(), v2.data()), RC_OK);
+    EXPECT_NEAR(raw1[kLength / 2] >> 8, 160, 2) << "0.5 V on the 2 V range";
+    EXPECT_NEAR(v1[kLength / 2], 0.5, 0.05);
+}
+
+TEST_F(AfterATimerRun, ALongerRecordIsRefusedUntilItIsMeasured) {
+    SetRange(2.0);
+    ASSERT_EQ(SetTriggerTimeOut(0), RC_OK);
+    ASSERT_EQ(SetRecordLength(1024), RC_OK);
+    ASSERT_EQ(StartMeasurement(), RC_OK);
+    ASSERT_EQ(SetRecordLength(512), RC_OK);
+    ASSERT_EQ(SetDcLevel(1, 1.0), RC_OK);
+    ASSERT_EQ(StartMeasurement(), RC_OK);
+    ASSERT_EQ(SetRecordLength(1024), RC_OK);
+    std::vector<uint16_t> raw(1024, 7);
+    std::vector<double> volts(1024, 7);
+    double one1 = 7, one2 = 7;
+    EXPECT_EQ(ADC_GetData(raw.data(), raw.data()), RC_BAD_VALUE);
+    EXPECT_EQ(ADC_GetDataVoltCh(1, volts.data()), RC_BAD_VALUE);
+    EXPECT_EQ(GetMeasurement(volts.data(), volts.data()), RC_BAD_VALUE);
+    EXPECT_EQ(GetOneMeasurement(600, &one1, &one2), RC_BAD_VALUE);
+    EXPECT_EQ(std::count(raw.begin(), raw.end(), 7), 1024);
+    EXPECT_EQ(one1, 7);
+    // The record's own samples stay readable, and the next measurement has the new length.
+    ASSERT_EQ(GetOneMeasurement(500, &one1, &one2), RC_OK);
+    EXPECT_NEAR(one1, 1.5, 0.05);
+    ASSERT_EQ(StartMeasurement(), RC_OK);
+    std::vector<double> volts2(1024);
+    ASSERT_EQ(GetMeasurement(volts.data(), volts2.data()), RC_OK);
+    EXPECT_NEAR(*std::min_element(volts.begin(), volts.end()), 1.5, 0.05);
 }
 
 }  // namespace

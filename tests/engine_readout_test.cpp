@@ -60,7 +60,7 @@ TEST_F(EngineReadoutTest, RecordStartWrapsAt0x7FFFBehindTheAddressCounter) {
                  {0x0000, 0, 0, false, 32762}};
     for (const auto& c : cases) {
         end = c.end;
-        z.FDoubleRate = c.doubleRate;
+        z.FArmedDoubleRate = c.doubleRate;
         OpsFor(c.pre, c.post);
         EXPECT_EQ(SeekStart(), c.start) << c.end << " " << c.pre;
     }
@@ -69,17 +69,17 @@ TEST_F(EngineReadoutTest, RecordStartWrapsAt0x7FFFBehindTheAddressCounter) {
 TEST_F(EngineReadoutTest, SampleLoopCostsNinePortOperationsPerChannelPositionPlusFraming) {
     const std::pair<std::uint8_t, std::size_t> cases[] = {{1, 9}, {2, 9}, {3, 16}, {0, 2}};
     for (const auto& [select, perPosition] : cases) {
-        z.FChannelSelect = select;
+        z.FArmedChannels = select;
         const std::size_t small = OpsFor(100, 100);
         EXPECT_EQ(OpsFor(200, 200) - small, 200 * perPosition) << int{select};
     }
-    z.FDoubleRate = true;
+    z.FArmedDoubleRate = true;
     const std::size_t small = OpsFor(100, 100);
     EXPECT_EQ(OpsFor(200, 200) - small, 100 * 16u);
 
     // Framing: device 0, address register 0, bank 0 index := sample port, then the samples.
-    z.FDoubleRate = false;
-    z.FChannelSelect = 1;
+    z.FArmedDoubleRate = false;
+    z.FArmedChannels = 1;
     OpsFor(1, 1);
     const auto& ops = fp.port.ops;
     const auto capture = std::find(ops.begin(), ops.end(), PortOp{true, kTestBase + 2, 0x0E});
@@ -96,7 +96,7 @@ TEST_F(EngineReadoutTest, NormalModeStoresEachChannelByPosition) {
     sample = [](std::uint8_t reg, long pos) {
         return static_cast<std::uint8_t>(reg == 4 ? pos : 200 - pos);
     };
-    z.FChannelSelect = 3;
+    z.FArmedChannels = 3;
     OpsFor(50, 50);
     for (int i = 0; i <= 100; ++i) {
         ASSERT_EQ(z.FChannelData1[i], i << 8) << i;
@@ -109,7 +109,7 @@ TEST_F(EngineReadoutTest, DoubleRateInterleavesConverter2BeforeConverter1) {
     sample = [](std::uint8_t reg, long pos) {
         return static_cast<std::uint8_t>(2 * pos + (reg == 4 ? 1 : 0));
     };
-    z.FDoubleRate = true;
+    z.FArmedDoubleRate = true;
     z.lRecordLength = 200;
     OpsFor(100, 100);
     EXPECT_EQ(z.FRawBuffer1[49], 0) << "raw buffers fill from pre div 2";
@@ -130,7 +130,7 @@ TEST_F(EngineReadoutTest, AutoRangeRequestsFromClippingAndTheMiddleBand) {
         int range, step;
     } cases[] = {{0x55, 3, -1}, {0xAB, 1, 0}, {0xFE, 3, +1}, {0xFE, 9, 0},
                  {0x02, 5, +1}, {0x54, 3, 0}, {0xAC, 3, 0},  {0xFD, 8, 0}};
-    z.FChannelSelect = 1;
+    z.FArmedChannels = 1;
     for (const auto& c : cases) {
         sample = [&c](std::uint8_t, long pos) { return pos == 7 ? c.odd : std::uint8_t{0x80}; };
         z.FRange[1] = static_cast<std::uint16_t>(c.range);
@@ -139,14 +139,14 @@ TEST_F(EngineReadoutTest, AutoRangeRequestsFromClippingAndTheMiddleBand) {
         EXPECT_EQ(z.FRangeStep[1], c.step) << int{c.odd} << " range " << c.range;
         EXPECT_EQ(z.FRangeStep[2], 0) << "channel 2 was not read";
     }
-    z.FDoubleRate = true;  // channel 2 is never checked then, so it always asks for less
+    z.FArmedDoubleRate = true;  // both converters on channel 1: channel 2 is not recorded
     OpsFor(20, 20);
-    EXPECT_EQ(z.FRangeStep[2], -1);
+    EXPECT_EQ(z.FRangeStep[2], 0) << "an unrecorded channel asks for no step";
 }
 
 TEST_F(EngineReadoutTest, RunningAverageInSinglePrecisionWithTiesToEven) {
     z.mMeasureMode = mCh1;
-    z.FChannelSelect = 3;
+    z.FArmedChannels = 3;
     z.nAverageNumber = 4;
     const struct {
         std::uint8_t in;

@@ -20,7 +20,7 @@ int main(void) {
     static double ch1[kSamples], ch2[kSamples];
     for (int n = 1; ok && n <= 3; ++n) {
         KeepLibraryGoing(100); /* the timer measures meanwhile */
-        /* Refreshes the volt scale from the current range (auto ranging may change it). */
+        /* The range now; the volts below use the range the record was taken with. */
         ok = CHECK(GetSensitivity(1, &range)) && CHECK(ADC_GetDataVolt(ch1, ch2));
         double low = ch1[0], high = ch1[0];
         for (int i = 1; ok && i < kSamples; ++i) {
