@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "tools/station/station.h"
-#include "tools/view/record_event.h"
+#include "tools/servers/view/record_event.h"
 
 namespace zarvo::station {
 namespace {

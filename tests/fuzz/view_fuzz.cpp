@@ -23,7 +23,7 @@
 
 #include "tests/fuzz/fuzz_support.h"
 #include "tools/station/station.h"
-#include "tools/view/handler.h"
+#include "tools/servers/view/handler.h"
 #include "zarvo.h"
 
 using namespace zarvo::fuzz;

@@ -11,7 +11,7 @@
 #include "tools/files/record_files.h"
 #include "tools/files/safe_write.h"
 #include "tools/files/zip_archive.h"
-#include "tools/format.h"
+#include "tools/core/numbers.h"
 
 namespace zarvo::cli {
 

@@ -22,7 +22,7 @@
 #include <string_view>
 
 #include "tools/files/file_error.h"
-#include "tools/record.h"
+#include "tools/core/record.h"
 
 namespace zarvo::cli {
 

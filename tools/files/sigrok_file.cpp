@@ -16,7 +16,7 @@
 #include "tools/files/file_error.h"
 #include "tools/files/record_files.h"
 #include "tools/files/zip_archive.h"
-#include "tools/format.h"
+#include "tools/core/numbers.h"
 
 namespace zarvo::cli::files {
 

@@ -1,4 +1,4 @@
-// Auto set-up on the instrument's thread: probe records, then the choice (tools/auto_setup.h)
+// Auto set-up on the instrument's thread: probe records, then the choice (tools/analysis/auto_setup.h)
 // applied through the settings table like any other change, and the acquisition running.
 //
 // Probes run free (no trigger: a probe needs whatever is at the input, not a stable picture),
@@ -12,9 +12,9 @@
 #include <chrono>
 #include <thread>
 
-#include "tools/auto_setup.h"
+#include "tools/analysis/auto_setup.h"
 #include "tools/station/station.h"
-#include "tools/status.h"
+#include "tools/core/status.h"
 #include "zarvo.h"
 
 namespace zarvo::station {

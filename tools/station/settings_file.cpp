@@ -6,9 +6,9 @@
 #include <fstream>
 #include <vector>
 
-#include "tools/format.h"
+#include "tools/core/numbers.h"
 #include "tools/station/settings_table.h"
-#include "tools/status.h"
+#include "tools/core/status.h"
 
 namespace zarvo::station {
 

@@ -12,7 +12,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "tools/settings.h"
+#include "tools/cli/measure_options.h"
 
 namespace CLI {
 class App;

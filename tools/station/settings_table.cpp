@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "tools/format.h"
-#include "tools/status.h"
+#include "tools/core/numbers.h"
+#include "tools/core/status.h"
 #include "zarvo.h"
 
 namespace zarvo::station {

@@ -7,9 +7,9 @@
 #include <malloc.h>
 #endif
 
-#include "tools/port_check.h"
+#include "tools/core/port_check.h"
 #include "tools/station/wall_clock.h"
-#include "tools/status.h"
+#include "tools/core/status.h"
 #include "zarvo.h"
 
 namespace zarvo::station {

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "tools/files/file_error.h"
-#include "tools/format.h"
+#include "tools/core/numbers.h"
 
 namespace zarvo::station {
 

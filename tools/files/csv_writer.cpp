@@ -1,0 +1,32 @@
+#include "tools/core/record.h"
+
+#include "tools/core/numbers.h"
+
+namespace zarvo::cli {
+
+double Record::TimeOf(std::size_t index) const {
+    if (sampleRate <= 0) return 0;
+    return (static_cast<double>(index) - preSamples) / sampleRate;
+}
+
+void WriteCsvHeader(std::ostream& out, const Record& record, bool numbered) {
+    out << (numbered ? "record,time_s" : "time_s");
+    for (const Trace& t : record.traces) out << ",ch" << t.channel << "_V";
+    out << '\n';
+}
+
+void WriteCsvRows(std::ostream& out, const Record& record, long number) {
+    for (std::size_t i = 0; i < record.size(); ++i) {
+        if (number != 0) out << number << ',';
+        out << CsvNumber(record.TimeOf(i), 12);
+        for (const Trace& t : record.traces) out << ',' << CsvNumber(t.volts[i], 8);
+        out << '\n';
+    }
+}
+
+void WriteCsv(std::ostream& out, const Record& record, long number) {
+    WriteCsvHeader(out, record, number != 0);
+    WriteCsvRows(out, record, number);
+}
+
+}  // namespace zarvo::cli
