@@ -21,7 +21,7 @@ if [ -n "$view_ready" ]; then
     mkdir -p "$linux"
     configure_and_build view-build "$linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo || view_ready=
 fi
-if [ -n "$view_ready" ] && [ ! -x "$linux/tools/servers/view/view_server_test" ]; then
+if [ -n "$view_ready" ] && [ ! -x "$linux/tools/servers/view/view_tests" ]; then
     fail "view: the linux build has no view (see $linux.configure.log)"
     view_ready=
 fi
