@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "tools/station/station.h"
 #include "tools/servers/view/record_event.h"
+#include "tools/station/station.h"
 
 namespace zarvo::station {
 namespace {

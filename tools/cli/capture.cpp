@@ -5,14 +5,16 @@
 #include <optional>
 #include <sstream>
 
+#include "tools/cli/preview.h"
 #include "tools/cli/subcommands.h"
-#include "tools/files/record_files.h"
-#include "tools/files/safe_write.h"
 #include "tools/core/numbers.h"
-#include "tools/core/record.h"
-#include "tools/files/json_file.h"
 #include "tools/core/process.h"
 #include "tools/core/status.h"
+#include "tools/files/csv_writer.h"
+#include "tools/files/json_file.h"
+#include "tools/files/record_files.h"
+#include "tools/files/safe_write.h"
+#include "tools/files/svg_file.h"
 #include "zarvo.h"
 
 namespace zarvo::cli {

@@ -3,13 +3,13 @@
 #include <csignal>
 #include <iostream>
 
+#include "tools/cli/settings_file_option.h"
 #include "tools/cli/subcommands.h"
+#include "tools/core/process.h"
+#include "tools/core/status.h"
 #include "tools/files/record_files.h"
 #include "tools/servers/listen.h"
 #include "tools/servers/scpi/serve.h"
-#include "tools/core/process.h"
-#include "tools/station/settings_file.h"
-#include "tools/core/status.h"
 #ifdef ZARVO_WITH_VIEW
 #include "tools/servers/view/view.h"
 #endif
@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
                          "plot a 10 x 8 graticule with volts and time per division");
     captureCmd->add_flag("!--no-preview", capture.preview, "no waveform preview on a terminal");
     AddSpectrumOptions(*captureCmd, capture.spectrum);
-    const zarvo::station::SettingsFileOption captureFile(*captureCmd, capture.settings);
+    const zarvo::cli::SettingsFileOption captureFile(*captureCmd, capture.settings);
 
     MonitorOptions monitor;
     CLI::App* monitorCmd =
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     monitorCmd->add_option("--count", monitor.count, "stop after N records")
         ->check(CLI::PositiveNumber);
     monitorCmd->add_option("--log", monitor.logPath, "append one CSV row per record to FILE");
-    const zarvo::station::SettingsFileOption monitorFile(*monitorCmd, monitor.settings);
+    const zarvo::cli::SettingsFileOption monitorFile(*monitorCmd, monitor.settings);
 
     std::string frequency;
     CLI::App* generatorCmd =

@@ -4,10 +4,10 @@
 #include <fstream>
 #include <iostream>
 
-#include "tools/cli/subcommands.h"
 #include "tools/analysis/figures.h"
-#include "tools/core/process.h"
 #include "tools/analysis/stats.h"
+#include "tools/cli/subcommands.h"
+#include "tools/core/process.h"
 #include "tools/core/status.h"
 #include "zarvo.h"
 

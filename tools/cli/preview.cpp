@@ -1,11 +1,12 @@
 // The waveform as text for a terminal, scaled to the signal so that a small signal in a large
 // range keeps its shape.
+#include "tools/cli/preview.h"
+
 #include <algorithm>
 #include <cmath>
 #include <sstream>
 
 #include "tools/core/numbers.h"
-#include "tools/core/record.h"
 
 namespace zarvo::cli {
 

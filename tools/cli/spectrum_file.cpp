@@ -4,9 +4,9 @@
 #include <iostream>
 #include <sstream>
 
-#include "tools/files/safe_write.h"
 #include "tools/core/numbers.h"
 #include "tools/core/status.h"
+#include "tools/files/safe_write.h"
 
 namespace zarvo::cli {
 

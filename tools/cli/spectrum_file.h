@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "tools/core/record.h"
 #include "tools/analysis/spectrum.h"
+#include "tools/core/record.h"
 
 namespace CLI {
 class App;

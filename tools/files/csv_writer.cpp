@@ -1,13 +1,9 @@
-#include "tools/core/record.h"
+// CSV rows of a record: the header, then one row per sample, numbered when records share a file.
+#include "tools/files/csv_writer.h"
 
 #include "tools/core/numbers.h"
 
 namespace zarvo::cli {
-
-double Record::TimeOf(std::size_t index) const {
-    if (sampleRate <= 0) return 0;
-    return (static_cast<double>(index) - preSamples) / sampleRate;
-}
 
 void WriteCsvHeader(std::ostream& out, const Record& record, bool numbered) {
     out << (numbered ? "record,time_s" : "time_s");

@@ -7,11 +7,13 @@
 #include <optional>
 #include <sstream>
 
+#include "tools/core/numbers.h"
 #include "tools/files/codecs.h"
+#include "tools/files/csv_writer.h"
 #include "tools/files/record_files.h"
 #include "tools/files/safe_write.h"
+#include "tools/files/svg_file.h"
 #include "tools/files/zip_archive.h"
-#include "tools/core/numbers.h"
 
 namespace zarvo::cli {
 

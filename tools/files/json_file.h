@@ -4,8 +4,8 @@
 #include <ostream>
 #include <vector>
 
+#include "tools/core/measure_settings.h"
 #include "tools/core/record.h"
-#include "tools/cli/measure_options.h"
 
 namespace zarvo::cli {
 

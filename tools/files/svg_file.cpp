@@ -1,11 +1,12 @@
 // The SVG plot of a record: axes with round figures or a scope's graticule, the traces, the
 // trigger point and level, and a legend above the plot whose entries never overlap.
+#include "tools/files/svg_file.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "tools/core/numbers.h"
-#include "tools/core/record.h"
 
 namespace zarvo::cli {
 

@@ -1,5 +1,6 @@
-// Auto set-up on the instrument's thread: probe records, then the choice (tools/analysis/auto_setup.h)
-// applied through the settings table like any other change, and the acquisition running.
+// Auto set-up on the instrument's thread: probe records, then the choice
+// (tools/analysis/auto_setup.h) applied through the settings table like any other change, and the
+// acquisition running.
 //
 // Probes run free (no trigger: a probe needs whatever is at the input, not a stable picture),
 // every channel that is on starting on its largest range. After each probe a channel that
@@ -13,8 +14,8 @@
 #include <thread>
 
 #include "tools/analysis/auto_setup.h"
-#include "tools/station/station.h"
 #include "tools/core/status.h"
+#include "tools/station/station.h"
 #include "zarvo.h"
 
 namespace zarvo::station {

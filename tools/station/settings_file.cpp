@@ -1,14 +1,13 @@
 #include "tools/station/settings_file.h"
 
-#include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <vector>
 
 #include "tools/core/numbers.h"
-#include "tools/station/settings_table.h"
 #include "tools/core/status.h"
+#include "tools/station/settings_table.h"
 
 namespace zarvo::station {
 
@@ -155,20 +154,6 @@ void MergeInto(const json& file, const std::string& from, MeasureSettings& setti
                          " at this record length, outside 1 Hz to 50 MHz");
     }
     settings = merged;
-}
-
-SettingsFileOption::SettingsFileOption(CLI::App& command, cli::MeasureSettings& settings)
-    : command_(command), settings_(settings) {
-    command.add_option("--settings", path_,
-                       "measure with the settings in this JSON file (the view's Save settings); "
-                       "options given here win");
-}
-
-void SettingsFileOption::Merge() const {
-    if (path_.empty()) return;
-    const json file = ReadSettingsFile(path_);
-    MergeInto(file, path_, settings_,
-              [this](const std::string& option) { return command_.count(option) > 0; });
 }
 
 }  // namespace zarvo::station

@@ -8,8 +8,8 @@
 #endif
 
 #include "tools/core/port_check.h"
-#include "tools/station/wall_clock.h"
 #include "tools/core/status.h"
+#include "tools/station/wall_clock.h"
 #include "zarvo.h"
 
 namespace zarvo::station {

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <optional>
 
-#include "tools/files/file_error.h"
 #include "tools/core/numbers.h"
+#include "tools/files/file_error.h"
 
 namespace zarvo::station {
 

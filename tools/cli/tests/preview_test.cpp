@@ -1,4 +1,6 @@
 // The terminal preview capture draws: the record scaled to the signal.
+#include "tools/cli/preview.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -6,8 +8,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include "tools/core/record.h"
 
 namespace zarvo::cli {
 namespace {

@@ -1,11 +1,11 @@
 // Numbers for people: SI prefixes, unknown frequencies, 1-2-5 axes and divisions.
+#include "tools/core/numbers.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <set>
-
-#include "tools/core/numbers.h"
 
 namespace zarvo::cli {
 namespace {

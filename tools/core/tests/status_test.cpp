@@ -1,9 +1,10 @@
 // Status words: every library status by name and meaning, and a failing call in one sentence.
+#include "tools/core/status.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "tools/core/status.h"
 #include "zarvo.h"
 
 namespace zarvo::cli {

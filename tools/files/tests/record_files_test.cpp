@@ -1,5 +1,7 @@
 // Record files: read back from what the programs that define the formats write, refused in
 // words when truncated or foreign, and never left half-written under their name.
+#include "tools/files/record_files.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -17,9 +19,8 @@
 #include <sstream>
 #include <thread>
 
-#include "tools/files/record_files.h"
+#include "tools/files/csv_writer.h"
 #include "tools/files/safe_write.h"
-#include "tools/core/record.h"
 
 namespace zarvo::cli {
 namespace {

@@ -4,7 +4,8 @@
 #include <sstream>
 #include <string>
 
-#include "tools/core/record.h"
+#include "tools/files/csv_writer.h"
+#include "tools/files/svg_file.h"
 
 namespace zarvo::cli {
 namespace {

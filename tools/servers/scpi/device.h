@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/station/station.h"
 #include "tools/analysis/stats.h"
+#include "tools/station/station.h"
 
 namespace zarvo::scpi {
 

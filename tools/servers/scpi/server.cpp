@@ -19,12 +19,12 @@
 #include <memory>
 #include <vector>
 
+#include "tools/core/process.h"
+#include "tools/core/status.h"
 #include "tools/servers/listen.h"
 #include "tools/servers/scpi/line_reader.h"
 #include "tools/servers/scpi/serve.h"
 #include "tools/servers/scpi/values.h"
-#include "tools/core/process.h"
-#include "tools/core/status.h"
 
 namespace zarvo::scpi {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "tools/files/record_files.h"
 #include "tools/core/numbers.h"
+#include "tools/files/record_files.h"
 #include "tools/servers/listen.h"
 #include "tools/servers/view/page_files.h"
 #include "tools/servers/view/record_query.h"

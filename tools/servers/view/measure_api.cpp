@@ -1,9 +1,9 @@
 // The requests that read a kept record closer (its event again, its spectrum), auto set-up,
 // and the settings as a file.
-#include "tools/station/settings_table.h"
 #include "tools/servers/view/handler.h"
 #include "tools/servers/view/record_event.h"
 #include "tools/servers/view/record_query.h"
+#include "tools/station/settings_table.h"
 
 namespace zarvo::view {
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "tools/analysis/figures.h"
-#include "tools/core/numbers.h"
 #include "tools/analysis/stats.h"
+#include "tools/core/numbers.h"
 
 namespace zarvo::view {
 

@@ -13,14 +13,14 @@
 #include <memory>
 #include <vector>
 
+#include "tools/core/process.h"
+#include "tools/core/status.h"
 #include "tools/files/record_files.h"
 #include "tools/servers/listen.h"
-#include "tools/core/process.h"
-#include "tools/station/settings_file.h"
-#include "tools/core/status.h"
 #include "tools/servers/view/handler.h"
 #include "tools/servers/view/record_event.h"
 #include "tools/servers/view/view.h"
+#include "tools/station/settings_file.h"
 
 namespace zarvo::view {
 

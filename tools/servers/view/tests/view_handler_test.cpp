@@ -44,7 +44,6 @@ TEST(ViewHandler, AnswersWithoutSocketsOnTheCallersThread) {
     EXPECT_EQ(handler.Handle({"DELETE", "/api/settings", headers, ""}).status, 405);
 }
 
-
 struct SyncView {
     zarvo::station::Station station{zarvo::station::Station::Mode::Synchronous};
     zarvo::view::RequestHandler handler{station, "127.0.0.1:8080"};
@@ -135,7 +134,6 @@ TEST(ViewHandler, AutoFindsRangeTimeBaseAndTriggerOfAnUnknownSine) {
     EXPECT_NE(text.find("1.234 kHz on channel 1"), std::string::npos) << text;
     EXPECT_EQ(view.Post("/api/auto", R"({"ch1.range": 2})").status, 400);
 }
-
 
 // zarvo view --open as the handler serves it: the saved record, exact, in every request that
 // reads a record; every request for the instrument refused in words.
