@@ -1,3 +1,4 @@
+// Level figures of a record: minimum, maximum, mean, peak-to-peak and RMS.
 #include "tools/analysis/stats.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// zarvo monitor: record after record, each channel's figures on a line and in the log.
 #include <chrono>
 #include <cstdio>
 #include <ctime>

@@ -1,3 +1,4 @@
+// capture --spectrum FILE: the option and the last record's spectrum written as CSV.
 #include "tools/cli/spectrum_file.h"
 
 #include <CLI/CLI.hpp>

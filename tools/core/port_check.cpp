@@ -1,3 +1,4 @@
+// Who holds a parallel port, and the advice when no instrument answered.
 #include "tools/core/port_check.h"
 
 #include <fcntl.h>
@@ -128,6 +129,23 @@ std::string NoInstrumentAdvice(const std::string& simulation) {
     }
     out << "  - without hardware, try --simulate\n";
     return out.str();
+}
+
+std::string WhereLooked(bool namingSimulation) {
+    std::string where = "on the parallel ports LPT1, LPT2 and LPT3";
+    const char* sim = std::getenv("ZARVO_SIM");
+    if (namingSimulation && sim != nullptr && *sim != '\0') {
+        where += " of the simulated machine (ZARVO_SIM=" + std::string(sim) + ")";
+    }
+    return where;
+}
+
+std::string NoInstrumentMessage(const std::string& where, const std::string& detail) {
+    const char* sim = std::getenv("ZARVO_SIM");
+    std::string message = "no instrument found " + where + detail + "\n" +
+                          NoInstrumentAdvice(sim != nullptr ? sim : "");
+    while (!message.empty() && message.back() == '\n') message.pop_back();
+    return message;
 }
 
 }  // namespace zarvo::cli

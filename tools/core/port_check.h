@@ -27,4 +27,12 @@ std::vector<PortHolder> DevicePortHolders(const std::string& procRoot = "/proc",
 // then what to check. `simulation` is the ZARVO_SIM value, empty on the real machine.
 std::string NoInstrumentAdvice(const std::string& simulation);
 
+// Where the library looked: "on the parallel ports LPT1, LPT2 and LPT3", followed, when
+// `namingSimulation` and ZARVO_SIM selects the simulated machine, by which machine that was.
+std::string WhereLooked(bool namingSimulation);
+
+// The one "no instrument found" message: the sentence with where the library looked and
+// `detail` after it (the status, or a colon), then the advice; no newline at the end.
+std::string NoInstrumentMessage(const std::string& where, const std::string& detail);
+
 }  // namespace zarvo::cli

@@ -1,3 +1,4 @@
+// Opening the instrument for one command, Ctrl-C, the terminal and the simulated instrument.
 #include "tools/core/process.h"
 
 #include <sys/ioctl.h>
@@ -32,12 +33,7 @@ Session::Session() {
     const std::uint16_t status = InitInstrument(0);
     if (status == RC_OK) return;
     ExitInstrument();
-    const char* sim = std::getenv("ZARVO_SIM");
-    const std::string simulation = sim != nullptr ? sim : "";
-    std::string message = "no instrument found on the parallel ports LPT1, LPT2 and LPT3 (" +
-                          StatusName(status) + ")\n" + NoInstrumentAdvice(simulation);
-    if (message.back() == '\n') message.pop_back();
-    throw ToolError(message, 2);
+    throw ToolError(NoInstrumentMessage(WhereLooked(false), " (" + StatusName(status) + ")"), 2);
 }
 
 Session::~Session() {

@@ -1,3 +1,4 @@
+// The table of record formats: each one's name, extensions, and how it is written and read.
 #include <algorithm>
 #include <array>
 #include <cmath>

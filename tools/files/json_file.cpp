@@ -1,3 +1,4 @@
+// Records as one JSON document: the settings they were taken with and each channel's figures.
 #include "tools/files/json_file.h"
 
 #include <nlohmann/json.hpp>

@@ -1,3 +1,4 @@
+// Settings files: reading one whole and checked, and merging it under the command line's options.
 #include "tools/station/settings_file.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// The settings table's rows (channels, timebase, trigger, acquisition) and applying them.
 #include "tools/station/settings_table.h"
 
 #include <cmath>

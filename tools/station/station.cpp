@@ -1,3 +1,4 @@
+// The station: the measurement thread and its jobs, taking records and keeping the history.
 #include "tools/station/station.h"
 
 #include <algorithm>
@@ -24,15 +25,6 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kMinRecordPeriod = std::chrono::milliseconds(20);
 // A sample read off floating status lines: the instrument is gone.
 constexpr std::uint16_t kFloatingSample = 0xFF00;
-
-std::string WhereLooked() {
-    std::string where = "on the parallel ports LPT1, LPT2 and LPT3";
-    const char* sim = std::getenv("ZARVO_SIM");
-    if (sim != nullptr && *sim != '\0') {
-        where += " of the simulated machine (ZARVO_SIM=" + std::string(sim) + ")";
-    }
-    return where;
-}
 
 // Volts per count as the volt export converted this record (the range at its readout).
 double ScaleOf(const std::vector<std::uint16_t>& words, const std::vector<double>& volts,
@@ -168,14 +160,11 @@ bool Station::OpenHere() {
     open_ = status == RC_OK;
     everOpened_ = everOpened_ || open_;
     lost_ = false;
-    json status_info = {{"found", open_}, {"where", WhereLooked()}};
+    json status_info = {{"found", open_}, {"where", cli::WhereLooked(true)}};
     if (!open_) {
         ExitInstrument();
         status_ = status_info;
-        const char* sim = std::getenv("ZARVO_SIM");
-        std::string advice = cli::NoInstrumentAdvice(sim != nullptr ? sim : "");
-        while (!advice.empty() && advice.back() == '\n') advice.pop_back();
-        SetError("no instrument found " + WhereLooked() + ":\n" + advice, status);
+        SetError(cli::NoInstrumentMessage(cli::WhereLooked(true), ":"), status);
         return false;
     }
     std::int32_t serial = 0;

@@ -1,3 +1,4 @@
+// The instrument as the SCPI clients see it: the station, its identity and the newest figures.
 #include "tools/servers/scpi/device.h"
 
 #include "tools/servers/scpi/errors.h"

@@ -1,3 +1,4 @@
+// The lexer and parser of SCPI program messages.
 #include "tools/servers/scpi/parser.h"
 
 #include <cctype>

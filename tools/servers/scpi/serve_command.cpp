@@ -1,3 +1,4 @@
+// zarvo serve on the command line: the subcommand and its options.
 #include <CLI/CLI.hpp>
 
 #include "tools/servers/listen.h"

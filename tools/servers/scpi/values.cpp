@@ -1,3 +1,4 @@
+// SCPI parameters as values (units, MINimum, MAXimum, DEFault) and values as answers.
 #include "tools/servers/scpi/values.h"
 
 #include <charconv>

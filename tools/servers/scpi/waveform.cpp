@@ -1,3 +1,4 @@
+// :WAVeform:DATA? blocks: a channel of a record as floats in volts or as 16-bit codes.
 #include "tools/servers/scpi/waveform.h"
 
 #include <bit>

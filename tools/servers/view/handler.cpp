@@ -1,3 +1,4 @@
+// The live view's requests answered without sockets: the page, the state, records, settings.
 #include "tools/servers/view/handler.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// ?seq=N and the other parameters of a request for a kept record, checked.
 #include "tools/servers/view/record_query.h"
 
 #include <algorithm>
