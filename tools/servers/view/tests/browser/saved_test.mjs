@@ -6,7 +6,7 @@ import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { runTool, shownRecord, startView } from './view_harness.mjs';
 
-const pythonPackage = join(dirname(fileURLToPath(import.meta.url)), '../../../../python');
+const pythonPackage = join(dirname(fileURLToPath(import.meta.url)), '../../../../../python');
 
 // A record file as the Python package reads it back (its own readers, checked against numpy
 // and sigrok-cli): {rate, pre, ranges: {ch: V}, volts: {ch: [...]}}.
