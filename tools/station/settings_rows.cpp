@@ -1,0 +1,392 @@
+// The settings table's rows by family: each channel, the timebase, the trigger, the acquisition.
+#include "tools/station/settings_rows.h"
+
+#include <cmath>
+
+#include "tools/core/numbers.h"
+#include "tools/core/status.h"
+#include "zarvo.h"
+
+namespace zarvo::station {
+
+namespace {
+
+using json = nlohmann::json;
+
+struct SourceName {
+    std::uint8_t code;
+    const char* name;
+};
+constexpr SourceName kSources[] = {{tsCh1, "ch1"}, {tsCh2, "ch2"}, {tsExternal, "ext"},
+                                   {tsAnd, "and"}, {tsOr, "or"},   {tsNoTrig, "none"}};
+
+Refusal ByLibrary(std::uint16_t status, const std::string& call, const json& value) {
+    if (status == RC_OK) return {};
+    return {call + " did not take " + value.dump() + ": " + cli::StatusMeaning(status) + " (" +
+                cli::StatusName(status) + ")",
+            status};
+}
+
+// The comparator whose level and hysteresis the trigger uses: channel 2's for its own source,
+// channel 1's for every other.
+std::uint8_t TriggerChannel() {
+    std::uint8_t source = tsCh1;
+    GetTriggerSource(&source);
+    return source == tsCh2 ? 2 : 1;
+}
+
+// Reads a value through a getter export: null when the export refuses.
+template <typename Getter>
+json ReadDouble(Getter getter) {
+    double value = 0;
+    return getter(&value) == RC_OK ? json(value) : json(nullptr);
+}
+
+// The clock divides down to a few rates: asks for higher ones until the obtained rate is at
+// least `wanted`, so that the record does not spill over the divisions it should fill.
+Refusal SetRateAtLeast(double wanted, const json& value) {
+    double ask = wanted;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        double rate = ask;
+        const std::uint16_t status = SetSampleFrequencyF(&rate);
+        if (status != RC_OK) return ByLibrary(status, "SetSampleFrequencyF", value);
+        if (rate >= wanted * (1 - 1e-9) || !(rate > 0)) break;
+        ask = std::min(ask * wanted / rate * 1.001, 50e6);
+    }
+    return {};
+}
+
+void AddChannel(std::vector<Setting>& table, std::uint8_t ch) {
+    const std::string n = std::to_string(ch);
+    const std::string prefix = "ch" + n + ".";
+    const std::uint8_t bit = ch == 1 ? mCh1 : mCh2;
+    table.push_back({prefix + "on",
+                     Kind::Boolean,
+                     0,
+                     0,
+                     {},
+                     "channel " + n,
+                     "",
+                     "SetMeasureMode",
+                     "GetMeasureMode",
+                     false,
+                     [bit](const json& v, LoopControls&) -> Refusal {
+                         std::uint8_t mode = 0;
+                         GetMeasureMode(&mode);
+                         const auto next = static_cast<std::uint8_t>(
+                             v.get<bool>() ? (mode | bit) : (mode & ~bit & (mCh1 | mCh2)));
+                         if (next == mNone) return {"at least one channel must stay on", 0};
+                         return ByLibrary(SetMeasureMode(next), "SetMeasureMode", v);
+                     },
+                     [bit](const LoopControls&) -> json {
+                         std::uint8_t mode = 0;
+                         if (GetMeasureMode(&mode) != RC_OK) return nullptr;
+                         return (mode & bit) != 0;
+                     }});
+    table.push_back({prefix + "range",
+                     Kind::Number,
+                     0.2,
+                     80,
+                     {},
+                     "range " + n,
+                     "V",
+                     "SetSensitivity",
+                     "GetSensitivity",
+                     false,
+                     [ch](const json& v, LoopControls&) {
+                         double range = v.get<double>();
+                         return ByLibrary(SetSensitivity(ch, &range), "SetSensitivity", v);
+                     },
+                     [ch](const LoopControls&) {
+                         return ReadDouble([&](double* v) { return GetSensitivity(ch, v); });
+                     }});
+    table.push_back({prefix + "coupling",
+                     Kind::Choice,
+                     0,
+                     0,
+                     {"dc", "ac"},
+                     "coupling " + n,
+                     "",
+                     "SetCoupling",
+                     "GetCoupling",
+                     false,
+                     [ch](const json& v, LoopControls&) {
+                         const std::uint8_t code = v.get<std::string>() == "ac" ? 1 : 0;
+                         return ByLibrary(SetCoupling(ch, code), "SetCoupling", v);
+                     },
+                     [ch](const LoopControls&) -> json {
+                         std::uint8_t code = 0;
+                         if (GetCoupling(ch, &code) != RC_OK) return nullptr;
+                         return code == 1 ? "ac" : "dc";
+                     }});
+    table.push_back({prefix + "dcLevel",
+                     Kind::Number,
+                     -160,
+                     160,
+                     {},
+                     "DC level " + n,
+                     "V",
+                     "SetDcLevel",
+                     "GetDcLevel",
+                     false,
+                     [ch](const json& v, LoopControls&) {
+                         return ByLibrary(SetDcLevel(ch, v.get<double>()), "SetDcLevel", v);
+                     },
+                     [ch](const LoopControls&) {
+                         return ReadDouble([&](double* v) { return GetDcLevel(ch, v); });
+                     }});
+    table.push_back({prefix + "autoRange",
+                     Kind::Boolean,
+                     0,
+                     0,
+                     {},
+                     "auto range " + n,
+                     "",
+                     "SetAutoRanging",
+                     "GetAutoRanging",
+                     false,
+                     [ch](const json& v, LoopControls&) {
+                         const std::uint8_t on = v.get<bool>() ? 1 : 0;
+                         return ByLibrary(SetAutoRanging(ch, on), "SetAutoRanging", v);
+                     },
+                     [ch](const LoopControls&) -> json {
+                         std::uint8_t on = 0;
+                         if (GetAutoRanging(ch, &on) != RC_OK) return nullptr;
+                         return on != 0;
+                     }});
+}
+
+void AddTimebase(std::vector<Setting>& table) {
+    table.push_back({"rate",
+                     Kind::Number,
+                     1,
+                     50e6,
+                     {},
+                     "sample rate",
+                     "Hz",
+                     "SetSampleFrequencyF",
+                     "GetSampleFrequencyF",
+                     false,
+                     [](const json& v, LoopControls&) {
+                         double rate = v.get<double>();
+                         return ByLibrary(SetSampleFrequencyF(&rate), "SetSampleFrequencyF", v);
+                     },
+                     [](const LoopControls&) -> json { return GetSampleFrequencyF(); }});
+    table.push_back({"length",
+                     Kind::Integer,
+                     1,
+                     32760,
+                     {},
+                     "record length",
+                     "samples",
+                     "SetRecordLength",
+                     "GetRecordLength",
+                     false,
+                     [](const json& v, LoopControls&) -> Refusal {
+                         // The pre-trigger samples stay as they were, as far as they fit.
+                         const std::int32_t pre = GetRecordLength() - GetPostSamples();
+                         const auto length = v.get<std::uint32_t>();
+                         const Refusal r = ByLibrary(SetRecordLength(length), "SetRecordLength", v);
+                         if (r.refused()) return r;
+                         const auto kept = std::min<std::uint32_t>(
+                             length, static_cast<std::uint32_t>(std::max(pre, 0)));
+                         return ByLibrary(SetPostSamples(length - kept), "SetPostSamples", v);
+                     },
+                     [](const LoopControls&) -> json { return GetRecordLength(); }});
+    table.push_back({"timePerDiv",
+                     Kind::Number,
+                     1e-8,
+                     1e4,
+                     {},
+                     "time/div",
+                     "s",
+                     "SetSampleFrequencyF",
+                     "GetSampleFrequencyF",
+                     true,
+                     [](const json& v, LoopControls&) -> Refusal {
+                         // The sample rate at which the record fills the ten divisions.
+                         const double length = GetRecordLength();
+                         double rate = length / (cli::kTimeDivisions * v.get<double>());
+                         if (!(rate >= 1 && rate <= 50e6)) {
+                             return {"a time per division of " + v.dump() + " s needs " +
+                                         cli::FormatSi(rate, "Hz") +
+                                         " at this record length, outside 1 Hz to 50 MHz",
+                                     0};
+                         }
+                         return SetRateAtLeast(rate, v);
+                     },
+                     [](const LoopControls&) -> json {
+                         const double rate = GetSampleFrequencyF();
+                         if (!(rate > 0)) return nullptr;
+                         return cli::PerDivision(GetRecordLength() / rate, cli::kTimeDivisions);
+                     }});
+    table.push_back(
+        {"pre",
+         Kind::Integer,
+         0,
+         32760,
+         {},
+         "pre-trigger",
+         "samples",
+         "SetPostSamples",
+         "GetPostSamples",
+         false,
+         [](const json& v, LoopControls&) -> Refusal {
+             const std::int32_t length = GetRecordLength();
+             const auto pre = v.get<std::int32_t>();
+             if (pre > length) {
+                 return {"pre-trigger samples (" + v.dump() + ") exceed the record length of " +
+                             std::to_string(length),
+                         0};
+             }
+             const auto post = static_cast<std::uint32_t>(length - pre);
+             return ByLibrary(SetPostSamples(post), "SetPostSamples", v);
+         },
+         [](const LoopControls&) -> json { return GetRecordLength() - GetPostSamples(); }});
+}
+
+void AddTrigger(std::vector<Setting>& table) {
+    std::vector<std::string> sources;
+    for (const SourceName& s : kSources) sources.emplace_back(s.name);
+    table.push_back({"trigger.source", Kind::Choice, 0, 0, sources, "trigger source", "",
+                     "SetTriggerSource", "GetTriggerSource", false,
+                     [](const json& v, LoopControls&) {
+                         std::uint8_t code = tsCh1;
+                         for (const SourceName& s : kSources) {
+                             if (v.get<std::string>() == s.name) code = s.code;
+                         }
+                         return ByLibrary(SetTriggerSource(code), "SetTriggerSource", v);
+                     },
+                     [](const LoopControls&) -> json {
+                         std::uint8_t code = 0;
+                         if (GetTriggerSource(&code) != RC_OK) return nullptr;
+                         for (const SourceName& s : kSources) {
+                             if (s.code == code) return s.name;
+                         }
+                         return "source " + std::to_string(code);
+                     }});
+    // Mode 0 keeps the hysteresis band below the level (a rising edge through it), mode 1
+    // above it (a falling edge).
+    table.push_back({"trigger.slope",
+                     Kind::Choice,
+                     0,
+                     0,
+                     {"rising", "falling"},
+                     "slope",
+                     "",
+                     "SetTriggerMode",
+                     "GetTriggerModeCh",
+                     false,
+                     [](const json& v, LoopControls&) {
+                         const std::uint8_t mode = v.get<std::string>() == "falling" ? 1 : 0;
+                         return ByLibrary(SetTriggerMode(mode), "SetTriggerMode", v);
+                     },
+                     [](const LoopControls&) -> json {
+                         std::uint8_t mode = 0;
+                         if (GetTriggerModeCh(1, &mode) != RC_OK) return nullptr;
+                         if (mode <= 1) return mode == 1 ? "falling" : "rising";
+                         return "mode " + std::to_string(mode);
+                     }});
+    table.push_back({"trigger.level",
+                     Kind::Number,
+                     -80,
+                     80,
+                     {},
+                     "trigger level",
+                     "V",
+                     "SetTriggerLevel",
+                     "GetTriggerLevel",
+                     false,
+                     [](const json& v, LoopControls&) {
+                         return ByLibrary(SetTriggerLevel(TriggerChannel(), v.get<double>()),
+                                          "SetTriggerLevel", v);
+                     },
+                     [](const LoopControls&) {
+                         return ReadDouble(
+                             [&](double* v) { return GetTriggerLevel(TriggerChannel(), v); });
+                     }});
+    table.push_back(
+        {"trigger.hysteresis",
+         Kind::Number,
+         0,
+         80,
+         {},
+         "hysteresis",
+         "V",
+         "SetTriggerHys",
+         "GetTriggerHys",
+         false,
+         [](const json& v, LoopControls&) {
+             return ByLibrary(SetTriggerHys(TriggerChannel(), v.get<double>()), "SetTriggerHys", v);
+         },
+         [](const LoopControls&) {
+             return ReadDouble([&](double* v) { return GetTriggerHys(TriggerChannel(), v); });
+         }});
+    table.push_back({"trigger.timeout",
+                     Kind::Number,
+                     -1,
+                     4294967,
+                     {},
+                     "time-out",
+                     "s",
+                     "SetTriggerTimeOut",
+                     "GetTriggerTimeOut",
+                     false,
+                     [](const json& v, LoopControls&) {
+                         // Any negative value waits for ever (all bits set).
+                         const double seconds = v.get<double>();
+                         const std::uint32_t ms =
+                             seconds < 0 ? 0xFFFFFFFFu
+                                         : static_cast<std::uint32_t>(std::lround(seconds * 1000));
+                         return ByLibrary(SetTriggerTimeOut(ms), "SetTriggerTimeOut", v);
+                     },
+                     [](const LoopControls&) -> json {
+                         const std::int32_t ms = GetTriggerTimeOut();
+                         return ms < 0 ? -1.0 : ms / 1000.0;
+                     }});
+}
+
+}  // namespace
+
+std::vector<Setting> MakeTable() {
+    std::vector<Setting> table;
+    AddChannel(table, 1);
+    AddChannel(table, 2);
+    AddTimebase(table);
+    AddTrigger(table);
+    table.push_back({"generator",
+                     Kind::Number,
+                     0,
+                     100000,
+                     {},
+                     "generator",
+                     "Hz",
+                     "SetSquareWaveGenFrequency",
+                     "GetSquareWaveGenFrequency",
+                     false,
+                     [](const json& v, LoopControls&) {
+                         // 0 switches the output off.
+                         auto hz = static_cast<std::uint32_t>(std::lround(v.get<double>()));
+                         return ByLibrary(SetSquareWaveGenFrequency(&hz),
+                                          "SetSquareWaveGenFrequency", v);
+                     },
+                     [](const LoopControls&) -> json { return GetSquareWaveGenFrequency(); }});
+    table.push_back({"acquire",
+                     Kind::Choice,
+                     0,
+                     0,
+                     {"run", "stop", "single"},
+                     "acquisition",
+                     "",
+                     "",
+                     "",
+                     false,
+                     [](const json& v, LoopControls& loop) {
+                         loop.acquire = v.get<std::string>();
+                         return Refusal{};
+                     },
+                     [](const LoopControls& loop) -> json { return loop.acquire; }});
+    return table;
+}
+
+}  // namespace zarvo::station
