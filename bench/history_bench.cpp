@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "tools/servers/view/record_event.h"
 #include "tools/station/station.h"
-#include "tools/view/record_event.h"
 
 namespace zarvo::station {
 namespace {

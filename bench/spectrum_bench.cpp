@@ -8,7 +8,7 @@
 #include <numbers>
 #include <vector>
 
-#include "tools/spectrum.h"
+#include "tools/analysis/spectrum.h"
 
 namespace zarvo::cli {
 namespace {

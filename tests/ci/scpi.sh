@@ -24,9 +24,9 @@ if [ -n "$scpi_ready" ]; then
     fi
 
     step "SCPI: PyVISA tests"
-    run_counted scpi-pyvisa "$root/tools/scpi/tests/run_tests.sh" "$linux/tools/zarvo"
+    run_counted scpi-pyvisa "$root/tools/servers/scpi/tests/run_tests.sh" "$linux/tools/zarvo"
 
     step "SCPI: benchmark (short run)"
-    /usr/bin/python3 "$root/tools/scpi/tests/scpi_bench.py" "$linux/tools/zarvo" 5 ||
+    /usr/bin/python3 "$root/tools/servers/scpi/tests/scpi_bench.py" "$linux/tools/zarvo" 5 ||
         fail "scpi benchmark"
 fi

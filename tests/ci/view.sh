@@ -14,14 +14,14 @@ if [ -n "$view_ready" ] && ! command -v npm >/dev/null; then
 fi
 
 linux=$builds/linux
-view_tests=$root/tools/view/tests/browser
+view_tests=$root/tools/servers/view/tests/browser
 if [ -n "$view_ready" ]; then
     step "View: build"
     # Configures again so that the view is built even when its libraries came only now.
     mkdir -p "$linux"
     configure_and_build view-build "$linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo || view_ready=
 fi
-if [ -n "$view_ready" ] && [ ! -x "$linux/tools/view/view_server_test" ]; then
+if [ -n "$view_ready" ] && [ ! -x "$linux/tools/servers/view/view_tests" ]; then
     fail "view: the linux build has no view (see $linux.configure.log)"
     view_ready=
 fi

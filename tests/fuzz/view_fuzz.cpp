@@ -22,8 +22,8 @@
 #include <string>
 
 #include "tests/fuzz/fuzz_support.h"
+#include "tools/servers/view/handler.h"
 #include "tools/station/station.h"
-#include "tools/view/handler.h"
 #include "zarvo.h"
 
 using namespace zarvo::fuzz;

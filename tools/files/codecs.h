@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "tools/record.h"
+#include "tools/core/record.h"
 
 namespace zarvo::cli::files {
 

@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "tools/core/numbers.h"
 #include "tools/files/codecs.h"
 #include "tools/files/file_error.h"
 #include "tools/files/record_files.h"
-#include "tools/format.h"
 
 namespace zarvo::cli::files {
 

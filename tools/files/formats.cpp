@@ -1,3 +1,4 @@
+// The table of record formats: each one's name, extensions, and how it is written and read.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -7,11 +8,13 @@
 #include <optional>
 #include <sstream>
 
+#include "tools/core/numbers.h"
 #include "tools/files/codecs.h"
+#include "tools/files/csv_writer.h"
 #include "tools/files/record_files.h"
 #include "tools/files/safe_write.h"
+#include "tools/files/svg_file.h"
 #include "tools/files/zip_archive.h"
-#include "tools/format.h"
 
 namespace zarvo::cli {
 

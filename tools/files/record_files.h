@@ -21,8 +21,8 @@
 #include <string>
 #include <string_view>
 
+#include "tools/core/record.h"
 #include "tools/files/file_error.h"
-#include "tools/record.h"
 
 namespace zarvo::cli {
 

@@ -11,12 +11,12 @@
 #include <map>
 #include <sstream>
 
+#include "tools/core/numbers.h"
 #include "tools/files/byte_order.h"
 #include "tools/files/codecs.h"
 #include "tools/files/file_error.h"
 #include "tools/files/record_files.h"
 #include "tools/files/zip_archive.h"
-#include "tools/format.h"
 
 namespace zarvo::cli::files {
 

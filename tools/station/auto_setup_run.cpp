@@ -1,5 +1,6 @@
-// Auto set-up on the instrument's thread: probe records, then the choice (tools/auto_setup.h)
-// applied through the settings table like any other change, and the acquisition running.
+// Auto set-up on the instrument's thread: probe records, then the choice
+// (tools/analysis/auto_setup.h) applied through the settings table like any other change, and the
+// acquisition running.
 //
 // Probes run free (no trigger: a probe needs whatever is at the input, not a stable picture),
 // every channel that is on starting on its largest range. After each probe a channel that
@@ -12,9 +13,9 @@
 #include <chrono>
 #include <thread>
 
-#include "tools/auto_setup.h"
+#include "tools/analysis/auto_setup.h"
+#include "tools/core/status.h"
 #include "tools/station/station.h"
-#include "tools/status.h"
 #include "zarvo.h"
 
 namespace zarvo::station {

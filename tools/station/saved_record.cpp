@@ -1,9 +1,10 @@
 // A station that shows one saved record (zarvo view --open) instead of measuring: the record
 // is kept like a taken one, so the page, its figures, spectrum and downloads work on it as on
 // any record, while every request for the instrument is refused in words.
+#include "tools/core/numbers.h"
 #include "tools/station/station.h"
 #include "tools/station/wall_clock.h"
-#include "tools/time_base.h"
+#include "tools/analysis/time_base.h"
 
 namespace zarvo::station {
 

@@ -1,15 +1,15 @@
+// Settings files: reading one whole and checked, and merging it under the command line's options.
 #include "tools/station/settings_file.h"
 
-#include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <vector>
 
-#include "tools/format.h"
+#include "tools/core/numbers.h"
+#include "tools/core/status.h"
 #include "tools/station/settings_table.h"
-#include "tools/status.h"
-#include "tools/time_base.h"
+#include "tools/analysis/time_base.h"
 
 namespace zarvo::station {
 
@@ -176,20 +176,6 @@ void MergeInto(const json& file, const std::string& from, MeasureSettings& setti
                          " samples");
     }
     settings = merged;
-}
-
-SettingsFileOption::SettingsFileOption(CLI::App& command, cli::MeasureSettings& settings)
-    : command_(command), settings_(settings) {
-    command.add_option("--settings", path_,
-                       "measure with the settings in this JSON file (the view's Save settings); "
-                       "options given here win");
-}
-
-void SettingsFileOption::Merge() const {
-    if (path_.empty()) return;
-    const json file = ReadSettingsFile(path_);
-    MergeInto(file, path_, settings_,
-              [this](const std::string& option) { return command_.count(option) > 0; });
 }
 
 }  // namespace zarvo::station

@@ -12,11 +12,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "tools/settings.h"
-
-namespace CLI {
-class App;
-}
+#include "tools/core/measure_settings.h"
 
 namespace zarvo::station {
 
@@ -27,19 +23,5 @@ nlohmann::json ReadSettingsFile(const std::string& path);
 // says were given. `from` names the file in messages.
 void MergeInto(const nlohmann::json& file, const std::string& from, cli::MeasureSettings& settings,
                const std::function<bool(const std::string& option)>& given);
-
-// --settings FILE on capture or monitor.
-class SettingsFileOption {
-public:
-    SettingsFileOption(CLI::App& command, cli::MeasureSettings& settings);
-    // After parsing: reads the file when one was given and takes from it what the command line
-    // did not give. Throws ToolError (exit status 2) naming the file and the key.
-    void Merge() const;
-
-private:
-    CLI::App& command_;
-    cli::MeasureSettings& settings_;
-    std::string path_;
-};
 
 }  // namespace zarvo::station

@@ -1,3 +1,4 @@
+// The station: the measurement thread and its jobs, opening the instrument, taking records.
 #include "tools/station/station.h"
 
 #include <algorithm>
@@ -7,9 +8,9 @@
 #include <malloc.h>
 #endif
 
-#include "tools/port_check.h"
+#include "tools/core/port_check.h"
+#include "tools/core/status.h"
 #include "tools/station/wall_clock.h"
-#include "tools/status.h"
 #include "zarvo.h"
 
 namespace zarvo::station {
@@ -24,15 +25,6 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kMinRecordPeriod = std::chrono::milliseconds(20);
 // A sample read off floating status lines: the instrument is gone.
 constexpr std::uint16_t kFloatingSample = 0xFF00;
-
-std::string WhereLooked() {
-    std::string where = "on the parallel ports LPT1, LPT2 and LPT3";
-    const char* sim = std::getenv("ZARVO_SIM");
-    if (sim != nullptr && *sim != '\0') {
-        where += " of the simulated machine (ZARVO_SIM=" + std::string(sim) + ")";
-    }
-    return where;
-}
 
 // Volts per count as the volt export converted this record (the range at its readout).
 double ScaleOf(const std::vector<std::uint16_t>& words, const std::vector<double>& volts,
@@ -168,14 +160,11 @@ bool Station::OpenHere() {
     open_ = status == RC_OK;
     everOpened_ = everOpened_ || open_;
     lost_ = false;
-    json status_info = {{"found", open_}, {"where", WhereLooked()}};
+    json status_info = {{"found", open_}, {"where", cli::WhereLooked(true)}};
     if (!open_) {
         ExitInstrument();
         status_ = status_info;
-        const char* sim = std::getenv("ZARVO_SIM");
-        std::string advice = cli::NoInstrumentAdvice(sim != nullptr ? sim : "");
-        while (!advice.empty() && advice.back() == '\n') advice.pop_back();
-        SetError("no instrument found " + WhereLooked() + ":\n" + advice, status);
+        SetError(cli::NoInstrumentMessage(cli::WhereLooked(true), ":"), status);
         return false;
     }
     std::int32_t serial = 0;
@@ -205,88 +194,6 @@ void Station::CloseHere() {
     if (!open_) return;
     ExitInstrument();
     open_ = false;
-}
-
-ApplyResult Station::Request(const std::string& whileShowing,
-                             const std::function<ApplyResult()>& request) {
-    if (!showing_.empty()) return RefuseWhileShowing(whileShowing);
-    ApplyResult result{503, {{"error", "the instrument's station is shutting down"}}};
-    RunOnInstrument([&] { result = request(); });
-    return result;
-}
-
-ApplyResult Station::Apply(const json& settings) {
-    std::uint64_t completedBefore = 0;
-    return ApplyCounting(settings, completedBefore);
-}
-
-ApplyResult Station::Restart() {
-    return Request("start zarvo view without --open to measure", [&] { return RestartHere(); });
-}
-
-ApplyResult Station::RestartHere() {
-    controls_.acquire = "run";
-    if (!desired_.empty()) desired_["acquire"] = "run";
-    if (everOpened_) {
-        CloseHere();
-        lost_ = false;
-        status_["error"] = {{"text", "starting again"}};
-        RefreshState();
-        restartRequested_ = true;
-        return {202, State()};
-    }
-    CloseHere();
-    if (OpenHere()) return {200, State()};
-    return {400,
-            {{"error", status_["error"].value("text", "")},
-             {"status", cli::StatusName(RC_NO_INSTRUMENT)}}};
-}
-
-ApplyResult Station::ApplyHere(const json& settings) {
-    auto refuse = [&](const std::string& sentence, std::uint16_t status) {
-        SetError(sentence, status);
-        json body = {{"error", sentence}};
-        if (status != RC_OK) body["status"] = cli::StatusName(status);
-        return ApplyResult{400, body};
-    };
-    if (!settings.is_object() || settings.empty()) {
-        return refuse("the body must be a JSON object naming at least one setting", RC_OK);
-    }
-    for (const auto& [key, value] : settings.items()) {
-        const Setting* setting = FindSetting(key);
-        if (setting == nullptr) return refuse("there is no setting called \"" + key + "\"", 0);
-        const std::string problem = Check(*setting, value);
-        if (!problem.empty()) return refuse(problem, RC_OK);
-    }
-    // Starting again after the instrument was lost or not found opens it anew.
-    const std::string acquire = settings.value("acquire", "");
-    if ((acquire == "run" || acquire == "single") && (!open_ || lost_)) return RestartHere();
-    if (!open_ || lost_) {
-        return refuse("no instrument answers; Run or Start again opens it anew", RC_NO_INSTRUMENT);
-    }
-    // In the table's order, so that a channel is on before its range is set and the record
-    // length is known before the pre-trigger samples.
-    std::vector<std::pair<const Setting*, json>> applied;
-    for (const Setting& setting : SettingsTable()) {
-        if (!settings.contains(setting.key)) continue;
-        const json before = setting.read(controls_);
-        const Refusal refusal = setting.apply(settings[setting.key], controls_);
-        if (refusal.refused()) {
-            for (auto it = applied.rbegin(); it != applied.rend(); ++it) {
-                if (!it->second.is_null()) it->first->apply(it->second, controls_);
-            }
-            RefreshState();
-            return refuse(refusal.sentence, refusal.status);
-        }
-        applied.emplace_back(&setting, before);
-    }
-    for (const Setting& setting : SettingsTable()) {
-        if (setting.derived) continue;
-        const json value = setting.read(controls_);
-        if (!value.is_null()) desired_[setting.key] = value;
-    }
-    RefreshState();
-    return {200, State()};
 }
 
 void Station::Step() {
@@ -401,20 +308,6 @@ bool Station::LooksUnplugged(const std::vector<std::uint16_t>& ch1,
     return date != startDate_;
 }
 
-void Station::Publish(std::shared_ptr<const TakenRecord> record) {
-    // Described outside the lock: listeners keep reading the previous record meanwhile.
-    std::shared_ptr<const std::string> text;
-    if (describe_) text = std::make_shared<const std::string>(describe_(*record));
-    {
-        std::lock_guard lock(mutex_);
-        kept_.push_back(std::move(record));
-        if (kept_.size() > kKeptRecords) kept_.pop_front();
-        latestText_ = std::move(text);
-        ++recordVersion_;
-    }
-    changed_.notify_all();
-}
-
 void Station::SetError(const std::string& sentence, std::uint16_t status) {
     json error = {{"text", sentence}};
     if (status != RC_OK) error["status"] = cli::StatusName(status);
@@ -446,67 +339,6 @@ void Station::RefreshState() {
 json Station::State() const {
     std::lock_guard lock(mutex_);
     return state_;
-}
-
-std::shared_ptr<const TakenRecord> Station::Latest() const {
-    std::lock_guard lock(mutex_);
-    return kept_.empty() ? nullptr : kept_.back();
-}
-
-std::shared_ptr<const TakenRecord> Station::Find(std::uint64_t seq) const {
-    std::lock_guard lock(mutex_);
-    if (kept_.empty()) return nullptr;
-    if (seq == 0) return kept_.back();
-    // Sequence numbers are consecutive, so the kept ones are an index away from the first.
-    const std::uint64_t first = kept_.front()->seq;
-    if (seq < first || seq - first >= kept_.size()) return nullptr;
-    return kept_[static_cast<std::size_t>(seq - first)];
-}
-
-std::pair<std::uint64_t, std::uint64_t> Station::KeptRange() const {
-    std::lock_guard lock(mutex_);
-    if (kept_.empty()) return {0, 0};
-    return {kept_.front()->seq, kept_.back()->seq};
-}
-
-std::pair<std::uint64_t, std::uint64_t> Station::KeptWith(std::uint64_t newest) {
-    // Every record is kept as it comes, numbered from 1, and the oldest leaves past the limit.
-    return {newest > kKeptRecords ? newest - kKeptRecords + 1 : 1, newest};
-}
-
-std::pair<std::uint64_t, std::shared_ptr<const std::string>> Station::LatestDescription() const {
-    std::lock_guard lock(mutex_);
-    if (kept_.empty() || latestText_ == nullptr) return {0, nullptr};
-    return {kept_.back()->seq, latestText_};
-}
-
-std::shared_ptr<const TakenRecord> Station::WaitForRecord(std::uint64_t seq, int timeoutMs) const {
-    std::unique_lock lock(mutex_);
-    auto newer = [&] { return !kept_.empty() && kept_.back()->seq > seq; };
-    changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return quit_ || newer(); });
-    return newer() ? kept_.back() : nullptr;
-}
-
-std::uint64_t Station::WaitForChange(std::uint64_t version, int timeoutMs) const {
-    std::unique_lock lock(mutex_);
-    changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                      [&] { return quit_ || recordVersion_ + stateVersion_ > version; });
-    return recordVersion_ + stateVersion_;
-}
-
-std::uint64_t Station::RecordVersion() const {
-    std::lock_guard lock(mutex_);
-    return recordVersion_;
-}
-
-std::uint64_t Station::StateVersion() const {
-    std::lock_guard lock(mutex_);
-    return stateVersion_;
-}
-
-std::uint64_t Station::Completed() const {
-    std::lock_guard lock(mutex_);
-    return seq_;
 }
 
 bool Station::Quitting() const {

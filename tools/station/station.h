@@ -78,7 +78,7 @@ public:
     ApplyResult Restart();
     bool RestartRequested() const { return restartRequested_; }
     // Auto set-up (auto_setup_run.cpp): probe records, then the ranges, rate and trigger chosen
-    // (tools/auto_setup.h) and the acquisition running. 200 with the state and "auto":
+    // (tools/analysis/auto_setup.h) and the acquisition running. 200 with the state and "auto":
     // {"text": what was chosen}, or 400 with {"error"} and the settings as they were.
     ApplyResult Auto();
     // The settings the instrument had, for the next process; read after Close.

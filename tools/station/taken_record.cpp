@@ -1,11 +1,12 @@
+// Taken records: sample words to volts, and a file's volts back to words on an input range.
 #include "tools/station/taken_record.h"
 
 #include <algorithm>
 #include <cmath>
 #include <optional>
 
+#include "tools/core/numbers.h"
 #include "tools/files/file_error.h"
-#include "tools/format.h"
 
 namespace zarvo::station {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/record.h"
+#include "tools/core/record.h"
 
 namespace zarvo::station {
 

@@ -1,0 +1,293 @@
+// zarvo capture: records to files in the chosen format, the plot, the spectrum and the preview.
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <sstream>
+
+#include "tools/cli/preview.h"
+#include "tools/cli/subcommands.h"
+#include "tools/core/numbers.h"
+#include "tools/core/process.h"
+#include "tools/core/status.h"
+#include "tools/files/csv_writer.h"
+#include "tools/files/json_file.h"
+#include "tools/files/record_files.h"
+#include "tools/files/safe_write.h"
+#include "tools/files/svg_file.h"
+#include "zarvo.h"
+
+namespace zarvo::cli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+struct Wait {
+    bool forced = false;
+    // Seconds from the arm to the first poll that saw the trigger: the trigger came no later.
+    double triggerSeenAfter = -1;
+};
+
+// Waits for the armed acquisition; forces the trigger once the time-out has passed.
+Wait WaitForRecord(double timeout, double recordSeconds, bool progress) {
+    const Clock::time_point start = Clock::now();
+    Wait result;
+    bool& forced = result.forced;
+    double forcedAt = 0;
+    while (ADC_Ready() == 0) {
+        if (result.triggerSeenAfter < 0 && ADC_Triggered() != 0) {
+            result.triggerSeenAfter = SecondsSince(start);
+        }
+        if (Interrupted()) {
+            ADC_Abort();
+            throw ToolError("interrupted while waiting for the trigger", 130);
+        }
+        const double waited = SecondsSince(start);
+        if (!forced && timeout >= 0 && waited >= timeout) {
+            Check(ADC_ForceTrig(), "ADC_ForceTrig");
+            forced = true;
+            forcedAt = waited;
+        }
+        // A forced acquisition completes within its post-trigger samples; allow their time at
+        // the sample rate and two seconds more before calling the instrument unresponsive.
+        if (forced && waited - forcedAt > recordSeconds + 2) {
+            throw ToolError(
+                "the instrument did not complete the acquisition after a forced trigger");
+        }
+        if (progress) {
+            std::cerr << "\rwaiting for the trigger: " << static_cast<int>(waited) << " s"
+                      << std::flush;
+        }
+        PauseMs(1);
+    }
+    if (progress) std::cerr << "\r\033[K" << std::flush;
+    if (result.triggerSeenAfter < 0) result.triggerSeenAfter = SecondsSince(start);
+    return result;
+}
+
+Record Fetch(const Obtained& obtained, const TriggerInfo& trigger) {
+    const auto n = static_cast<std::size_t>(obtained.length);
+    std::vector<double> ch1(n);
+    std::vector<double> ch2(n);
+    Check(ADC_GetDataVolt(ch1.data(), ch2.data()), "ADC_GetDataVolt");
+    Record record;
+    record.sampleRate = obtained.rate;
+    record.preSamples = obtained.pre;
+    record.trigger = trigger;
+    for (int ch : obtained.channels) {
+        double range = 0;
+        Check(GetSensitivity(static_cast<std::uint8_t>(ch), &range), "GetSensitivity");
+        record.traces.push_back(Trace{ch, range, ch == 1 ? ch1 : ch2});
+    }
+    return record;
+}
+
+// The trigger as the instrument took it, for the plot's marks and the JSON settings.
+TriggerInfo ReadTrigger(const MeasureSettings& settings) {
+    TriggerInfo trigger;
+    trigger.source = settings.trigger;
+    trigger.falling = settings.slope == "falling";
+    // "and" and "or" compare both channels with their levels; channel 1's is the one marked.
+    if (settings.trigger != "ext" && settings.trigger != "none") {
+        trigger.levelChannel = settings.trigger == "ch2" ? 2 : 1;
+        Check(GetTriggerLevel(static_cast<std::uint8_t>(trigger.levelChannel), &trigger.level),
+              "GetTriggerLevel");
+    }
+    return trigger;
+}
+
+// One armed, triggered and read-out record, with what went unusually said on standard error.
+Record TakeRecord(const CaptureOptions& options, const Obtained& obtained,
+                  const TriggerInfo& trigger, const std::string& who) {
+    Check(ADC_Start(), "ADC_Start");
+    const double recordSeconds = obtained.rate > 0 ? obtained.post / obtained.rate : 0;
+    const bool single = !options.count;
+    const Wait wait =
+        WaitForRecord(options.settings.timeout, recordSeconds, single && StderrIsTerminal());
+    Record record = Fetch(obtained, trigger);
+    if (wait.forced) std::cerr << who << "no trigger within the time-out; trigger forced\n";
+    const double preSpan = obtained.rate > 0 ? obtained.pre / obtained.rate : 0;
+    if (!wait.forced && wait.triggerSeenAfter < preSpan) {
+        std::cerr << who << "the trigger came within " << FormatSi(wait.triggerSeenAfter, "s", 3)
+                  << " of the start, sooner than the " << FormatSi(preSpan, "s", 3)
+                  << " before the trigger point: the earliest samples may hold older memory "
+                     "contents\n";
+    }
+    for (const Trace& t : record.traces) {
+        if (t.range != obtained.range[static_cast<std::size_t>(t.channel - 1)]) {
+            std::cerr << who << "channel " << t.channel << " auto-ranged to "
+                      << FormatSi(t.range, "V", 3) << '\n';
+        }
+    }
+    return record;
+}
+
+void DrawProgress(std::int64_t done, std::int64_t total) {
+    constexpr std::int64_t kBarWidth = 30;
+    const std::int64_t filled = total > 0 ? done * kBarWidth / total : kBarWidth;
+    std::cerr << "\rcapture: [" << std::string(static_cast<std::size_t>(filled), '#')
+              << std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') << "] " << done
+              << '/' << total << " records" << std::flush;
+}
+
+std::string RecordFileName(std::int64_t number, std::int64_t count, std::string_view ext) {
+    std::string digits = std::to_string(number);
+    const std::size_t width = std::max<std::size_t>(4, std::to_string(count).size());
+    if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+    return "record-" + digits + "." + std::string(ext);
+}
+
+// The records' format: --format when given, otherwise the extension of the output file (CSV
+// for standard output and for a name without an extension). Decided before the instrument is
+// opened, so that a wrong name stops at once and writes nothing.
+FileFormat ChooseFormat(const CaptureOptions& options) {
+    if (!options.format.empty()) {
+        if (const auto named = FormatNamed(options.format)) return *named;
+        throw ToolError(UnknownFormatMessage("--format " + options.format), 2);
+    }
+    const std::string& path = options.csvPath;
+    if (path.empty() || path == "-" || std::filesystem::path(path).extension().empty()) {
+        return FileFormat::Csv;
+    }
+    if (const auto byExtension = FormatOfPath(path)) return *byExtension;
+    throw ToolError(
+        UnknownFormatMessage("the extension " + std::filesystem::path(path).extension().string() +
+                             " of " + path),
+        2);
+}
+
+void CheckDestination(const CaptureOptions& options, const FormatInfo& format, bool toStdout) {
+    const std::string ext(format.name);
+    if (options.count && !format.manyRecords && options.outputDir.empty()) {
+        throw ToolError("a ." + ext + " file holds one record: give --output-dir DIR with --count",
+                        2);
+    }
+    const bool binary = format.format == FileFormat::Sigrok || format.format == FileFormat::Wav ||
+                        format.format == FileFormat::Numpy;
+    if (toStdout && binary && StdoutIsTerminal()) {
+        throw ToolError("a ." + ext + " record is binary: give -o FILE." + ext, 2);
+    }
+}
+
+// One record in a file of its own: the JSON document with its settings, the CSV with the
+// record's number in a column when it has one (label), or any other record format.
+void WriteOneRecord(const std::string& path, FileFormat format, const CaptureOptions& options,
+                    const Obtained& obtained, const Record& record, long label) {
+    std::ostringstream text;
+    if (format == FileFormat::Json) {
+        WriteJson(text, obtained, options.settings, {record}, std::max(label, 1L));
+    } else if (format == FileFormat::Csv) {
+        WriteCsv(text, record, label);
+    } else {
+        WriteRecordFile(path, record, format);
+        return;
+    }
+    WriteFileSafely(path, text.str());
+}
+
+void WritePlot(const CaptureOptions& options, const Record& record) {
+    std::ostringstream svg;
+    PlotOptions plot;
+    plot.divisions = options.divisions;
+    WriteSvg(svg, record, plot);
+    WriteFileSafely(options.svgPath, svg.str());
+    std::cerr << "capture: wrote the plot to " << options.svgPath << '\n';
+}
+
+}  // namespace
+
+int RunCapture(const CaptureOptions& options) {
+    const FileFormat format = ChooseFormat(options);
+    const FormatInfo& info = InfoOf(format);
+    const bool toDirectory = !options.outputDir.empty();
+    const bool toStdout = !toDirectory && (options.csvPath.empty() || options.csvPath == "-");
+    CheckDestination(options, info, toStdout);
+
+    Session session;
+    const Obtained obtained = ApplySettings(options.settings);
+    std::cerr << "capture: " << Describe(obtained) << '\n';
+    const TriggerInfo trigger = ReadTrigger(options.settings);
+    const std::int64_t count = options.count.value_or(1);
+    const bool numbered = options.count.has_value();
+    const bool json = format == FileFormat::Json;
+    const bool csv = format == FileFormat::Csv;
+
+    // A file is written under a temporary name and put in place once complete: CSV and JSON
+    // as the records come, the other formats whole at the end. Either way a destination that
+    // cannot be written is found before the instrument waits for a trigger.
+    std::optional<SafeFile> file;
+    std::ostream* out = &std::cout;
+    const bool oneFile = !toDirectory && !toStdout;
+    if (toDirectory) {
+        std::error_code error;
+        std::filesystem::create_directories(options.outputDir, error);
+        if (error) throw ToolError("cannot create " + options.outputDir + ": " + error.message());
+    } else if (oneFile) {
+        file.emplace(options.csvPath);
+        if (info.manyRecords) {
+            out = &file->Stream();
+        } else {
+            file.reset();  // only a probe: its temporary file goes again
+        }
+    }
+
+    const bool progress = count > 1 && StderrIsTerminal();
+    std::vector<Record> kept;  // for one JSON document
+    Record last;
+    std::int64_t taken = 0;
+    for (std::int64_t number = 1; number <= count && !Interrupted(); ++number) {
+        const std::string who =
+            numbered ? "capture: record " + std::to_string(number) + ": " : "capture: ";
+        Record record = TakeRecord(options, obtained, trigger, who);
+        const long label = numbered ? static_cast<long>(number) : 0;
+        if (toDirectory) {
+            const std::string path = (std::filesystem::path(options.outputDir) /
+                                      RecordFileName(number, count, info.name))
+                                         .string();
+            WriteOneRecord(path, format, options, obtained, record, label);
+        } else if (json) {
+            kept.push_back(record);
+        } else if (csv) {
+            if (number == 1) WriteCsvHeader(*out, record, numbered);
+            WriteCsvRows(*out, record, label);
+        } else if (oneFile) {
+            WriteRecordFile(options.csvPath, record, format);
+        } else {
+            *out << EncodeRecord(record, format);
+        }
+        ++taken;
+        if (progress) DrawProgress(number, count);
+        last = std::move(record);
+    }
+    if (progress) std::cerr << "\r\033[K" << std::flush;
+    if (json && !toDirectory) WriteJson(*out, obtained, options.settings, kept);
+    if (taken == 0) throw ToolError("interrupted before the first record", 130);
+    if (file) {
+        file->Commit();
+    } else if (!out->flush()) {
+        throw ToolError("cannot write to standard output");
+    }
+
+    const std::string what =
+        numbered ? std::to_string(taken) + " records" : std::to_string(last.size()) + " samples";
+    if (toDirectory) {
+        std::cerr << "capture: wrote " << what << " to " << options.outputDir << '\n';
+    } else if (!toStdout) {
+        std::cerr << "capture: wrote " << what << " to " << options.csvPath << '\n';
+    }
+    if (taken < count) std::cerr << "capture: interrupted after " << what << '\n';
+    if (!options.svgPath.empty()) WritePlot(options, last);
+    if (!options.spectrum.path.empty()) WriteSpectrumFile(options.spectrum, last);
+    if (options.preview && StdoutIsTerminal()) {
+        std::cout << Preview(last, TerminalWidth());
+    }
+    return Interrupted() ? 130 : 0;
+}
+
+}  // namespace zarvo::cli

@@ -1,0 +1,65 @@
+// The command-line options of the measuring commands and the ranges each one accepts.
+#include "tools/cli/measure_options.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+#include "tools/core/numbers.h"
+#include "tools/core/status.h"
+#include "zarvo.h"
+
+namespace zarvo::cli {
+
+void AddMeasureOptions(CLI::App& app, MeasureSettings& s) {
+    app.add_option("-c,--channels", s.channels, "channels to measure: 1, 2 or both")
+        ->check(CLI::IsMember({"1", "2", "both"}))
+        ->capture_default_str();
+    for (int i = 0; i < 2; ++i) {
+        const std::string n = std::to_string(i + 1);
+        ChannelSettings& ch = s.channel[static_cast<std::size_t>(i)];
+        app.add_option("--range" + n, ch.range,
+                       "channel " + n + " full scale in volts (nearest of 0.2 .. 80 V)")
+            ->check(CLI::Range(0.0, 80.0))
+            ->capture_default_str();
+        app.add_option("--coupling" + n, ch.coupling, "channel " + n + " coupling: dc or ac")
+            ->check(CLI::IsMember({"dc", "ac"}))
+            ->capture_default_str();
+        app.add_option("--dc-level" + n, ch.dcLevel,
+                       "channel " + n + " DC level in volts (within twice the range)")
+            ->check(CLI::Range(-160.0, 160.0))
+            ->capture_default_str();
+    }
+    app.add_flag("--auto-range", s.autoRange, "let the instrument choose the ranges");
+    app.add_option("-r,--rate", s.rate,
+                   "sample rate in Hz (up to 50e6 with channel 1 alone, else 25e6)")
+        ->check(CLI::Range(1.0, 50e6))
+        ->capture_default_str();
+    app.add_option("-n,--length", s.length, "samples per channel")
+        ->check(CLI::Range(1, 32760))
+        ->capture_default_str();
+    auto* post = app.add_option("--post", s.post,
+                                "samples after the trigger point (default: the whole record)")
+                     ->check(CLI::Range(0, 32760));
+    app.add_option("--pre", s.pre,
+                   "samples before the trigger point; they are only valid when the trigger "
+                   "comes at least that long after the start")
+        ->check(CLI::Range(0, 32760))
+        ->excludes(post);
+    app.add_option("-t,--trigger", s.trigger, "trigger source: ch1, ch2, ext, and, or, none")
+        ->check(CLI::IsMember({"ch1", "ch2", "ext", "and", "or", "none"}))
+        ->capture_default_str();
+    app.add_option("--level", s.level, "trigger level in volts (within the range)")
+        ->capture_default_str();
+    app.add_option("--hysteresis", s.hysteresis, "trigger hysteresis in volts")
+        ->check(CLI::Range(0.0, 160.0));
+    app.add_option("--slope", s.slope, "trigger slope: rising or falling")
+        ->check(CLI::IsMember({"rising", "falling"}))
+        ->capture_default_str();
+    app.add_option("--timeout", s.timeout,
+                   "seconds to wait for the trigger before forcing it; negative waits for ever")
+        ->capture_default_str();
+}
+
+}  // namespace zarvo::cli

@@ -1,0 +1,87 @@
+// zarvo monitor: record after record, each channel's figures on a line and in the log.
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <iostream>
+
+#include "tools/analysis/figures.h"
+#include "tools/analysis/stats.h"
+#include "tools/cli/subcommands.h"
+#include "tools/core/process.h"
+#include "tools/core/status.h"
+#include "zarvo.h"
+
+namespace zarvo::cli {
+
+namespace {
+
+std::string Timestamp() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000;
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[80];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
+                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
+                  static_cast<int>(millis));
+    return text;
+}
+
+void WriteLogHeader(std::ostream& log, const Obtained& obtained) {
+    log << "time";
+    for (int ch : obtained.channels) {
+        for (const FigureColumn& c : kFigureColumns) log << ",ch" << ch << '_' << c.name;
+    }
+    log << '\n';
+}
+
+}  // namespace
+
+// Each record is one run of the instrument's measurement state machine (StartMeasurement):
+// armed, triggered or timed out at the timer's pace, read out, then the figures printed.
+int RunMonitor(const MonitorOptions& options) {
+    Session session;
+    const Obtained obtained = ApplySettings(options.settings);
+    std::cerr << "monitor: " << Describe(obtained) << "; Ctrl-C stops\n";
+
+    std::ofstream log;
+    if (!options.logPath.empty()) {
+        const bool fresh = !std::ifstream(options.logPath).good();
+        log.open(options.logPath, std::ios::app);
+        if (!log) throw ToolError("cannot open " + options.logPath);
+        if (fresh) WriteLogHeader(log, obtained);
+    }
+
+    const auto n = static_cast<std::size_t>(obtained.length);
+    std::vector<double> data[2] = {std::vector<double>(n), std::vector<double>(n)};
+    for (std::int64_t record = 1; !Interrupted(); ++record) {
+        if (options.count && record > *options.count) break;
+        Check(StartMeasurement(), "StartMeasurement");
+        Check(GetMeasurement(data[0].data(), data[1].data()), "GetMeasurement");
+        const std::string stamp = Timestamp();
+        std::cout << "record " << record;
+        if (log.is_open()) log << stamp;
+        for (int ch : obtained.channels) {
+            const Stats s = Analyse(data[ch - 1], obtained.rate);
+            std::cout << "  ch" << ch << ':';
+            for (const FigureColumn& c : kFigureColumns) {
+                std::cout << ' ' << c.key << ' ' << FigureText(c, s);
+                if (log.is_open()) log << ',' << FigureCsv(c, s);
+            }
+        }
+        std::cout << std::endl;
+        if (log.is_open()) {
+            log << '\n';
+            log.flush();  // at most the row being written is lost
+            if (!log) throw ToolError("cannot write " + options.logPath);
+        }
+    }
+    if (Interrupted()) std::cerr << "monitor: stopped\n";
+    return 0;
+}
+
+}  // namespace zarvo::cli

@@ -1,0 +1,24 @@
+// --settings FILE on capture and monitor: the option, and merging the file after parsing.
+#include "tools/cli/settings_file_option.h"
+
+#include <CLI/CLI.hpp>
+
+#include "tools/station/settings_file.h"
+
+namespace zarvo::cli {
+
+SettingsFileOption::SettingsFileOption(CLI::App& command, MeasureSettings& settings)
+    : command_(command), settings_(settings) {
+    command.add_option("--settings", path_,
+                       "measure with the settings in this JSON file (the view's Save settings); "
+                       "options given here win");
+}
+
+void SettingsFileOption::Merge() const {
+    if (path_.empty()) return;
+    const nlohmann::json file = station::ReadSettingsFile(path_);
+    station::MergeInto(file, path_, settings_,
+                       [this](const std::string& option) { return command_.count(option) > 0; });
+}
+
+}  // namespace zarvo::cli

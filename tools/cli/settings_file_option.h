@@ -1,0 +1,28 @@
+// --settings FILE on the measuring commands: a saved set-up, the command line winning over it.
+#pragma once
+
+#include <string>
+
+#include "tools/core/measure_settings.h"
+
+namespace CLI {
+class App;
+}
+
+namespace zarvo::cli {
+
+// --settings FILE on capture or monitor.
+class SettingsFileOption {
+public:
+    SettingsFileOption(CLI::App& command, MeasureSettings& settings);
+    // After parsing: reads the file when one was given and takes from it what the command line
+    // did not give. Throws ToolError (exit status 2) naming the file and the key.
+    void Merge() const;
+
+private:
+    CLI::App& command_;
+    MeasureSettings& settings_;
+    std::string path_;
+};
+
+}  // namespace zarvo::cli

@@ -1,0 +1,28 @@
+// CSV rows of a record: the header, then one row per sample, numbered when records share a file.
+#include "tools/files/csv_writer.h"
+
+#include "tools/core/numbers.h"
+
+namespace zarvo::cli {
+
+void WriteCsvHeader(std::ostream& out, const Record& record, bool numbered) {
+    out << (numbered ? "record,time_s" : "time_s");
+    for (const Trace& t : record.traces) out << ",ch" << t.channel << "_V";
+    out << '\n';
+}
+
+void WriteCsvRows(std::ostream& out, const Record& record, long number) {
+    for (std::size_t i = 0; i < record.size(); ++i) {
+        if (number != 0) out << number << ',';
+        out << CsvNumber(record.TimeOf(i), 12);
+        for (const Trace& t : record.traces) out << ',' << CsvNumber(t.volts[i], 8);
+        out << '\n';
+    }
+}
+
+void WriteCsv(std::ostream& out, const Record& record, long number) {
+    WriteCsvHeader(out, record, number != 0);
+    WriteCsvRows(out, record, number);
+}
+
+}  // namespace zarvo::cli

@@ -1,0 +1,21 @@
+// Records with the settings they were taken with, as JSON for programs.
+#pragma once
+
+#include <ostream>
+#include <vector>
+
+#include "tools/core/measure_settings.h"
+#include "tools/core/record.h"
+
+namespace zarvo::cli {
+
+// One JSON document: "settings" (what the instrument took: sample rate, record length, pre-
+// and post-trigger samples, per channel range, coupling and DC level, the trigger) and
+// "records", each with its number, the time axis in seconds from the trigger point, the
+// volts per channel and the figures per channel ("figures": {"ch1": {"min_V", ..., "period_s",
+// "duty_pct", "rise_s", "fall_s"}}, null where the record does not show one).
+// `firstNumber` numbers the first of `records`.
+void WriteJson(std::ostream& out, const Obtained& obtained, const MeasureSettings& settings,
+               const std::vector<Record>& records, long firstNumber = 1);
+
+}  // namespace zarvo::cli

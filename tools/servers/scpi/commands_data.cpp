@@ -1,0 +1,71 @@
+// What the newest record holds: the samples of a channel, its time base, and its figures from
+// the same code the view and the command-line tool use.
+#include <cmath>
+#include <iterator>
+
+#include "tools/analysis/figures.h"
+#include "tools/servers/scpi/commands.h"
+#include "tools/servers/scpi/values.h"
+#include "tools/servers/scpi/waveform.h"
+
+namespace zarvo::scpi {
+
+namespace {
+
+int ChannelParam(const Call& c, const char* name) {
+    ExpectParams(c.unit, 1, name);
+    return TakeChannel(c.unit.params[0], c.device.Channels());
+}
+
+// The headers of the figures, in the order of the shared figures table, which gives each its
+// value and says whether the record showed it. A figure not measured (no frequency seen, a
+// timing figure the record does not show) answers SCPI's "not a number".
+constexpr const char* kFigureHeaders[] = {
+    ":MEASure:VMIN",     ":MEASure:VMAX",      ":MEASure:VAVerage", ":MEASure:VPP",
+    ":MEASure:VRMS",     ":MEASure:FREQuency", ":MEASure:PERiod",   ":MEASure:DUTYcycle",
+    ":MEASure:RISetime", ":MEASure:FALLtime",
+};
+static_assert(std::size(kFigureHeaders) == std::size(cli::kFigureColumns),
+              "one SCPI header for each figure of the shared table");
+
+}  // namespace
+
+void AddDataRows(std::vector<Row>& rows) {
+    rows.push_back({":WAVeform:DATA", nullptr, [](Call& c) {
+                        const int ch = ChannelParam(c, "WAVeform:DATA?");
+                        const auto record = c.device.Record();
+                        c.answer = FormatTrace(Device::Trace(*record, ch), c.dialogue.format);
+                    }});
+    rows.push_back({":WAVeform:POINts", nullptr, [](Call& c) {
+                        ExpectParams(c.unit, 0, "WAVeform:POINts?");
+                        c.answer = std::to_string(c.device.Record()->size());
+                    }});
+    rows.push_back({":WAVeform:XINCrement", nullptr, [](Call& c) {
+                        ExpectParams(c.unit, 0, "WAVeform:XINCrement?");
+                        const auto record = c.device.Record();
+                        c.answer = FormatNumber(record->rate > 0 ? 1 / record->rate : NAN);
+                    }});
+    rows.push_back({":WAVeform:XORigin", nullptr, [](Call& c) {
+                        ExpectParams(c.unit, 0, "WAVeform:XORigin?");
+                        const auto record = c.device.Record();
+                        c.answer =
+                            FormatNumber(record->rate > 0 ? -record->pre / record->rate : NAN);
+                    }});
+    rows.push_back({":WAVeform:YINCrement", nullptr, [](Call& c) {
+                        const int ch = ChannelParam(c, "WAVeform:YINCrement?");
+                        const auto record = c.device.Record();
+                        c.answer = FormatNumber(Device::Trace(*record, ch).scale);
+                    }});
+    for (std::size_t i = 0; i < std::size(kFigureHeaders); ++i) {
+        const char* header = kFigureHeaders[i];
+        const cli::FigureColumn& column = cli::kFigureColumns[i];
+        rows.push_back({header, nullptr, [header, &column](Call& c) {
+                            const int ch = ChannelParam(c, header + 1);
+                            const cli::Stats& s = c.device.Figures(ch);
+                            c.answer =
+                                FormatNumber(cli::Measured(column, s) ? s.*column.value : NAN);
+                        }});
+    }
+}
+
+}  // namespace zarvo::scpi

@@ -1,0 +1,232 @@
+// The instrument's settings: each SCPI header is a key of the station's settings table; the
+// command applies it through the station and the query answers what the instrument took.
+#include <cmath>
+
+#include "tools/servers/scpi/commands.h"
+#include "tools/servers/scpi/values.h"
+
+namespace zarvo::scpi {
+
+namespace {
+
+using json = nlohmann::json;
+
+enum class Type { Boolean, Number, Integer, Choice };
+
+// A SCPI mnemonic and the value the station's table has for it.
+struct Choice {
+    const char* mnemonic;
+    const char* value;
+};
+
+// The range a value is checked against now; the station table's when null.
+using Bounds = std::function<void(Call&, NumberLimits&)>;
+
+struct SettingRow {
+    const char* pattern;  // '#' is the channel
+    const char* key;      // '#' is the channel
+    Type type;
+    std::string_view unit = {};
+    std::vector<Choice> choices = {};
+    Bounds bounds = nullptr;
+};
+
+// `text` with its '#' (if any) replaced by the channel the command was sent with.
+std::string WithSuffix(std::string text, const Call& call) {
+    const std::size_t hash = text.find('#');
+    if (hash != std::string::npos) text.replace(hash, 1, std::to_string(call.Suffix()));
+    return text;
+}
+
+std::string KeyOf(const char* key, const Call& call) {
+    return WithSuffix(key, call);
+}
+
+std::string NameOf(const char* pattern, const Call& call) {
+    const std::string text = WithSuffix(ShortForm(pattern), call);
+    return text.substr(text.front() == ':' ? 1 : 0);
+}
+
+NumberLimits LimitsOf(const SettingRow& row, Call& call) {
+    const std::string key = KeyOf(row.key, call);
+    NumberLimits limits{row.unit, 0, 0, 0, row.type == Type::Integer};
+    if (const station::Setting* setting = station::FindSetting(key)) {
+        limits.min = setting->min;
+        limits.max = setting->max;
+    }
+    const json& startup = call.device.Startup();
+    if (startup.contains(key) && startup[key].is_number()) limits.def = startup[key].get<double>();
+    if (row.bounds) row.bounds(call, limits);
+    return limits;
+}
+
+double Number(Call& call, const std::string& key) {
+    const json value = call.device.Setting(key);
+    return value.is_number() ? value.get<double>() : 0.0;
+}
+
+// The channel whose comparator the trigger uses: channel 2 for its own source, else 1.
+std::string TriggerChannel(Call& call) {
+    return call.device.Setting("trigger.source") == json("ch2") ? "ch2" : "ch1";
+}
+
+std::string Answer(const SettingRow& row, const json& value) {
+    switch (row.type) {
+        case Type::Boolean:
+            return value == json(true) ? "1" : "0";
+        case Type::Number:
+        case Type::Integer:
+            return FormatNumber(value.is_number() ? value.get<double>() : NAN);
+        case Type::Choice:
+            for (const Choice& c : row.choices) {
+                if (value == json(c.value)) return ShortForm(c.mnemonic);
+            }
+            break;
+    }
+    // A state the table has no mnemonic for (a trigger mode set by another program).
+    std::string text = value.is_string() ? value.get<std::string>() : value.dump();
+    for (char& c : text)
+        c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : (c == ' ' ? '_' : c);
+    return text;
+}
+
+Row MakeRow(const SettingRow& row) {
+    auto command = [row](Call& call) {
+        const std::string name = NameOf(row.pattern, call);
+        ExpectParams(call.unit, 1, name);
+        const Param& param = call.unit.params[0];
+        json value;
+        switch (row.type) {
+            case Type::Boolean:
+                value = TakeBoolean(param, name);
+                break;
+            case Type::Number:
+                value = TakeNumber(param, LimitsOf(row, call), name);
+                break;
+            case Type::Integer:
+                // In range, so the conversion is exact.
+                value = static_cast<std::int64_t>(TakeNumber(param, LimitsOf(row, call), name));
+                break;
+            case Type::Choice: {
+                std::vector<const char*> mnemonics;
+                for (const Choice& c : row.choices) mnemonics.push_back(c.mnemonic);
+                value = row.choices[TakeChoice(param, mnemonics, name)].value;
+                break;
+            }
+        }
+        call.device.Apply({{KeyOf(row.key, call), value}});
+    };
+    auto query = [row](Call& call) {
+        const std::string name = NameOf(row.pattern, call) + "?";
+        if (!call.unit.params.empty() && (row.type == Type::Number || row.type == Type::Integer)) {
+            ExpectParams(call.unit, 1, name);
+            double bound = 0;
+            if (!TakeBound(call.unit.params[0], LimitsOf(row, call), bound)) {
+                throw Refused(code::kIllegalValue,
+                              name + " takes MIN, MAX or DEF, not " + call.unit.params[0].written);
+            }
+            call.answer = FormatNumber(bound);
+            return;
+        }
+        ExpectParams(call.unit, 0, name);
+        call.answer = Answer(row, call.device.Setting(KeyOf(row.key, call)));
+    };
+    return {row.pattern, command, query};
+}
+
+void AddGenerator(std::vector<Row>& rows) {
+    // The square-wave output: the station has one setting for it, its frequency, with 0 for
+    // off; the frequency asked for while it is off is kept here until it is switched on.
+    static constexpr NumberLimits kFrequency{"HZ", 100, 100000, 1000, false};
+    rows.push_back(
+        {":SOURce:FREQuency",
+         [](Call& c) {
+             ExpectParams(c.unit, 1, "SOURce:FREQuency");
+             const double hz = TakeNumber(c.unit.params[0], kFrequency, "SOURce:FREQuency");
+             if (Number(c, "generator") > 0) {
+                 c.device.Apply({{"generator", hz}});
+                 c.device.generatorHz = Number(c, "generator");
+             } else {
+                 c.device.generatorHz = hz;
+             }
+         },
+         [](Call& c) {
+             double bound = 0;
+             if (c.unit.params.size() == 1 && TakeBound(c.unit.params[0], kFrequency, bound)) {
+                 c.answer = FormatNumber(bound);
+                 return;
+             }
+             ExpectParams(c.unit, 0, "SOURce:FREQuency?");
+             const double on = Number(c, "generator");
+             c.answer = FormatNumber(on > 0 ? on : c.device.generatorHz);
+         }});
+    rows.push_back({":OUTPut[:STATe]",
+                    [](Call& c) {
+                        ExpectParams(c.unit, 1, "OUTPut");
+                        if (TakeBoolean(c.unit.params[0], "OUTPut")) {
+                            c.device.Apply({{"generator", c.device.generatorHz}});
+                            c.device.generatorHz = Number(c, "generator");
+                        } else {
+                            c.device.Apply({{"generator", 0}});
+                        }
+                    },
+                    [](Call& c) {
+                        ExpectParams(c.unit, 0, "OUTPut?");
+                        c.answer.assign(1, Number(c, "generator") > 0 ? '1' : '0');
+                    }});
+}
+
+}  // namespace
+
+void AddSettingRows(std::vector<Row>& rows) {
+    const std::vector<Choice> coupling = {{"DC", "dc"}, {"AC", "ac"}};
+    const std::vector<Choice> sources = {{"CH1", "ch1"}, {"CH2", "ch2"}, {"EXTernal", "ext"},
+                                         {"AND", "and"}, {"OR", "or"},   {"IMMediate", "none"}};
+    const std::vector<Choice> slopes = {{"POSitive", "rising"}, {"NEGative", "falling"}};
+    auto offsetBounds = [](Call& c, NumberLimits& limits) {
+        // The DC level reaches twice the range either way.
+        const double range = Number(c, "ch" + std::to_string(c.Suffix()) + ".range");
+        limits.min = -2 * range;
+        limits.max = 2 * range;
+        limits.def = 0;
+    };
+    auto levelBounds = [](Call& c, NumberLimits& limits) {
+        const double range = Number(c, TriggerChannel(c) + ".range");
+        limits.min = -range;
+        limits.max = range;
+        limits.def = 0;
+    };
+    auto hysteresisBounds = [](Call& c, NumberLimits& limits) {
+        limits.max = Number(c, TriggerChannel(c) + ".range");
+    };
+    const SettingRow table[] = {
+        {":CHANnel#:STATe", "ch#.on", Type::Boolean},
+        {":CHANnel#:RANGe", "ch#.range", Type::Number, "V"},
+        {":CHANnel#:COUPling", "ch#.coupling", Type::Choice, {}, coupling},
+        {":CHANnel#:OFFSet", "ch#.dcLevel", Type::Number, "V", {}, offsetBounds},
+        {":CHANnel#:AUTO", "ch#.autoRange", Type::Boolean},
+        {":ACQuire:SRATe", "rate", Type::Number, "HZ"},
+        {":ACQuire:POINts",
+         "length",
+         Type::Integer,
+         {},
+         {},
+         [](Call& c, NumberLimits& limits) { limits.max = c.device.MaxLength(); }},
+        {":ACQuire:PRETrigger",
+         "pre",
+         Type::Integer,
+         {},
+         {},
+         [](Call& c, NumberLimits& limits) { limits.max = Number(c, "length"); }},
+        {":TIMebase:SCALe", "timePerDiv", Type::Number, "S"},
+        {":TRIGger:SOURce", "trigger.source", Type::Choice, {}, sources},
+        {":TRIGger:SLOPe", "trigger.slope", Type::Choice, {}, slopes},
+        {":TRIGger:LEVel", "trigger.level", Type::Number, "V", {}, levelBounds},
+        {":TRIGger:HYSTeresis", "trigger.hysteresis", Type::Number, "V", {}, hysteresisBounds},
+        {":TRIGger:TIMeout", "trigger.timeout", Type::Number, "S"},
+    };
+    for (const SettingRow& row : table) rows.push_back(MakeRow(row));
+    AddGenerator(rows);
+}
+
+}  // namespace zarvo::scpi

@@ -1,0 +1,96 @@
+// Settings requests on the station: applied on the instrument's thread, undone on a refusal,
+// and Start again.
+#include <functional>
+#include <string>
+
+#include "tools/core/status.h"
+#include "tools/station/station.h"
+#include "zarvo.h"
+
+namespace zarvo::station {
+
+using json = nlohmann::json;
+
+ApplyResult Station::Request(const std::string& whileShowing,
+                             const std::function<ApplyResult()>& request) {
+    if (!showing_.empty()) return RefuseWhileShowing(whileShowing);
+    ApplyResult result{503, {{"error", "the instrument's station is shutting down"}}};
+    RunOnInstrument([&] { result = request(); });
+    return result;
+}
+
+ApplyResult Station::Apply(const json& settings) {
+    std::uint64_t completedBefore = 0;
+    return ApplyCounting(settings, completedBefore);
+}
+
+ApplyResult Station::Restart() {
+    return Request("start zarvo view without --open to measure", [&] { return RestartHere(); });
+}
+
+ApplyResult Station::RestartHere() {
+    controls_.acquire = "run";
+    if (!desired_.empty()) desired_["acquire"] = "run";
+    if (everOpened_) {
+        CloseHere();
+        lost_ = false;
+        status_["error"] = {{"text", "starting again"}};
+        RefreshState();
+        restartRequested_ = true;
+        return {202, State()};
+    }
+    CloseHere();
+    if (OpenHere()) return {200, State()};
+    return {400,
+            {{"error", status_["error"].value("text", "")},
+             {"status", cli::StatusName(RC_NO_INSTRUMENT)}}};
+}
+
+ApplyResult Station::ApplyHere(const json& settings) {
+    auto refuse = [&](const std::string& sentence, std::uint16_t status) {
+        SetError(sentence, status);
+        json body = {{"error", sentence}};
+        if (status != RC_OK) body["status"] = cli::StatusName(status);
+        return ApplyResult{400, body};
+    };
+    if (!settings.is_object() || settings.empty()) {
+        return refuse("the body must be a JSON object naming at least one setting", RC_OK);
+    }
+    for (const auto& [key, value] : settings.items()) {
+        const Setting* setting = FindSetting(key);
+        if (setting == nullptr) return refuse("there is no setting called \"" + key + "\"", 0);
+        const std::string problem = Check(*setting, value);
+        if (!problem.empty()) return refuse(problem, RC_OK);
+    }
+    // Starting again after the instrument was lost or not found opens it anew.
+    const std::string acquire = settings.value("acquire", "");
+    if ((acquire == "run" || acquire == "single") && (!open_ || lost_)) return RestartHere();
+    if (!open_ || lost_) {
+        return refuse("no instrument answers; Run or Start again opens it anew", RC_NO_INSTRUMENT);
+    }
+    // In the table's order, so that a channel is on before its range is set and the record
+    // length is known before the pre-trigger samples.
+    std::vector<std::pair<const Setting*, json>> applied;
+    for (const Setting& setting : SettingsTable()) {
+        if (!settings.contains(setting.key)) continue;
+        const json before = setting.read(controls_);
+        const Refusal refusal = setting.apply(settings[setting.key], controls_);
+        if (refusal.refused()) {
+            for (auto it = applied.rbegin(); it != applied.rend(); ++it) {
+                if (!it->second.is_null()) it->first->apply(it->second, controls_);
+            }
+            RefreshState();
+            return refuse(refusal.sentence, refusal.status);
+        }
+        applied.emplace_back(&setting, before);
+    }
+    for (const Setting& setting : SettingsTable()) {
+        if (setting.derived) continue;
+        const json value = setting.read(controls_);
+        if (!value.is_null()) desired_[setting.key] = value;
+    }
+    RefreshState();
+    return {200, State()};
+}
+
+}  // namespace zarvo::station
