@@ -1,3 +1,4 @@
+// The time base: a record's time per division, and the rate and length that fill ten divisions.
 #include "tools/analysis/time_base.h"
 
 #include <algorithm>
@@ -6,7 +7,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "tools/format.h"
+#include "tools/core/numbers.h"
 
 namespace zarvo::cli {
 
