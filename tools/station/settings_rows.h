@@ -1,6 +1,8 @@
 // The rows of the settings table, family by family, in the order they are applied.
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "tools/station/settings_table.h"
@@ -8,5 +10,12 @@
 namespace zarvo::station {
 
 std::vector<Setting> MakeTable();
+
+// A library status as the settings table's answer: nothing refused on RC_OK, else the call,
+// the value and the status in words.
+Refusal ByLibrary(std::uint16_t status, const std::string& call, const nlohmann::json& value);
+
+// The rate, record length, time per division and pre-trigger rows.
+void AddTimebase(std::vector<Setting>& table);
 
 }  // namespace zarvo::station
