@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds everything that ships and shows the library at work on the simulated instrument:
 #
 #   1. installs what is missing (apt-get; skipped when everything is there)

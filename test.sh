@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds and runs every test of the project, from a fresh Debian machine on. Each stage lives in
 # tests/ci/ and installs what it needs (apt-get; nothing when everything is there):
 #

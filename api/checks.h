@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The argument checks every export makes, in their fixed order.
 //
 // An application branches on the status code, so which check fails first matters as much as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The entry point of DLL.dll: runs the library's load and unload hooks and nothing else.
 #include <windows.h>
 // winbase.h makes FillMemory a macro, which would rewrite the component's method of that name.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "api/event_handler.h"
 
 #include "api/library.h"

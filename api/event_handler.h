@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bridge between the component's events and the exported API.
 #pragma once
 

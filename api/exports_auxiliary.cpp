@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Digital outputs, ohm measurement and I2C, which belong to other instruments of the family
 // and answer that they are not available here, and the fixed stubs of family functions this
 // library does not implement at all.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Channel, timebase and configuration: the instrument's identity and limits, input ranges,
 // coupling, DC level, auto ranging, resolution, measure mode, record length, post-trigger
 // samples, sample frequency, external clock and the configuration of configurable types.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Generators: the square-wave output of the instrument (real hardware, a divider of 5 MHz)
 // and the function generator of the wider family, whose settings are kept but drive nothing
 // here (no instrument this library detects has one).

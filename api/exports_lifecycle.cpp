@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // InitInstrument and ExitInstrument: the library's lifecycle.
 //
 // States: Unstarted (no instance), Running (found and initialised), Failed (instance without

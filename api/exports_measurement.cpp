@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Measurement control and data: block-mode acquisitions (ADC_Start, ADC_Ready, ADC_GetData
 // ...), timer-driven measuring (DoMeasure), and the transfer-mode, data-ready and digital-input
 // functions of the wider instrument family.

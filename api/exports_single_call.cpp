@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Single-call measuring: StartMeasurement runs one complete measurement and returns when its
 // samples are in the component's buffers; the other exports read those buffers, whole or one
 // sample at a time, without touching the hardware.

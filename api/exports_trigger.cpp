@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Trigger: source, per-input mode, per-channel level and hysteresis in volts, time-out, and
 // the PXI trigger lines of the wider instrument family.
 //

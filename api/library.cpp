@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "api/library.h"
 
 #include "include/zarvo.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Library-level state of the exported API: the single instrument and what the exports share.
 // Everything here exists once per loaded library and is touched only from the thread that
 // called InitInstrument.

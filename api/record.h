@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sample record as the data exports see it: the component's two result buffers, the
 // fetch out of the hardware in block mode, and the conversion of samples to volts.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The driver's calibration read on the simulated instrument: the 108 random EEPROM reads of
 // start-up (tables A and B of three channels, nine ranges, two bytes each), every line change
 // a register write on the instrument bus. Reports the port operations of one whole read and of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decoding a full two-channel record (32,760 samples per channel) of each simulated bus:
 // thresholding both lines and reading the frames, as the tool, the view and Python do for
 // every record shown.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the live view's history costs in memory: the station keeps the last hundred records as
 // sample words. Full-length (32,760 samples) two-channel records from the simulated
 // instrument, each described as the view describes it; the growth of the process's resident

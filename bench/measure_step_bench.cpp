@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One idle step of the measurement state machine: armed, waiting for a trigger that does not
 // come (a level the input never reaches, no time-out), so the step reads the trigger and ready
 // status and returns. This is what every 6 ms timer tick costs while the instrument waits.

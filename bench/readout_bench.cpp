@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A full 32760-sample record read out of the simulated instrument: one channel, two channels
 // and double rate. Reports the port operations of one whole readout (stop, locate, seek,
 // read, fill), the port operations per memory position of the sample loop (9 with one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing and reading one full record (32,760 samples on each of two channels, converter steps
 // of a sine) in each record file format, through the same calls the tool uses: the encoding
 // and the safe write (temporary file, rename) for writing, the whole file read and checked

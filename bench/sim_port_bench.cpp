@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Port operations per second through the simulated instrument, for the operations the driver
 // repeats most: register writes, status polls, the sample read-out loop and EEPROM reads.
 // Each benchmark reports items = port operations, so items_per_second is the port rate.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The spectrum the live view serves and `zarvo capture --spectrum` writes: one channel's record
 // through the window, the real FFT and the conversion to dBV, with the analyser's plan and
 // buffers already made (they are kept from one record to the next of the same length).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole start-up on the simulated instrument: port discovery, detection through the
 // EEPROM marker, model and serial number, the memory fill, the 108-byte calibration read and
 // the relay programming, then the shutdown. Busy-waits run on the test platform's clock,

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # What `cmake --install` puts where, for people who build measuring applications on the
 # library:
 #

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The shipped library: libzarvo.so exporting exactly the API's functions, or DLL.dll with
 # every export at its fixed ordinal.
 if(WIN32)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared part of the mingw-w64 toolchain files: set ZARVO_MINGW_TRIPLET, then include this.
 #
 # The posix threading variant of the compilers is preferred: its C++ library has the whole

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs a program of a Windows cross build under wine, as the tests need it:
 #
 #   wine-run.sh <wine loader> <default prefix> <program.exe> [arguments...]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Acquisition control: trigger comparators, arming, trigger and ready status, the forced
 // trigger, and the memory fill and seek runs that bracket every readout.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The instrument bus over the parallel port: a device-select latch, an address latch, a write
 // strobe, and a read path that returns a byte as two nibbles on the status lines.
 //

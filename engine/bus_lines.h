@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The parallel port as the instrument bus sees it: the three standard-mode registers and
 // the control-port values that drive the bus lines. Shared by the register primitives and
 // the sample readout, which repeats the read sequence inline for speed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Front-end programming: the 10-bit relay shift register (range decade per channel, coupling,
 // interleave) and the four-channel 10-bit DAC (offsets and per-range calibration). Both hang
 // on the serial-port sub-register of the channel 1 bank and are bit-banged through it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Range indexes address the component's 13-slot tables (slot 0 unused, ranges 1 to 12).
 #pragma once
 

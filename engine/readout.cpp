@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Readout of a finished acquisition: find the record behind the trigger point in the circular
 // memory, seek there, read one 8-bit sample per channel and memory position, interleave the
 // converters in double-rate mode, blend into the running average, and leave the auto-ranging

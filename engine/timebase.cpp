@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sample clock and the square-wave generator.
 //
 // The sample clock comes from fixed oscillator taps (25, 12.5 and 5 MHz) or from counter 0

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /*
  * block_capture: one block-mode acquisition, printed as a few samples.
  *

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """plot_capture: one capture from Python, plotted to a PNG when matplotlib is installed,
 written as CSV otherwise (or with --csv).
 

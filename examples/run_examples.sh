@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs every example on the simulated instrument and checks what it printed or wrote:
 #
 #   examples/run_examples.sh BUILD_DIR

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /*
  * timer_statistics: timer-driven measuring, with statistics of the newest record printed at
  * a steady pace (like a scope display refreshing its measurements).

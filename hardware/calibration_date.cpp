@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hardware/calibration_date.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Date-time values as the calibration record is reported: days since 1899-12-30, with the
 // time of day as the fraction, in the proleptic Gregorian calendar.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The consumer-family lookup of a parallel port's base address: the configuration manager's
 // device list and resource descriptors, and the hardware registry's port names.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The configuration manager and the hardware registry of Windows behind ConfigManager, and the
 // consumer-family port lookup over them.
 #include <windows.h>

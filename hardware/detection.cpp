@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Finding the instrument on LPT1..LPT3, telling the models apart, claiming the port while the
 // instrument is in use, and the start-up that follows a successful detection.
 //

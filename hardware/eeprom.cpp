@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The instrument's serial EEPROM: a two-wire memory whose clock and data lines hang on a line
 // register of the instrument (device 0x10, bank 0 sub-register 4), with the data line read
 // back, inverted, on the BUSY line (status bit 7) of the parallel port.

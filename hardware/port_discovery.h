@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Finding the base I/O addresses of LPT1..LPT3.
 #pragma once
 

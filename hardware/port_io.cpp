@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The millisecond busy-wait and the check that this process may reach the parallel port.
 //
 // The byte primitives themselves (PortOut, PortIn) are inline in the component: one call into

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Looking up a named parallel port's base address in the configuration manager's resource
 // lists, the way the consumer family records it: every "Ports" device carries its name
 // (PORTNAME) in its hardware key, and its allocated I/O range in a logical configuration.

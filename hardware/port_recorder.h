@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A port backend that records every operation, optionally passing it on to another backend
 // (the simulated instrument, say). Reads without an inner backend answer from a callback,
 // or 0. Used by tests to compare what the driver sends with what the hardware expects.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /**
  * \file zarvo.h
  * \brief Zarvo PC oscilloscope driver: the exported interface.

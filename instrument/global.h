@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The four enumerations shared by the whole driver. Each is stored in one byte; the numbers
 // are the ordinal values used on the API and in the hardware code (the named values come
 // from the public header). A byte may hold a value outside the named set (the API stores

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The measurement state machine. The component's 6 ms timer runs one MeasureStep per tick:
 // arm when unarmed (applying auto-range requests and reprogramming the front end first when
 // settings changed), watch the trigger, force it after the time-out or the dip time, and read

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Real-to-integer conversions of the driver. Every conversion rounds to the nearest integer
 // with halves to even (banker's rounding, as the instrument's arithmetic expects) and is
 // defined for every input: NaN gives 0 and out-of-range magnitudes saturate before they are

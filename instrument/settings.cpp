@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Setters and per-channel accessors of the component. Apart from the sample frequency, which
 // is programmed at once, a setter records the value, restarts the averaging run and marks the
 // front end for reprogramming at the next arm.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TZarvo: the one object that stands for the attached instrument.
 //
 // It holds every setting, the instrument's identity and capabilities, the calibration, the

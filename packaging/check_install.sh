@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Installs a build into a temporary prefix and builds and runs a tiny application against it,
 # once through find_package(zarvo) and once through pkg-config, as a new user would; then moves
 # the prefix and does it again (the installed files may not hold the path they were installed

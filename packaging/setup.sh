@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shell functions the README's two commands share (sourced by demo.sh and tests/ci/common.sh):
 # installing the Debian packages that are missing, and saying why a build failed.
 

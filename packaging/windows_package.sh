@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Makes the Windows package from a mingw-w64 cross build and checks it:
 #
 #   cmake -S . -B build-mingw32 -G Ninja -DCMAKE_BUILD_TYPE=Release \

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/direct_io_linux.h"
 
 #if defined(__x86_64__) || defined(__i386__)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Port instructions executed by the process itself, where the kernel grants the I/O range
 // (ioperm: root, or the CAP_SYS_RAWIO capability, on x86 only).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Linux host: ports through the process's own instructions or the parport device, the
 // monotonic clock, port claims through /dev/parportN, messages on standard error and a timer
 // polled on entry to every export (there is no message loop to deliver ticks).

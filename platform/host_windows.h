@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pieces of the Windows host platform: direct port instructions, hidden windows owned by
 // the calling thread, the window timer and the device-change receiver.
 #pragma once

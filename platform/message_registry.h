@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Registered message ids for hosts without a window system.
 //
 // Each distinct name gets its own id from 0xC000 upward, the range window systems reserve for

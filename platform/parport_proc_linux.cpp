@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/parport_proc_linux.h"
 
 #include <charconv>

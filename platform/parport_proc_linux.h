@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the kernel's parport layer tells about the parallel ports it drives: parport0 is LPT1,
 // parport1 LPT2 and so on, and /proc/sys/dev/parport/parportN/base-addr holds the base I/O
 // address (and the extended-register base) in decimal.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Everything the driver needs from the operating system, behind one small interface.
 //
 // The core (component, engine, hardware access) never calls the OS directly: it asks its

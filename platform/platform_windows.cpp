@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows host: direct port instructions, the system tick, the giveio port-access
 // driver check, message boxes, device claims by name, the configuration-manager port lookup,
 // registered window messages, and a window timer and device-change window on the thread that

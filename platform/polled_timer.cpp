@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/polled_timer.h"
 
 #include <utility>

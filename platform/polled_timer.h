@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A timer for hosts without a message loop: nothing runs in the background; the owner calls
 // Poll() on entry to every export, and at most one tick runs per call, once the interval has
 // passed since the previous tick (pending ticks coalesce, as window timer messages do).

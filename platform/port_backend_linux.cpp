@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/port_backend_linux.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Byte port I/O on Linux. An address is reached by the process's own port instructions when
 // the kernel grants its range; otherwise through the claimed parport device whose three
 // registers contain it. An address reached neither way behaves like an empty bus: writes are

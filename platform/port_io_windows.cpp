@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/host_windows.h"
 
 namespace zarvo::win {

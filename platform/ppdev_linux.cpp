@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/ppdev_linux.h"
 
 #include <fcntl.h>

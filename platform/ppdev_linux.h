@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Linux parport device (/dev/parportN, driver ppdev): a claimed parallel port whose three
 // standard registers are read and written through ioctls, for processes that may not execute
 // port instructions themselves.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs the Python package's tests against a built library, each instrument session in a
 # fresh Python process on the simulated instrument:
 #

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The acquisition memory and its runs: a circular memory of 0x8000 positions per converter,
 // one address counter that both the runs and the host's advance strobe step, and the run
 // commands of bank 0 sub-register 3.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The instrument's end of the parallel-port bus: a device-select latch, a register-address
 // latch, a write strobe, a read latch that goes out as two nibbles on the status lines, and
 // the advance strobe of the sample read-out.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The host's side of the instrument bus, written out port operation by port operation in the
 // order the driver uses: device select, register write and read, bank writes, the sample
 // read with its advance strobe, the front-end serial transfers and the bit-banged EEPROM

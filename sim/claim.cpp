@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/claim.h"
 
 #include <utility>

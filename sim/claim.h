@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Exclusive claims on the simulated parallel ports, standing for the OS device that a real
 // driver holds open without sharing. A claim is an exclusive lock on a file per port name in
 // a directory (by default the temporary directory), so a second claimant finds the port busy

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <charconv>
 #include <cmath>
 #include <initializer_list>

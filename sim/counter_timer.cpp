@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/counter_timer.h"
 
 namespace zarvo::sim {

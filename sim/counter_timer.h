@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An 8254-compatible counter/timer: three 16-bit down-counters, programmed through a control
 // word register and one data port per counter. Counters run in mode 2 (rate generator) or
 // mode 3 (square wave) as dividers of their input clock; the one-shot modes never produce a

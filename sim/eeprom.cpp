@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/eeprom.h"
 
 #include "sim/front_end.h"

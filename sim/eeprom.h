@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A two-wire serial EEPROM of 256 bytes with chip address 000 (control bytes 0xA0 for a
 // write transfer, 0xA1 for a read), driven through the instrument's line register, and the
 // factory record it carries.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/front_end.h"
 
 namespace zarvo::sim {

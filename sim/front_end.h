@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The analog front end behind the serial register (bank 1 sub-register 3): a 10-bit relay
 // shift register and a four-channel 10-bit DAC, and what they do to the two inputs.
 //

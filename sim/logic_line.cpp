@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/logic_line.h"
 
 #include <cmath>

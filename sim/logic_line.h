@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Digital lines of the simulated serial buses: a pattern of levels, one per tick, repeated for
 // ever, with edges as steep as the square wave's. Where the line next goes high or low is
 // looked up in tables made once, so the trigger comparators get their answer without scanning.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Input signals of the simulated instrument as functions of signal time, with the questions
 // the trigger comparators ask of them answered in closed form (when does the signal next
 // reach a level), so that nothing has to be sampled while the instrument waits.

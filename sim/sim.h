@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated instrument: a software device behind the port seam that answers on the
 // parallel-port bus as the hardware does, and a platform that puts it on LPT1..LPT3.
 #pragma once

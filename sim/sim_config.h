@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Configuration of the simulated instrument, from the ZARVO_SIM text: "1" for every default,
 // or comma-separated key=value pairs (lpt, model, serial, date, marker, driver, ch1, ch2, ext,
 // bus, noise, trace, time, and the faults unplug, stuck and eeprom).

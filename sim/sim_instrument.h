@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated instrument as a port backend: the PC's three parallel ports (LPT1 at 0x378,
 // LPT2 at 0x278, LPT3 at 0x3BC; their data registers read back what was written) with the
 // instrument hanging on the configured one. It sees nothing but byte writes and reads at I/O

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated machine: a platform of the NT family whose parallel ports LPT1..LPT3 are
 // simulated, with the instrument on the configured one. Ticks, sleeping, the timer,
 // registered messages, the device-change receiver and the per-call hook come from the host

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/trace.h"
 
 namespace zarvo::sim {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A port backend that passes every operation on and appends it to a trace file, one line
 // each: "W AAAA VV" for a write and "R AAAA VV" for a read (address and value in upper-case
 // hexadecimal). Lines are buffered and written out by Flush, which the simulated platform

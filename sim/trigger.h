@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The trigger comparator of one channel: two level DACs (A and B, 0..255, where 127 is 0 V
 // and 128 steps make a full scale) and a mode code that says what to watch for. A comparator
 // is armed by a write of 0 to its channel's re-arm sub-register; from its arming until the

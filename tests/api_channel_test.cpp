@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Channel, timebase and configuration exports against the simulated instrument: identity,
 // ranges and the volts scale, DC level, measure mode, record counts, sample frequency,
 // external clock and configuration, with the check order and the refused inputs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Generator and auxiliary exports: the square-wave output (looped back into channel 2 by the
 // simulator), the function generator of the wider family with its check order, and the
 // digital-output, ohm and I2C functions.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The instrument guard across every export in each library state without a usable instrument
 // (never started, failed start, closed, dead), and the Initialised test of measurement
 // control. A refused call must answer its documented code and leave every output untouched.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Measurement control and data against the simulated instrument: block mode (start, poll,
 // force, fetch once), timer-driven measuring, auto ranging with the volts scale kept right by
 // the event bridge, transfer modes, data-ready and digital inputs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Auto ranging and the volts of a record through the exports, on the simulated instrument:
 // one range step per record in every mode, never onto a range that cannot hold the DC level,
 // only for a recorded channel; a record's volts use the range it was taken with.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Single-call measuring: StartMeasurement blocks until a record is in the buffers; the
 // reading exports return it whole or sample by sample, raw or in volts, without touching the
 // hardware, and refuse indexes outside the record.

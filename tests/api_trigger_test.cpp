@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Trigger exports: the source and mode tables, modes of all inputs at once, level and
 // hysteresis between volts and the comparators' raw counts, time-out and PXI lines.
 #include <array>

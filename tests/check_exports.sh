@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Checks that the library's outside face is exactly the API of include/zarvo.h.
 #
 #   check_exports.sh header <zarvo.h>                      the header declares 115 distinct exports

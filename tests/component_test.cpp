@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The instrument component on its own: construction defaults and the settings accessors.
 #include <gtest/gtest.h>
 

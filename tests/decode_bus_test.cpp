@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bus decoders on records of the simulated buses, taken through the exports as an
 // application takes them: the bytes, and each one's time within two samples of where the
 // simulated line put it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Arming, trigger comparators, status, forced trigger and the fill and seek runs.
 #include <gtest/gtest.h>
 

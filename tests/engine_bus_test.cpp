@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The instrument bus and the front-end serial devices: exact port sequences and the words
 // the relay register and the DAC receive.
 #include <gtest/gtest.h>

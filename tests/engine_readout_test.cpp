@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Readout of the acquisition memory against a scripted bus: record location, port framing and
 // cost per position, interleave, running average and auto-range requests.
 #include <gtest/gtest.h>

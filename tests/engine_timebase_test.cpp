@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sample clock and square-wave programming, judged by what an 8254 counter/timer behind the
 // clock-control register would end up doing.
 #include <gtest/gtest.h>

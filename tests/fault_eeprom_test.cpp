@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An instrument whose EEPROM holds random bytes, seen through the exported API. With the
 // presence marker (eeprom=garbage) the instrument is recognised and the random model code,
 // serial number, calibration date and calibration tables must be taken as they come: the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fault and time keys of the simulated instrument, on the device itself: how each key is
 // read from the ZARVO_SIM text, what an unplugged instrument shows on the port, a run-complete
 // bit that never changes, EEPROM contents with and without the marker, and virtual time.

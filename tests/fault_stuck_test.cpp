@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An instrument whose run-complete bit never changes, seen through the exported API.
 //
 // Stuck busy: the memory fill and seek waits run to their limits (10 ms and 1000 ms) and end

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An instrument that is unplugged, from the start or while it is in use, seen through the
 // exported API. With nothing on the port the status lines float high, so every register reads
 // as all ones: runs look complete and triggered, samples full scale, EEPROM bytes 0xFF. The

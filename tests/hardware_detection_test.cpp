@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Detection, start-up and shutdown against ports that carry an instrument's EEPROM, plain
 // ports and absent ones.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Parallel-port discovery: probing on the NT family, the platform's records elsewhere, and the
 // configuration-manager lookup against a scripted configuration manager.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial EEPROM protocol and the calibration record, read through the instrument bus from
 // an independent model of a two-wire memory.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Port primitives, the millisecond busy-wait and the port-access check.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Compiles the public header as plain C and calls through it before any start-up: the
  * exports must answer as a library without an instrument. */
 #include <stdio.h>

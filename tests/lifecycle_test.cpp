@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library lifecycle through the exports: Unstarted, Running, Failed, Closed and Dead, and
 // the unload hook. Each test case runs in its own process, so each starts with the library
 // freshly loaded.

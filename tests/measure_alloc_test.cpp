@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The measurement path never allocates: every buffer is allocated once at construction.
 // This program counts every allocation made while the counter is armed.
 #include <gtest/gtest.h>

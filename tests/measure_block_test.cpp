@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Block mode (Start, FetchData, status) and the synchronous single-call measurement.
 #include <gtest/gtest.h>
 

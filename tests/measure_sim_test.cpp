@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole measurements against the simulated instrument: the component is started up by
 // detection on the simulated port and measures what the simulator feeds its inputs.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The timer-driven measurement step against a scripted bus: time-out counted in steps,
 // triggered flag and hold, dip trigger, averaging counters, auto ranging, the timer.
 #include <gtest/gtest.h>

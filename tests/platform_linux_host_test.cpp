@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Linux host's records of the parallel ports, registered messages, clock and timer.
 #include <gtest/gtest.h>
 #include <unistd.h>

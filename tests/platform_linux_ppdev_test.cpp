@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Linux parport-device backend against a fake kernel that checks every request and its
 // argument, and the whole start-up of the instrument through it.
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks the package installation the README's two commands share (packaging/setup.sh) against
 # a stand-in apt-get: an index that fails to read during a mirror sync must not stop an install
 # that can still succeed, and a failing install must fail with apt's own message.

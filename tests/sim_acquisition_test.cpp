@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs, trigger comparators and the analog path of the simulated instrument, checked by
 // reading the memory back over the bus and comparing with the signal that was fed in.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated instrument seen only through port operations: the parallel ports it sits
 // among, the bus latches and strobes, the front-end serial devices and the EEPROM.
 #include <gtest/gtest.h>

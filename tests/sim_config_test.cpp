@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ZARVO_SIM parsing: defaults, every key, and errors that name the key.
 #include "sim/sim_config.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated instrument behind the real driver code: start-up finds it and reads its
 // record, and what the engine programs arrives in the simulated hardware.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated machine around the instrument: port claims, the trace file, messages,
 // configuration errors and what is borrowed from the host platform.
 #include "sim/sim_platform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The closed-form signal crossings the comparators rely on, checked against plain sampling.
 #include <gtest/gtest.h>
 

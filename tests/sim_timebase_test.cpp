@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated counter/timer and clock sources: the frequencies the timebase programming
 // gives, seen as programmed rates, as run durations and as the generator waveform.
 #include <gtest/gtest.h>

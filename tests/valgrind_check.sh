@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Memory check of one end-to-end session under valgrind memcheck: the zarvo tool, linked to the
 # shared library as an application is, starts the library on the simulated instrument, takes a
 # block-mode record of both channels, measures a few records with the single-call

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // P/Invoke declarations of the exports the programming guide uses, for C# programs that load
 // DLL.dll (a 32-bit DLL: build the program for x86). Every export is stdcall; a status is a
 // ushort (0 = RC_OK). check_csharp.py compares each declaration with include/zarvo.h.

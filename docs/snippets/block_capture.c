@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Block mode: arm one acquisition, wait for it, read the record in volts. The sample rate to
    ask for may be given as the first argument (1 MHz without one). */
 #include <stdlib.h>

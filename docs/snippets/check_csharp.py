@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Compares the P/Invoke declarations of a C# file with the C header.
 
     check_csharp.py include/zarvo.h docs/snippets/Zarvo.cs

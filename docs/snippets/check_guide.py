@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Checks that the programming guide shows only code that CI builds and runs.
 
     check_guide.py docs/guide.md docs/snippets

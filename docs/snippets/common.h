@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /*
  * Shared by the programming guide's snippets: status names, a checked call, and a wait that
  * keeps the library's measurement timer running.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Status codes: what each means is in the guide; here is where each comes from. */
 #include "common.h"
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The zarvo package: one capture with explicit settings (the guide's Python section)."""
 import zarvo
 

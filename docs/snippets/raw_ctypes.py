@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The library through raw ctypes, without the zarvo package (the guide's Python section)."""
 import ctypes
 import os

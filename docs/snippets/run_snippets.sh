@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs the programming guide's C snippets on the simulated instrument and checks what each
 # printed:
 #

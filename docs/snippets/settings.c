@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Channels, timebase and trigger: every setting that can be adjusted comes back as taken. */
 #include "common.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* The single-call measurement, and turning raw samples into volts. */
 #include "common.h"
 

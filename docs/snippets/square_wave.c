@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* The square-wave generator, measured on channel 2 (the simulated instrument feeds the
    generator output into channel 2 unless told otherwise). */
 #include "common.h"

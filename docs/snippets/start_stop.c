@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Starting and stopping the library, and what it reports about the instrument. */
 #include "common.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Timer-driven measuring: the library arms, waits and reads records by itself; the
    application copies the newest record whenever it wants one. */
 #include "common.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* A tiny application built against an installed zarvo library, to prove that the installed
    header, library, CMake package and pkg-config file are enough to build and run one. It
    starts the instrument named by ZARVO_SIM, takes one record and prints what it got. */

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Shared fixtures of the package's tests.
 
 The library starts only once per process (after it is closed it stays closed until it is

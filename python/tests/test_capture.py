@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Captures of known signals from the simulated instrument, measured for amplitude,
 frequency and level, with the settings the instrument reports."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Serial buses on the simulated instrument decoded from Python: the frames come from the
 tools' C++ decoders (libzarvo_analysis), with their times from the trigger point."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Status codes become exceptions that carry the code, its name and the failing call."""
 
 import pytest

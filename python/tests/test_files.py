@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Record files: what the zarvo tool, its live view and this package write is read back by the
 programs of each format (sigrok-cli, numpy, a WAV reader) with the same volts, sample rate and
 channel names; zarvo.load reads csv, sr and npz back; bad files and failed writes end in a

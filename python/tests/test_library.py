@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Finding the library (environment variable, next to the package, system path), the error
 that names every place tried, and the prototypes against the public header."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The Instrument's lifecycle: opened by a with block, closed on leaving it (also through an
 exception), one instrument per process, one start of the library per process, and use from
 the opening thread only.

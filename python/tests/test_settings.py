@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Properties report what the instrument really took, which is not always what was asked."""
 
 import pytest

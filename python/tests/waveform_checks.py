@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Measuring a captured periodic waveform, in plain Python so that it works on lists and
 numpy arrays alike."""
 

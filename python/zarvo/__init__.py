@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Python access to the Zarvo PC oscilloscope through its driver library (ctypes; no
 compiled extension).
 

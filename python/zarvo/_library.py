@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Finding and loading the shared library, and the prototype of every export.
 
 Where the library is looked for, in this order:

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The result of a capture: the samples in volts and the settings the instrument really
 used."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Serial buses decoded from a record: UART, I2C and SPI frames from the same C++ decoders the
 zarvo tool uses, in their own small library (libzarvo_analysis.so), loaded with ctypes.
 

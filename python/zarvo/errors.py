@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Exceptions of the zarvo package.
 
 Every export of the library that can fail returns a status code; the package turns each

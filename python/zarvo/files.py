@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Record files: a Capture saved in the formats analysis programs open, and read back.
 
     record.save("capture.sr")          # the format from the extension

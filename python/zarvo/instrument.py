@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The Pythonic face of the library: an Instrument opened in a ``with`` block.
 
     import zarvo

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Helpers shared by the stages of test.sh (sourced, not run): package installation, build
 # folders, and the running totals of passed, failed and skipped tests.
 

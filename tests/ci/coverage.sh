@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Line and branch coverage of the library's own code (api, instrument, engine, hardware,
 # platform, sim; not the tests or the tools) from the gcov data a ZARVO_COVERAGE=ON build left
 # after its tests ran. Prints gcovr's table of files, then one line:

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Stage of test.sh: the README's first command, ./demo.sh, run exactly as a newcomer runs it
 # (a Release build at -O3, as users build), and what it leaves checked: the identity it prints,
 # the record's CSV with its rows and the plot. Its builds must be free of warnings too, although

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Stage of test.sh: the API reference built by Doxygen from include/zarvo.h (any warning, such
 # as an undocumented export or parameter, fails it), the guide's code blocks found verbatim in
 # its snippets, the C# declarations of the guide checked against the header, and the snippets

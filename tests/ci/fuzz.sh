@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Stage of test.sh: bounded fuzzer runs.
 
 step "Fuzzers: the exports and the live view's requests, bounded runs from the seed corpora"

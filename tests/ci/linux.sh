@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Stage of test.sh: the Linux build (gcc) with its tests, the Python package, the examples,
 # an install into a prefix, a valgrind session and short benchmark runs.
 

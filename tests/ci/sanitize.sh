@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Stage of test.sh: the tests again built with AddressSanitizer and UndefinedBehaviorSanitizer,
 # and again built with clang (every compiler must accept the code without a warning).
 

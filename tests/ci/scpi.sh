@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Stage of test.sh: zarvo serve, the SCPI server, in the linux build ($builds/linux, made by
 # the linux stage, or here when that stage did not run): its parser test, the PyVISA tests
 # against the simulated instrument and a short run of its benchmark.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Stage of test.sh: the live view (zarvo view) in the linux build ($builds/linux, made by the
 # linux stage, or here when that stage did not run): its server tests, the browser tests in
 # Debian's chromium driven by playwright-core, and a short run of its benchmark.

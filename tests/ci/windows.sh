@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Stage of test.sh: DLL.dll cross-built for 32-bit Windows with mingw-w64, its export and
 # import tables checked, an install of it checked, and the Windows test programs and the
 # examples run as 32-bit programs under 32-bit wine.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The export calls of the exports fuzzer. Each call is one byte choosing the export followed
 // by the bytes its arguments need: null pointers, NaN, infinities, huge and negative values,
 // any channel, input or index. Missing bytes read as zero.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One export call of the exports fuzzer, with the arguments the input gives.
 #pragma once
 

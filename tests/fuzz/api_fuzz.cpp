@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzing the exported API: each input is a sequence of export calls with arbitrary arguments,
 // interleaved with simulated time passing, run on an instrument started once per process and
 // put back into one known state before every input (tests/fuzz/instrument_reset.cpp).

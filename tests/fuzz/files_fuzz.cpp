@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzing the record-file readers (zarvo.load's counterpart in C++, and what the view will
 // open): whatever bytes claim to be a CSV, a sigrok session or a NumPy archive.
 //

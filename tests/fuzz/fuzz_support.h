@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pieces shared by the fuzz targets: reading the fuzzer's bytes, caller buffers guarded by
 // canaries, failing loudly, and the result trace that shows whether an input gives the same
 // results when it runs alone as when it runs after thousands of others.

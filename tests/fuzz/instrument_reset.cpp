@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The known state every input of the exports fuzzer starts from.
 //
 // Starting the instrument reads its whole calibration record over the bit-banged EEPROM, which

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Starting the instrument once per fuzzing process and putting it back into one known state
 // before every input, so that an input gives the same results whether it runs first in a
 // fresh process or after thousands of others, and a saved finding replays on its own.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks that the exports fuzzer's inputs do not depend on what ran before them: runs every
 # input of a corpus once in one process (each after all those before it) and once alone in a
 # process of its own, with the result trace on, and compares the two traces of each input.

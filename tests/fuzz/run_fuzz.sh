@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the fuzzers with clang, AddressSanitizer and UndefinedBehaviorSanitizer in BUILD_DIR
 # and runs them for about SECONDS seconds in all (default 60), starting from the seed corpus
 # in tests/fuzz/corpus:

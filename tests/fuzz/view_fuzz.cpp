@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzing the live view's request handling: any method, target, header values and body go
 // through the same entry point the HTTP server uses (RequestHandler::Handle), over a station
 // that applies settings on this thread and takes a record when asked.

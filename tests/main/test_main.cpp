@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Entry point of every test program. Each test process is a machine of its own: it gets a
 // private temporary directory (TMPDIR), where the simulated instrument keeps its port claims,
 // so test programs running side by side never find each other's instrument busy. Tests that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Driving the exported API against the simulated instrument. Each test case runs in its own
 // process, so a case starts with the library freshly loaded, chooses the simulated machine
 // through ZARVO_SIM and calls InitInstrument itself.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test helpers for the instrument bus: turn a trace of port operations back into what the
 // instrument receives (register writes, bank writes, front-end serial words), and a small
 // scripted device that answers register and sample reads the way the bus hardware does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/eeprom_bus_device.h"
 
 namespace zarvo::testing {

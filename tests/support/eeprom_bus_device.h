@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Parallel ports for the hardware-access tests: a plain port (its data register reads back)
 // and a port with an instrument's identification EEPROM behind the instrument bus. The
 // EEPROM is an independent model of a two-wire memory: it follows the clock and data lines

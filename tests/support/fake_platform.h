@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A platform for tests: recorded port I/O (optionally passed on to a simulated device), a
 // clock under the test's control, scripted device names, claims and messages, and a timer
 // the test ticks by hand.

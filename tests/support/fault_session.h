@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Driving the exported API against a simulated instrument with a fault (ZARVO_SIM keys unplug,
 // stuck and eeprom): starting the library, timing calls, sweeping every export and checking
 // that the port was given back. No port trace is kept: a stuck instrument makes the driver

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A machine for benchmarks and tests of the driver on the simulated instrument: the fake
 // platform with the instrument on LPT1 behind its port, signal time following the fake clock,
 // and the component built on it (not yet started).

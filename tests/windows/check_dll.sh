@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Reads the built DLL.dll with objdump and checks what the Windows loader and applications see,
 # without running anything:
 #

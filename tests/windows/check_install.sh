@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Installs a 32-bit Windows build into an empty prefix and builds the consumer program against
 # the result, through the pkg-config file and through find_package(zarvo):
 #

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Calling every export of DLL.dll the way applications call it: results before the library is
 // started, the width of byte and word arguments, and on 32-bit Windows the stdcall contract
 // (the callee removes exactly its arguments, doubles come back on the floating-point stack).

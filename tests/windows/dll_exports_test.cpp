@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DLL.dll as the Windows loader presents it to applications: module name, names and ordinals.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Starting and stopping the library through DLL.dll, including the load and unload hooks that
 // the DLL's entry point runs.
 #include <gtest/gtest.h>

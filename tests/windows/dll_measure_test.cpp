@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Measurements through DLL.dll against the simulated instrument (ZARVO_SIM): block mode, the
 // single-call measurement, and timer-driven measuring whose ticks arrive only through the
 // calling thread's message loop. Channel 1 carries the simulator's default 1 kHz sine of 1 V

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loading DLL.dll as an application does, and calling any export from its table entry.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The export table of DLL.dll as applications see it: ordinal, name, the argument slots the
 // caller pushes and the kind of result. Kept here independently of the library's own export
 // list (api/DLL.def), so that a wrong ordinal or a changed argument size there is caught.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows host platform: tick, version family, the port-access driver and the direct port
 // instructions, device claims, registered messages and the device-change window.
 #include <gtest/gtest.h>

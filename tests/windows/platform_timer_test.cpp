@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The component's timer on Windows: a window timer whose ticks arrive only while the thread
 // that made it dispatches messages, never re-entered, and silent once disabled or destroyed.
 #include <gtest/gtest.h>

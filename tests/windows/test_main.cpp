@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Entry point of the Windows test programs. All cases of a program run in this one process:
 // starting a Windows program under wine costs seconds, and far more on a machine that
 // emulates 32-bit code.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Auto set-up's choice of ranges, sample rate and trigger from what the probe records showed.
 #include "tools/analysis/auto_setup.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Auto set-up's choice: from what probe records showed, the range of each channel, the sample
 // rate and the trigger, as a person at the bench would set them to look at an unknown signal.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A channel's figures as text, CSV and JSON, from the one table of figures.
 #include "tools/analysis/figures.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The figures of a channel's record as every output shows them: the view's figures table, the
 // lines and log of `zarvo monitor`, the records of `--format json`. One table, so that a
 // figure has the same name, unit and digits wherever it appears.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The spectrum of a record in dBV through the FFT, with its window and its peak.
 #include "tools/analysis/spectrum.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The spectrum of a record: magnitude in dBV against frequency, from 0 to half the sample
 // rate, as the live view draws it and `zarvo capture --spectrum` writes it.
 //

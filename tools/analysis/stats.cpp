@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Level figures of a record: minimum, maximum, mean, peak-to-peak and RMS.
 #include "tools/analysis/stats.h"
 

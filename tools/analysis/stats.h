@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Figures of one record of one channel.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The time base: a record's time per division, and the rate and length that fill ten divisions.
 #include "tools/analysis/time_base.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How a record fills the screen's ten divisions: the screen spans the whole record, so its time
 // per division is the record's span over ten, whatever rate and length made it; and the rate
 // the clock makes with the record length that together fill ten divisions of a time per

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Frequency, period, duty cycle, rise and fall time of a record: the figures a person reads
 // off a scope screen for a periodic signal.
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zarvo capture: records to files in the chosen format, the plot, the spectrum and the preview.
 #include <algorithm>
 #include <chrono>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zarvo info and zarvo generator: what the instrument says about itself, the square-wave output.
 #include <cstdio>
 #include <iostream>

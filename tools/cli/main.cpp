@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zarvo: capture, monitor and configure a Zarvo oscilloscope from a terminal.
 #include <CLI/CLI.hpp>
 #include <csignal>

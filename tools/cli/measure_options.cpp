@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command-line options of the measuring commands and the ranges each one accepts.
 #include "tools/cli/measure_options.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The measurement settings a person gives on the command line.
 #pragma once
 

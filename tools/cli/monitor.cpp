@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zarvo monitor: record after record, each channel's figures on a line and in the log.
 #include <chrono>
 #include <cstdio>

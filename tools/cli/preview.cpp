@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The waveform as text for a terminal, scaled to the signal so that a small signal in a large
 // range keeps its shape.
 #include "tools/cli/preview.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A record drawn as text for a terminal.
 #pragma once
 

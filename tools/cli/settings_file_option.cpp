@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // --settings FILE on capture and monitor: the option, and merging the file after parsing.
 #include "tools/cli/settings_file_option.h"
 

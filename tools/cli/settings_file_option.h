@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // --settings FILE on the measuring commands: a saved set-up, the command line winning over it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // capture --spectrum FILE: the option and the last record's spectrum written as CSV.
 #include "tools/cli/spectrum_file.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zarvo capture --spectrum FILE.csv [--window hann|flattop|rect]: the spectrum of the last
 // record as CSV, one row per bin: frequency_Hz, then ch1_dBV and/or ch2_dBV.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tool's commands. Each opens the instrument itself and returns the exit status.
 #pragma once
 

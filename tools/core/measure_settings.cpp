@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Applying measurement settings through the exports and describing what the instrument took.
 #include "tools/core/measure_settings.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The measurement settings of one record (channels, ranges, timebase, trigger) and what the
 // instrument took of them, applied through the exports.
 #pragma once

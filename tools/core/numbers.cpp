@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numbers for people: SI prefixes, significant digits, 1-2-5 steps and axes.
 #include "tools/core/numbers.h"
 

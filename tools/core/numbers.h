@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How the tools write numbers for people, shared by capture, monitor and the live view so that
 // a figure reads the same wherever it appears:
 // - FormatSi: a value with an SI prefix and a chosen number of significant digits ("12.3 mV",

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Who holds a parallel port, and the advice when no instrument answered.
 #include "tools/core/port_check.h"
 

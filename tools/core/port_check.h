@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What to tell a person when no instrument answered: who holds a parallel port, where the
 // machine can tell, and what to check on the way to the port.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opening the instrument for one command, Ctrl-C, the terminal and the simulated instrument.
 #include "tools/core/process.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opening and closing the instrument for one command, and the Ctrl-C flag.
 #pragma once
 

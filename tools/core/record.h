@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One captured record: samples in volts per channel, the time base and the trigger.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's status codes by name and in words, and the check that throws on a failure.
 #include "tools/core/status.h"
 

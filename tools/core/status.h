@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Status codes of the library, in words, and the error the tool reports them with.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Little-endian numbers in and out of byte strings, as the WAV, sigrok and NumPy files hold
 // them whatever machine writes or reads them.
 #pragma once

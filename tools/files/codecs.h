@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The per-format writers and readers behind record_files.h. Each encoder returns the whole
 // file; each decoder checks what it reads and throws a FileError naming `name` with what is
 // wrong (truncated, foreign, not a record).

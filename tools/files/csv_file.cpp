@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading back the CSV the tool writes: a header "time_s,ch1_V[,ch2_V]" (with a first column
 // "record" when several records share the file; the first record is read), then one row per
 // sample. The sample rate comes from the time column, which must advance in equal steps, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CSV rows of a record: the header, then one row per sample, numbered when records share a file.
 #include "tools/files/csv_writer.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A record as CSV rows: time from the trigger point, then volts per channel.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The error of a record file that cannot be written or read: its message names the file and
 // says what is wrong with it ("capture.sr: truncated: ..."), ready to be shown as it is.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The table of record formats: each one's name, extensions, and how it is written and read.
 #include <algorithm>
 #include <array>

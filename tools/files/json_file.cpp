@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Records as one JSON document: the settings they were taken with and each channel's figures.
 #include "tools/files/json_file.h"
 

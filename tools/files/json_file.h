@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Records with the settings they were taken with, as JSON for programs.
 #pragma once
 

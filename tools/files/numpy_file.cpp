@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The NumPy archive (.npz): a zip of .npy arrays, as numpy.savez writes it, with
 //   ch1, ch2        float64 (samples,) in volts, the channels the record holds
 //   time_s          float64 (samples,) seconds from the trigger point

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Record files: the formats a record is written in and read back from, chosen by name or by
 // the file's extension.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing a file under a temporary name in its folder and renaming it once it is complete.
 #include "tools/files/safe_write.h"
 

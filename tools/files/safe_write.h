@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing a file so that a failure leaves nothing half-written under its name.
 //
 // The bytes go to a temporary file in the same folder (".NAME.PID-N.part"), which is renamed

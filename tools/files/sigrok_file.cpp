@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sigrok session: a zip archive holding
 //   version               "2"
 //   metadata              key=value lines in [sections]: [device 1] with samplerate (whole

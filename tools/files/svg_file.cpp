@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The SVG plot of a record: axes with round figures or a scope's graticule, the traces, the
 // trigger point and level, and a legend above the plot whose entries never overlap.
 #include "tools/files/svg_file.h"

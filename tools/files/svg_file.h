@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A record as an SVG plot.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WAV with IEEE float samples: the "fmt " chunk says format 3 (float), 32 bits, one WAV
 // channel per instrument channel, interleaved frame by frame; the "fact" chunk that every
 // non-PCM WAV carries gives the frame count.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The zip archives of the sigrok session and the NumPy archive, in memory through libzip.
 #include "tools/files/zip_archive.h"
 

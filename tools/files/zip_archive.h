@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A zip archive in memory, through libzip: written member by member and then taken as bytes,
 // or opened from bytes and read member by member. Used by the sigrok session and the NumPy
 // archive, both zip files.

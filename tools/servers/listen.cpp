@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // --bind and --port of the servers, and the warning for an address beyond the loopback.
 #include "tools/servers/listen.h"
 

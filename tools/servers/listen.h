@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the tool's servers (zarvo view, zarvo serve) listen: their --bind and --port options,
 // and the warning when the address reaches beyond this machine.
 #pragma once

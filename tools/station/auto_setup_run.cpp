@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Auto set-up on the instrument's thread: probe records, then the choice
 // (tools/analysis/auto_setup.h) applied through the settings table like any other change, and the
 // acquisition running.

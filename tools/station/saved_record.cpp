@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A station that shows one saved record (zarvo view --open) instead of measuring: the record
 // is kept like a taken one, so the page, its figures, spectrum and downloads work on it as on
 // any record, while every request for the instrument is refused in words.

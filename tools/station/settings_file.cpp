@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Settings files: reading one whole and checked, and merging it under the command line's options.
 #include "tools/station/settings_file.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A set-up that travels: the settings as one JSON object of settings-table keys, the file the
 // view's "Save settings" downloads. `zarvo view --settings FILE` starts with it; `zarvo capture`
 // and `zarvo monitor` with `--settings FILE` measure with it, options given on the command line

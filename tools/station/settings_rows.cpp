@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings table's rows by family: each channel, the timebase, the trigger, the acquisition.
 #include "tools/station/settings_rows.h"
 

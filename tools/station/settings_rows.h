@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The rows of the settings table, family by family, in the order they are applied.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings table's machinery: the table built once, finding a row, checking a value, and
 // the table and the defaults as the page reads them.
 #include "tools/station/settings_table.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The live view's settings as data: one row per setting names its JSON key, its type and
 // range, the export that applies it and the one that reads it back. The request handler checks
 // values against the rows, the measurement thread applies and reads them, and the page builds

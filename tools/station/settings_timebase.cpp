@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings table's timebase rows: the rate, the record length, the time per division the
 // screen shows and the samples before the trigger.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The station: the measurement thread and its jobs, opening the instrument, taking records.
 #include "tools/station/station.h"
 

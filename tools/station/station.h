@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one instrument of the process and the loop that measures with it.
 //
 // The library is used from one thread only, the one that opened it: in threaded mode that is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The station's history: the records kept for stepping back, newest last, and waiting for them.
 #include <chrono>
 #include <memory>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the SCPI server asks of the station: the instrument's identity and counted settings.
 #include "tools/station/station.h"
 #include "zarvo.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Settings requests on the station: applied on the instrument's thread, undone on a refusal,
 // and Start again.
 #include <functional>

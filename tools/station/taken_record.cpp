@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Taken records: sample words to volts, and a file's volts back to words on an input range.
 #include "tools/station/taken_record.h"
 

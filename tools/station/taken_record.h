@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One record as the station took it: the instrument's own sample words and what turns them
 // into volts. Kept this way rather than in volts, a word is two bytes where a volt value is
 // eight, so that a hundred full-length two-channel records stay near 13 MB.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The wall-clock time a record is stamped with: milliseconds since the Unix epoch, as the
 // browser's performance.timeOrigin counts them, so that the page can tell how long a record
 // took from its readout to the screen.

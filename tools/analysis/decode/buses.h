@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The three decoders behind Decode, each filling a result from its lines.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The C face of the decoders: every argument checked, nothing thrown across it.
 #include <cmath>
 #include <cstring>

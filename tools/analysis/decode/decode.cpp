@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/analysis/decode/decode.h"
 
 #include "tools/analysis/decode/buses.h"

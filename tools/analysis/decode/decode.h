@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Serial buses decoded from a record's volts: each line is cut into levels with hysteresis,
 // then UART frames, I2C conditions and bytes, or SPI words are read from the level changes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the serial-bus decoders work on (a record's volts) and what they give back (frames).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/analysis/decode/buses.h"
 
 namespace analysis::decode {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/analysis/decode/levels.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A line's volts cut into logic levels at a threshold with hysteresis.
 #pragma once
 

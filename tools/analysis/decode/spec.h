@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The decode setting as users write it:
 //   uart[:baud=N][:ch=1|2][:bits=5..9][:parity=none|even|odd][:stop=1|2][:invert][:threshold=V]
 //   i2c[:scl=1|2][:sda=1|2][:threshold=V]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* The serial-bus decoders of the zarvo tools as a C interface (libzarvo_analysis.so): a
  * record's volts and a decode setting in, frames out. Independent of libzarvo.so: any volts
  * will do, from the instrument or from a file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The analysis layer: the figures of a record and auto set-up's choices.
 #include <gtest/gtest.h>
 

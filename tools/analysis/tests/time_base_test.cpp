@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The time base: how a record fills the screen's ten divisions.
 #include "tools/analysis/time_base.h"
 

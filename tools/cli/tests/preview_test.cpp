@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The terminal preview capture draws: the record scaled to the signal.
 #include "tools/cli/preview.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Running the zarvo tool as a person does, for its tests: the binary, its output and exit
 // status, and the CSV it writes.
 #pragma once

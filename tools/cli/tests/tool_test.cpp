@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The zarvo tool as a person runs it: the real binary against the simulated instrument.
 #include "tools/cli/tests/tool_run.h"
 

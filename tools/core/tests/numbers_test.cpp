@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numbers for people: SI prefixes, unknown frequencies, 1-2-5 axes and divisions.
 #include "tools/core/numbers.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Status words: every library status by name and meaning, and a failing call in one sentence.
 #include "tools/core/status.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Record files: read back from what the programs that define the formats write, refused in
 // words when truncated or foreign, and never left half-written under their name.
 #include "tools/files/record_files.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The record writers: CSV rows from the trigger point, the SVG plot and its legend.
 #include <gtest/gtest.h>
 

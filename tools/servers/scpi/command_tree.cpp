@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The SCPI command tree: finding the row a header names, with the path rule and suffixes.
 #include "tools/servers/scpi/command_tree.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command tree: built from the rows of commands.h (":CHANnel#:RANGe",
 // ":SYSTem:ERRor[:NEXT]", "*IDN"), it finds the row a unit's header names, following SCPI's
 // path rule: a header without a leading colon continues from the node the previous command's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The commands as data: each row names a header pattern and the handlers of its command form
 // and its query form (null when it has none). The session resolves a unit to its row through
 // the command tree and calls the handler with a Call; a handler refuses by throwing Refused,

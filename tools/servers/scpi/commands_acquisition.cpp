@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Starting and stopping the acquisition loop, and forcing its trigger.
 #include "tools/servers/scpi/commands.h"
 #include "tools/servers/scpi/values.h"

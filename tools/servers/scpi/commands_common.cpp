@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // IEEE 488.2 common commands, :SYSTem and :FORMat, and the table of every row.
 #include <array>
 

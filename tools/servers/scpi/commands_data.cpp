@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the newest record holds: the samples of a channel, its time base, and its figures from
 // the same code the view and the command-line tool use.
 #include <cmath>

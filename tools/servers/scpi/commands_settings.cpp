@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The instrument's settings: each SCPI header is a key of the station's settings table; the
 // command applies it through the station and the query answers what the instrument took.
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The instrument as the SCPI clients see it: the station, its identity and the newest figures.
 #include "tools/servers/scpi/device.h"
 

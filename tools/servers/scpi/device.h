@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The instrument as every client's commands see it: the station that owns it, what it said
 // about itself, the settings *RST returns to, and the figures of the newest record. One per
 // server; the clients take turns, so nothing here is shared between threads.

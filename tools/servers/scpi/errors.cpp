@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SCPI error numbers and their texts, the error queue and the IEEE 488.2 status registers.
 #include "tools/servers/scpi/errors.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SCPI errors and the IEEE 488.2 status registers of one client's dialogue: the error queue
 // that :SYSTem:ERRor? empties, the event status register (*ESR?) with its enable mask (*ESE),
 // and the status byte (*STB?) summarising both.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cuts the bytes a client sends into lines for its session. A line may be at most 64 KiB: a
 // longer one is dropped up to its line feed and its place taken by a "too much data" error,
 // so that a client sending without line feeds cannot make the server hold unbounded memory.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The lexer and parser of SCPI program messages.
 #include "tools/servers/scpi/parser.h"
 

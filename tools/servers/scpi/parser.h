@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The lexer and parser of SCPI program messages: one line from a client becomes its program
 // message units (separated by ';'), each a header of mnemonics with optional numeric suffixes
 // and a list of parameters. What the header means is the command tree's business

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zarvo serve: the instrument as a SCPI instrument on the network (raw socket, one command
 // line per line feed), for VISA programs.
 #pragma once

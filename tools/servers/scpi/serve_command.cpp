@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zarvo serve on the command line: the subcommand and its options.
 #include <CLI/CLI.hpp>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The TCP side of zarvo serve: one poll loop over the listening socket and the connections.
 // One client controls the instrument at a time; a connection made meanwhile is answered with
 // one line saying who controls it, and closed, unless the controlling client has been silent

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One SCPI client's dialogue: its lines run unit by unit with its error queue and registers.
 #include "tools/servers/scpi/session.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One client's dialogue: the lines it sent, run one program message at a time, unit by unit,
 // with the path rule, the error queue and the status registers of this client. A unit that
 // waits for an operation (*OPC?, *WAI) holds the rest of the dialogue until the operation is

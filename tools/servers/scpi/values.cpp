@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SCPI parameters as values (units, MINimum, MAXimum, DEFault) and values as answers.
 #include "tools/servers/scpi/values.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Parameters as values and values as answers: numbers with unit suffixes and MINimum,
 // MAXimum, DEFault; booleans; mnemonic choices; the number format of the answers.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // :WAVeform:DATA? blocks: a channel of a record as floats in volts or as 16-bit codes.
 #include "tools/servers/scpi/waveform.h"
 

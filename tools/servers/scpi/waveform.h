@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A channel of a record as :WAVeform:DATA? sends it: an IEEE 488.2 definite-length block of
 // little-endian 32-bit floats in volts (REAL,32) or of 16-bit signed codes (INTeger,16), or
 // comma-separated volts (ASCii).

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Writes page_files.cpp: the page's files as raw string literals (cmake -P, with DIR and OUT).
 # The files are listed in page/files.cmake.
 include("${DIR}/files.cmake")

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The live view's requests answered without sockets: the page, the state, records, settings.
 #include "tools/servers/view/handler.h"
 

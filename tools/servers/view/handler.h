@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The live view's HTTP requests, answered without sockets.
 //
 // RequestHandler::Handle takes one request as plain data (method, target with its query, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The requests that read a kept record closer (its event again, its spectrum), auto set-up,
 // and the settings as a file.
 #include "tools/servers/view/handler.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The page's files, compiled into the executable (page_files.cpp is generated from page/ at
 // build time, the files listed in page/files.cmake), so the view needs nothing installed and
 // nothing from the internet.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A taken record as the JSON of the page's "record" event.
 #include "tools/servers/view/record_event.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A taken record as the page receives it: the JSON of one "record" event of the event stream
 // (also the answer for a kept record fetched by its number).
 //

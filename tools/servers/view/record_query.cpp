@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ?seq=N and the other parameters of a request for a kept record, checked.
 #include "tools/servers/view/record_query.h"
 

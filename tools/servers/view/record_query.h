@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The query of a request that names a kept record (?seq=N&...): its parameters, checked
 // against those the request takes, and the record it names.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The HTTP side of the view: cpp-httplib turns sockets into Requests for the RequestHandler
 // and carries records to the page as Server-Sent Events.
 #include <httplib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zarvo view: the instrument's screen in a browser, served from this machine.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The station on its own, in its synchronous mode: settings applied on the caller's thread and
 // one record per step, as a server's loop drives it, with settings changed between records.
 #include "tools/station/station.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Starts `zarvo serve` on the simulated instrument for the PyVISA tests and the benchmark.
 
 The tool comes from --zarvo or the ZARVO_TOOL environment variable. Each server claims its

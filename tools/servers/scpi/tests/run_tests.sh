@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the PyVISA tests of zarvo serve against a built tool, with Debian's Python (which has
 # python3-pyvisa and python3-pyvisa-py):
 #

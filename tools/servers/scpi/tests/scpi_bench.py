@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Benchmark of zarvo serve through PyVISA on the loopback (figures for docs/benchmarks.md;
 nothing here passes or fails): a query's round trip, one full-length channel fetched as
 REAL,32, and records per second of a :SINGle;*OPC? loop that fetches both channels.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program-message parser and the value rules on input a VISA client would not send:
 // malformed, hostile and edge-case lines, cheaply and table-driven. What a client sees of the
 // commands is tested through PyVISA (test_scpi.py).

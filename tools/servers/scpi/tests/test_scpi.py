@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """zarvo serve driven by PyVISA, as a lab automation program drives it, against the simulated
 instrument: channel 1 carries a 1 kHz sine of 1 V amplitude."""
 import math

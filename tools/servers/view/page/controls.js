@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The instrument's controls: one per row of the server's settings table, the acquisition
 // buttons, Auto and Start again, and the status line. Every value a control shows is the one
 // the instrument took, as the server read it back: a typed value stays as typed only while

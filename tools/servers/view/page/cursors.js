@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Two time cursors and two voltage cursors: switched on by the Cursors button, dragged on the
 // screen or typed into their inputs, with a readout of Δt, 1/Δt, ΔV and each trace's value at
 // t1 and t2 taken from the record's samples (not from the pixels).

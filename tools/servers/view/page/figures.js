@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Under the screen: the figures of each trace of the record shown (the server computes them),
 // the math trace's in a row of its own.
 import { MATH_NAMES, on, view } from './state.js';

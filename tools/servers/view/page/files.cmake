@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The page's files, NAME|CONTENT-TYPE, compiled into the tool by embed_page.cmake; the view's
 # CMakeLists.txt reads the same list for the files the build depends on.
 set(ZARVO_PAGE_FILES

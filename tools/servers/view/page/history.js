@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Stepping back through the records the server keeps: while the acquisition is stopped, ◀ and
 // ▶ (and the left and right arrow keys) fetch the record before or after the one shown. The
 // screen, figures, cursors' readout, spectrum and Save links all follow the record shown,

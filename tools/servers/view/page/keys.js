@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The keyboard: space runs or stops, s takes a single record, a runs Auto, the left and right
 // arrows step through the kept records while stopped (with Shift they pan a zoomed screen),
 // + and - zoom, f fits the whole record, c switches the cursors, x the XY picture and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The knobs: volts per division of each channel and time per division, stepped in 1-2-5 order
 // by buttons and the up and down arrow keys, and the trigger level dragged by its marker.
 // Each knob shows what the instrument took, not what was asked for: the next step starts from

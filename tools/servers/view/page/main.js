@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The live view's page: draws the records the server pushes and sends the settings the user
 // changes. This module starts the others and puts each record on screen, one per animation
 // frame; the rest of the page lives in one module per concern.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A record as the page holds it: the server's event with each trace's samples turned from the
 // instrument's counts into volts, and what is read off it (times of samples, values at a time,
 // the math trace).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Saving: the record shown in each download format, and the settings as a file for
 // --settings. The formats are listed once, here: a new one is one more line in DOWNLOADS.
 // They sit in one row after the word "Save", each a link reached with Tab and taken with

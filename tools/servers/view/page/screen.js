@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The oscilloscope screen: graticule, traces, trigger markers and labels on the canvas, the
 // time window it shows, the XY picture, and the pointer on the canvas handed to whichever
 // module grabs it (trigger marker, cursors, panning).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The spectrum of the record shown: magnitude in dBV of each channel against frequency from
 // 0 to half the sample rate, linear or logarithmic, with the window chosen, and the highest
 // peak of each channel written as text. The server computes it; this draws what it sends,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared by the page's modules: the view's state (also window.zarvoView, which the browser
 // tests and the benchmark read), the requests to the server, numbers written and read the way
 // the server writes its figures, and the notices one module gives the others.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The XY picture (channel 1 across, channel 2 up) and the math trace (channel 1 minus or plus
 // channel 2, drawn in its own colour with its own row of figures): the switches for both.
 import { emit, requestDraw, view } from './state.js';

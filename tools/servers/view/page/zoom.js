@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Zoom and pan of the time axis: the wheel zooms about the pointer, dragging the screen pans,
 // a double-click or Fit shows the whole record again; buttons and keys do the same from the
 // keyboard. The window shown and its time per division are written under the screen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A record as the view's tests save and open it.
 #pragma once
 

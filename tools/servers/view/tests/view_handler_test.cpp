@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The view's request handler as the fuzzer meets it: no socket and no thread, the station in
 // its synchronous mode answering on the caller's thread.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zarvo view as a browser meets it: the real tool serving the simulated instrument, driven
 // through an HTTP client on the loopback.
 #include <gtest/gtest.h>

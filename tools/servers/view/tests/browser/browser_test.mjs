@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zarvo view in a real browser: the page against the tool serving the simulated instrument.
 // node browser_test.mjs ZARVO_TOOL ARTIFACT_DIR [PART_OF_A_TEST_NAME]
 // Ends with "N passed, N failed" for test.sh.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The view as a bench instrument, in the browser: each feature driven as a person would (button,
 // key, drag or typed value) and checked by what the page then shows as text or holds as the
 // record shown. One page session checks several things, to keep the suite short.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zarvo view --open: saved records shown in the view with no instrument in use, and the Save
 // row writing the record shown in another format.
 import assert from 'node:assert/strict';

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Benchmark of zarvo view (figures for docs/benchmarks.md; nothing here passes or fails):
 // 1,000-sample two-channel records at 1 MHz from the simulated instrument, watched by the
 // page in headless chromium for a while with the cursors, the math trace and the spectrum on;

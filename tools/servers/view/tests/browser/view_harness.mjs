@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared by the browser tests and the benchmark: starts `zarvo view` on the simulated
 // instrument and Debian's chromium, both on the loopback only.
 import { execFileSync, spawn } from 'node:child_process';
