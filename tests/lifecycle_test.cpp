@@ -27,26 +27,7 @@ void* operator new(std::size_t size) {
     if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-// The replacements above take their memory from malloc, so free is the matching release; the
-// compiler, seeing a pointer from operator new, cannot tell.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
-#pragma GCC diagnostic pop
+#include "support/malloc_delete.h"
 
 namespace {
 

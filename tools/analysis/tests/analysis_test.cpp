@@ -7,21 +7,13 @@
 #include <numbers>
 #include <sstream>
 
-#include "tools/analysis/time_base.h"
 #include "tools/analysis/auto_setup.h"
 #include "tools/analysis/stats.h"
+#include "tools/analysis/tests/sine.h"
+#include "tools/analysis/time_base.h"
 
 namespace zarvo::cli {
 namespace {
-
-std::vector<double> Sine(double hz, double amplitude, double offset, double rate, int n) {
-    std::vector<double> v(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        v[static_cast<std::size_t>(i)] =
-            offset + amplitude * std::sin(2 * std::numbers::pi * hz * i / rate);
-    }
-    return v;
-}
 
 TEST(Stats, FiguresOfASineWithOffset) {
     const Stats s = Analyse(Sine(1000.0, 0.5, 0.25, 1e6, 10000), 1e6);

@@ -10,17 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "tools/analysis/tests/sine.h"
+
 namespace zarvo::cli {
 namespace {
-
-std::vector<double> Sine(double hz, double amplitude, double offset, double rate, int n) {
-    std::vector<double> v(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        v[static_cast<std::size_t>(i)] =
-            offset + amplitude * std::sin(2 * std::numbers::pi * hz * i / rate);
-    }
-    return v;
-}
 
 std::size_t Count(const std::string& text, const std::string& part) {
     std::size_t n = 0;
