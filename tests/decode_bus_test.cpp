@@ -15,7 +15,7 @@ namespace {
 using analysis::decode::Decode;
 using analysis::decode::Frame;
 using analysis::decode::Kind;
-using analysis::decode::ParseSpec;
+using analysis::decode::ParseBusSetup;
 using analysis::decode::Record;
 using analysis::decode::Result;
 
@@ -48,15 +48,15 @@ protected:
 
     Result Run(const std::string& setting) const {
         std::string error;
-        const auto spec = ParseSpec(setting, &error);
-        EXPECT_TRUE(spec.has_value()) << error;
+        const auto setup = ParseBusSetup(setting, &error);
+        EXPECT_TRUE(setup.has_value()) << error;
         Record record;
         record.volts[0] = ch1_.data();
         record.volts[1] = ch2_.data();
         record.count = ch1_.size();
         record.rate = rate_;
         record.triggerIndex = 0;
-        return spec ? Decode(*spec, record) : Result{};
+        return setup ? Decode(*setup, record) : Result{};
     }
 
     // Index of the first frame from which `values` follow one another as data frames.
@@ -256,7 +256,7 @@ TEST(DecodeI2c, TenBitAddressesAndARepeatedStartForReading) {
     record.volts[1] = d.sda.data();
     record.count = d.scl.size();
     record.rate = 1.6e6;
-    const Result r = Decode(*ParseSpec("i2c", nullptr), record);
+    const Result r = Decode(*ParseBusSetup("i2c", nullptr), record);
     struct Expected {
         Kind kind;
         uint32_t value;
@@ -301,17 +301,18 @@ TEST(DecodeSetting, BadSettingsAreRefusedWithASentenceNamingThem) {
     };
     for (const Bad& c : cases) {
         std::string error;
-        EXPECT_FALSE(ParseSpec(c.setting, &error).has_value()) << c.setting;
+        EXPECT_FALSE(ParseBusSetup(c.setting, &error).has_value()) << c.setting;
         EXPECT_EQ(error, c.sentence) << c.setting;
     }
-    const auto spec = ParseSpec("uart:baud=9600:ch=2:bits=7:parity=odd:stop=2:invert", nullptr);
-    ASSERT_TRUE(spec.has_value());
-    EXPECT_EQ(spec->baud, 9600);
-    EXPECT_EQ(spec->channel, 2);
-    EXPECT_EQ(spec->bits, 7);
-    EXPECT_EQ(spec->parity, analysis::decode::Parity::Odd);
-    EXPECT_EQ(spec->stopBits, 2);
-    EXPECT_TRUE(spec->invert);
+    const auto setup =
+        ParseBusSetup("uart:baud=9600:ch=2:bits=7:parity=odd:stop=2:invert", nullptr);
+    ASSERT_TRUE(setup.has_value());
+    EXPECT_EQ(setup->baud, 9600);
+    EXPECT_EQ(setup->channel, 2);
+    EXPECT_EQ(setup->bits, 7);
+    EXPECT_EQ(setup->parity, analysis::decode::Parity::Odd);
+    EXPECT_EQ(setup->stopBits, 2);
+    EXPECT_TRUE(setup->invert);
 }
 
 }  // namespace

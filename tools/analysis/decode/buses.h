@@ -4,7 +4,7 @@
 
 #include "tools/analysis/decode/frames.h"
 #include "tools/analysis/decode/levels.h"
-#include "tools/analysis/decode/spec.h"
+#include "tools/analysis/decode/setup.h"
 
 namespace analysis::decode {
 
@@ -13,9 +13,9 @@ inline double Seconds(double position, const Record& record) {
     return (position - record.triggerIndex) / record.rate;
 }
 
-void DecodeUart(const Spec& spec, const Record& record, const Line& line, Result* result);
+void DecodeUart(const BusSetup& setup, const Record& record, const Line& line, Result* result);
 void DecodeI2c(const Record& record, const Line& scl, const Line& sda, Result* result);
-void DecodeSpi(const Spec& spec, const Record& record, const Line& clock, const Line& data,
+void DecodeSpi(const BusSetup& setup, const Record& record, const Line& clock, const Line& data,
                Result* result);
 
 // The baud a UART line was sent at, from its pulses: the shortest one gives the bit time,

@@ -50,13 +50,13 @@ extern "C" ZARVO_ANALYSIS_API int zarvo_decode(const char* setting, const double
     }
     try {
         std::string error;
-        const auto spec = ParseSpec(setting, &error);
-        if (!spec) {
+        const auto setup = ParseBusSetup(setting, &error);
+        if (!setup) {
             Tell(error, message, message_size);
             return ZARVO_DECODE_BAD_SETTING;
         }
         int channels[2] = {0, 0};
-        const int used = spec->Channels(channels);
+        const int used = setup->Channels(channels);
         const double* volts[2] = {ch1, ch2};
         for (int k = 0; k < used; ++k) {
             if (volts[channels[k] - 1] == nullptr) {
@@ -71,7 +71,7 @@ extern "C" ZARVO_ANALYSIS_API int zarvo_decode(const char* setting, const double
         record.count = count;
         record.rate = rate;
         record.triggerIndex = trigger_index;
-        const Result result = Decode(*spec, record);
+        const Result result = Decode(*setup, record);
         lastBaud = result.baud;
         *found = result.frames.size();
         for (std::size_t i = 0; i < result.frames.size() && i < capacity; ++i) {

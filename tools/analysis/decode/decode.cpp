@@ -5,10 +5,10 @@
 
 namespace analysis::decode {
 
-Result Decode(const Spec& spec, const Record& record) {
+Result Decode(const BusSetup& setup, const Record& record) {
     Result result;
     int channels[2] = {0, 0};
-    const int used = spec.Channels(channels);
+    const int used = setup.Channels(channels);
     Line lines[2];
     for (int k = 0; k < used; ++k) {
         const int ch = channels[k];
@@ -17,7 +17,7 @@ Result Decode(const Spec& spec, const Record& record) {
             result.message = "channel " + std::to_string(ch) + " is not in the record";
             return result;
         }
-        lines[k] = Cut(volts, record.count, spec.threshold);
+        lines[k] = Cut(volts, record.count, setup.threshold);
         result.threshold[ch - 1] = lines[k].threshold;
         result.hysteresis[ch - 1] = lines[k].hysteresis;
     }
@@ -30,9 +30,9 @@ Result Decode(const Spec& spec, const Record& record) {
         result.message = "no edges on channel " + std::to_string(channels[0]);
         return result;
     }
-    switch (spec.bus) {
+    switch (setup.bus) {
         case Bus::Uart:
-            DecodeUart(spec, record, lines[0], &result);
+            DecodeUart(setup, record, lines[0], &result);
             break;
         case Bus::I2c:
             if (lines[1].edges == 0) {
@@ -45,12 +45,12 @@ Result Decode(const Spec& spec, const Record& record) {
         case Bus::Spi:
             // A data line that barely moves (all zeros or all ones sent) is cut where the
             // clock is, not in the middle of its noise.
-            if (!spec.threshold && lines[1].hysteresis < lines[0].hysteresis / 4.0) {
+            if (!setup.threshold && lines[1].hysteresis < lines[0].hysteresis / 4.0) {
                 lines[1] = Cut(record.volts[channels[1] - 1], record.count, lines[0].threshold);
                 result.threshold[channels[1] - 1] = lines[1].threshold;
                 result.hysteresis[channels[1] - 1] = lines[1].hysteresis;
             }
-            DecodeSpi(spec, record, lines[0], lines[1], &result);
+            DecodeSpi(setup, record, lines[0], lines[1], &result);
             break;
     }
     return result;

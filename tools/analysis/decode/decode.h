@@ -4,12 +4,12 @@
 #pragma once
 
 #include "tools/analysis/decode/frames.h"
-#include "tools/analysis/decode/spec.h"
+#include "tools/analysis/decode/setup.h"
 
 namespace analysis::decode {
 
 // The frames the setting finds in the record, in time order; with none, Result::message says
 // why ("no edges on channel 1", too few samples per bit, ...).
-Result Decode(const Spec& spec, const Record& record);
+Result Decode(const BusSetup& setup, const Record& record);
 
 }  // namespace analysis::decode

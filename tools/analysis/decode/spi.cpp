@@ -20,10 +20,10 @@ struct Sample {
 
 }  // namespace
 
-void DecodeSpi(const Spec& spec, const Record& record, const Line& clock, const Line& data,
+void DecodeSpi(const BusSetup& setup, const Record& record, const Line& clock, const Line& data,
                Result* result) {
-    const std::uint8_t idle = (spec.mode & 2) != 0 ? 1 : 0;  // CPOL
-    const bool onLeading = (spec.mode & 1) == 0;             // CPHA 0: read at the first edge
+    const std::uint8_t idle = (setup.mode & 2) != 0 ? 1 : 0;  // CPOL
+    const bool onLeading = (setup.mode & 1) == 0;             // CPHA 0: read at the first edge
     std::vector<Sample> samples;
     double leading = 0.0;
     for (std::size_t i = 1; i < record.count; ++i) {
@@ -34,7 +34,7 @@ void DecodeSpi(const Spec& spec, const Record& record, const Line& clock, const 
         if (isLeading == onLeading) samples.push_back({leading, edge, data.level[i] != 0});
     }
     if (samples.empty()) {
-        result->message = "no clock on channel " + std::to_string(spec.clk);
+        result->message = "no clock on channel " + std::to_string(setup.clk);
         return;
     }
     double shortest = INFINITY;
@@ -63,12 +63,12 @@ void DecodeSpi(const Spec& spec, const Record& record, const Line& clock, const 
             word = 0;
         }
         const std::uint32_t bit = samples[k].one ? 1u : 0u;
-        if (spec.lsbFirst) {
+        if (setup.lsbFirst) {
             word |= bit << count;
         } else {
             word = (word << 1) | bit;
         }
-        if (++count == spec.bits) {
+        if (++count == setup.bits) {
             Frame frame;
             frame.bus = Bus::Spi;
             frame.kind = Kind::Data;
@@ -80,8 +80,8 @@ void DecodeSpi(const Spec& spec, const Record& record, const Line& clock, const 
         }
     }
     if (result->frames.empty()) {
-        result->message = "no complete " + std::to_string(spec.bits) + "-bit word on channel " +
-                          std::to_string(spec.data);
+        result->message = "no complete " + std::to_string(setup.bits) + "-bit word on channel " +
+                          std::to_string(setup.data);
     }
 }
 

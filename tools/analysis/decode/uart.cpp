@@ -32,7 +32,7 @@ std::string Number(double value, const char* format) {
 }  // namespace
 
 // Frames from the line at perBit samples per bit.
-static void ReadFrames(const Spec& spec, const Record& record, const Line& line, double perBit,
+static void ReadFrames(const BusSetup& setup, const Record& record, const Line& line, double perBit,
                        int idleBits, Result* result);
 
 std::string FormatHz(double hz) {
@@ -93,14 +93,14 @@ double FindBaud(const Line& line, std::size_t count, double rate) {
     return baud;
 }
 
-void DecodeUart(const Spec& spec, const Record& record, const Line& line, Result* result) {
+void DecodeUart(const BusSetup& setup, const Record& record, const Line& line, Result* result) {
     const std::size_t n = record.count;
-    const std::string channel = std::to_string(spec.channel);
+    const std::string channel = std::to_string(setup.channel);
     if (line.edges == 0) {
         result->message = "no edges on channel " + channel;
         return;
     }
-    const double baud = spec.baud > 0.0 ? spec.baud : FindBaud(line, n, record.rate);
+    const double baud = setup.baud > 0.0 ? setup.baud : FindBaud(line, n, record.rate);
     if (!(baud > 0.0)) {
         result->message =
             "only one edge on channel " + channel + ": the baud cannot be found; give it (baud=N)";
@@ -117,11 +117,11 @@ void DecodeUart(const Spec& spec, const Record& record, const Line& line, Result
                           FormatHz(kLeastSamplesPerBit * baud) + " or more";
         return;
     }
-    const int frameBits = 1 + spec.bits + (spec.parity == Parity::None ? 0 : 1) + spec.stopBits;
-    ReadFrames(spec, record, line, perBit, frameBits, result);
+    const int frameBits = 1 + setup.bits + (setup.parity == Parity::None ? 0 : 1) + setup.stopBits;
+    ReadFrames(setup, record, line, perBit, frameBits, result);
     if (result->frames.empty()) {
         // A line that never pauses for a frame's time: read from its first edge on.
-        ReadFrames(spec, record, line, perBit, 1, result);
+        ReadFrames(setup, record, line, perBit, 1, result);
     }
     if (result->frames.empty()) {
         result->message =
@@ -129,13 +129,13 @@ void DecodeUart(const Spec& spec, const Record& record, const Line& line, Result
     }
 }
 
-static void ReadFrames(const Spec& spec, const Record& record, const Line& line, double perBit,
+static void ReadFrames(const BusSetup& setup, const Record& record, const Line& line, double perBit,
                        int idleBits, Result* result) {
     const std::size_t n = record.count;
     // The idle (mark) state is high on a normal line and low on an inverted one.
-    const int mark = spec.invert ? 0 : 1;
-    const int parityBits = spec.parity == Parity::None ? 0 : 1;
-    const int frameBits = 1 + spec.bits + parityBits + spec.stopBits;
+    const int mark = setup.invert ? 0 : 1;
+    const int parityBits = setup.parity == Parity::None ? 0 : 1;
+    const int frameBits = 1 + setup.bits + parityBits + setup.stopBits;
     // Until a frame has been read, a start bit counts only after `idleBits` of idle line (a
     // frame's worth, which no frame holds): a record that opens in the middle of a byte
     // would otherwise take one of its data bits for a start bit. Back-to-back frames after
@@ -164,7 +164,7 @@ static void ReadFrames(const Spec& spec, const Record& record, const Line& line,
         }
         std::uint32_t value = 0;
         int ones = 0;
-        for (int b = 0; b < spec.bits; ++b) {
+        for (int b = 0; b < setup.bits; ++b) {
             const bool one = bitAt(1 + b) == mark;
             value |= static_cast<std::uint32_t>(one) << b;
             ones += one ? 1 : 0;
@@ -172,13 +172,13 @@ static void ReadFrames(const Spec& spec, const Record& record, const Line& line,
         bool parityOk = true;
         bool parityOne = false;
         if (parityBits != 0) {
-            parityOne = bitAt(1 + spec.bits) == mark;
+            parityOne = bitAt(1 + setup.bits) == mark;
             const int total = ones + (parityOne ? 1 : 0);
-            parityOk = (total % 2 == 0) == (spec.parity == Parity::Even);
+            parityOk = (total % 2 == 0) == (setup.parity == Parity::Even);
         }
         bool stopOk = true;
-        for (int s = 0; s < spec.stopBits; ++s) {
-            stopOk = stopOk && bitAt(1 + spec.bits + parityBits + s) == mark;
+        for (int s = 0; s < setup.stopBits; ++s) {
+            stopOk = stopOk && bitAt(1 + setup.bits + parityBits + s) == mark;
         }
         Frame frame;
         frame.bus = Bus::Uart;

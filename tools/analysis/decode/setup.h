@@ -19,7 +19,7 @@ enum class Parity { None, Even, Odd };
 inline constexpr double kLowestBaud = 50.0;
 inline constexpr double kHighestBaud = 5'000'000.0;
 
-struct Spec {
+struct BusSetup {
     Bus bus = Bus::Uart;
     std::optional<double> threshold;  // volts; the middle of each line's swing when unset
     int bits = 8;                     // UART 5..9, SPI 4..16
@@ -43,6 +43,6 @@ struct Spec {
 };
 
 // The setting, or nothing with a sentence in *error naming what is wrong.
-std::optional<Spec> ParseSpec(std::string_view text, std::string* error);
+std::optional<BusSetup> ParseBusSetup(std::string_view text, std::string* error);
 
 }  // namespace analysis::decode

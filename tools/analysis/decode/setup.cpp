@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "tools/analysis/decode/spec.h"
+#include "tools/analysis/decode/setup.h"
 
 #include <charconv>
 #include <cmath>
@@ -66,8 +66,8 @@ std::string KeyList(const Key (&keys)[N]) {
 }
 
 // Stores one key's value; returns the sentence for a bad value, or empty.
-std::string Apply(Spec* spec, std::string_view key, std::string_view value) {
-    const std::string bus = BusName(spec->bus);
+std::string Apply(BusSetup* setup, std::string_view key, std::string_view value) {
+    const std::string bus = BusName(setup->bus);
     const auto channel = [&](int* out) -> std::string {
         if (ParseWhole(value, 1, 2, out)) return {};
         return Join({key, " '", value, "' for ", bus, " is not a channel: give 1 or 2"});
@@ -77,7 +77,7 @@ std::string Apply(Spec* spec, std::string_view key, std::string_view value) {
         if (!ParseNumber(value, &volts)) {
             return Join({"threshold '", value, "' for ", bus, " is not a number of volts"});
         }
-        spec->threshold = volts;
+        setup->threshold = volts;
         return {};
     }
     if (key == "baud") {
@@ -88,47 +88,47 @@ std::string Apply(Spec* spec, std::string_view key, std::string_view value) {
         if (baud < kLowestBaud || baud > kHighestBaud) {
             return Join({"baud ", value, " for uart is outside 50 to 5,000,000"});
         }
-        spec->baud = baud;
+        setup->baud = baud;
         return {};
     }
     if (key == "bits") {
-        const bool uart = spec->bus == Bus::Uart;
-        if (!ParseWhole(value, uart ? 5 : 4, uart ? 9 : 16, &spec->bits)) {
+        const bool uart = setup->bus == Bus::Uart;
+        if (!ParseWhole(value, uart ? 5 : 4, uart ? 9 : 16, &setup->bits)) {
             return Join({"bits '", value, "' for ", bus, ": give ", uart ? "5 to 9" : "4 to 16"});
         }
         return {};
     }
     if (key == "parity") {
         if (value == "none") {
-            spec->parity = Parity::None;
+            setup->parity = Parity::None;
         } else if (value == "even") {
-            spec->parity = Parity::Even;
+            setup->parity = Parity::Even;
         } else if (value == "odd") {
-            spec->parity = Parity::Odd;
+            setup->parity = Parity::Odd;
         } else {
             return Join({"parity '", value, "' for uart: give none, even or odd"});
         }
         return {};
     }
     if (key == "stop") {
-        if (!ParseWhole(value, 1, 2, &spec->stopBits)) {
+        if (!ParseWhole(value, 1, 2, &setup->stopBits)) {
             return Join({"stop '", value, "' for uart: give 1 or 2 stop bits"});
         }
         return {};
     }
     if (key == "mode") {
-        if (!ParseWhole(value, 0, 3, &spec->mode)) {
+        if (!ParseWhole(value, 0, 3, &setup->mode)) {
             return Join({"mode '", value, "' for spi: give 0, 1, 2 or 3"});
         }
         return {};
     }
-    if (key == "ch") return channel(&spec->channel);
-    if (key == "scl") return channel(&spec->scl);
-    if (key == "sda") return channel(&spec->sda);
-    if (key == "clk") return channel(&spec->clk);
-    if (key == "data") return channel(&spec->data);
-    if (key == "invert") spec->invert = true;
-    if (key == "lsb") spec->lsbFirst = true;
+    if (key == "ch") return channel(&setup->channel);
+    if (key == "scl") return channel(&setup->scl);
+    if (key == "sda") return channel(&setup->sda);
+    if (key == "clk") return channel(&setup->clk);
+    if (key == "data") return channel(&setup->data);
+    if (key == "invert") setup->invert = true;
+    if (key == "lsb") setup->lsbFirst = true;
     return {};
 }
 
@@ -166,7 +166,7 @@ const char* KindName(Kind kind) {
     return "error";
 }
 
-int Spec::Channels(int out[2]) const {
+int BusSetup::Channels(int out[2]) const {
     switch (bus) {
         case Bus::Uart:
             out[0] = channel;
@@ -183,20 +183,20 @@ int Spec::Channels(int out[2]) const {
     return 0;
 }
 
-std::optional<Spec> ParseSpec(std::string_view text, std::string* error) {
-    const auto fail = [error](std::string message) -> std::optional<Spec> {
+std::optional<BusSetup> ParseBusSetup(std::string_view text, std::string* error) {
+    const auto fail = [error](std::string message) -> std::optional<BusSetup> {
         if (error != nullptr) *error = std::move(message);
         return std::nullopt;
     };
     const std::size_t colon = text.find(':');
     const std::string_view name = text.substr(0, colon);
-    Spec spec;
+    BusSetup setup;
     if (name == "uart") {
-        spec.bus = Bus::Uart;
+        setup.bus = Bus::Uart;
     } else if (name == "i2c") {
-        spec.bus = Bus::I2c;
+        setup.bus = Bus::I2c;
     } else if (name == "spi") {
-        spec.bus = Bus::Spi;
+        setup.bus = Bus::Spi;
     } else if (name.empty()) {
         return fail("no bus to decode: give uart, i2c or spi");
     } else {
@@ -208,13 +208,13 @@ std::optional<Spec> ParseSpec(std::string_view text, std::string* error) {
         const std::string_view item = rest.substr(0, next);
         const std::size_t equals = item.find('=');
         const std::string_view key = item.substr(0, equals);
-        const Key* found = spec.bus == Bus::Uart  ? Find(kUartKeys, key)
-                           : spec.bus == Bus::I2c ? Find(kI2cKeys, key)
-                                                  : Find(kSpiKeys, key);
+        const Key* found = setup.bus == Bus::Uart  ? Find(kUartKeys, key)
+                           : setup.bus == Bus::I2c ? Find(kI2cKeys, key)
+                                                   : Find(kSpiKeys, key);
         if (found == nullptr) {
-            const std::string list = spec.bus == Bus::Uart  ? KeyList(kUartKeys)
-                                     : spec.bus == Bus::I2c ? KeyList(kI2cKeys)
-                                                            : KeyList(kSpiKeys);
+            const std::string list = setup.bus == Bus::Uart  ? KeyList(kUartKeys)
+                                     : setup.bus == Bus::I2c ? KeyList(kI2cKeys)
+                                                             : KeyList(kSpiKeys);
             return fail(Join({"unknown key '", key, "' for ", name, ": give ", list}));
         }
         if (found->flag && equals != std::string_view::npos) {
@@ -225,20 +225,20 @@ std::optional<Spec> ParseSpec(std::string_view text, std::string* error) {
                 Join({"key '", key, "' for ", name, " needs a value: write ", key, "=..."}));
         }
         const std::string problem =
-            Apply(&spec, key, equals == std::string_view::npos ? "" : item.substr(equals + 1));
+            Apply(&setup, key, equals == std::string_view::npos ? "" : item.substr(equals + 1));
         if (!problem.empty()) return fail(problem);
         if (next == std::string_view::npos) break;
         rest.remove_prefix(next + 1);
     }
     int channels[2] = {0, 0};
-    if (spec.Channels(channels) == 2 && channels[0] == channels[1]) {
-        const char* first = spec.bus == Bus::I2c ? "scl" : "clk";
-        const char* second = spec.bus == Bus::I2c ? "sda" : "data";
+    if (setup.Channels(channels) == 2 && channels[0] == channels[1]) {
+        const char* first = setup.bus == Bus::I2c ? "scl" : "clk";
+        const char* second = setup.bus == Bus::I2c ? "sda" : "data";
         const std::string ch(1, static_cast<char>('0' + channels[0]));
         return fail(Join({first, " and ", second, " for ", name, " are both channel ", ch,
                           ": give them different channels"}));
     }
-    return spec;
+    return setup;
 }
 
 }  // namespace analysis::decode
