@@ -44,15 +44,15 @@ Bench Sampled(const std::string& keys, double rate) {
 
 void Decode(benchmark::State& state, const char* keys, double rate, const char* setting) {
     const Bench b = Sampled(keys, rate);
-    const auto setup = analysis::decode::ParseBusSetup(setting, nullptr);
-    analysis::decode::Record record;
+    const auto setup = zarvo::analysis::decode::ParseBusSetup(setting, nullptr);
+    zarvo::analysis::decode::Record record;
     record.volts[0] = b.ch[0].data();
     record.volts[1] = b.ch[1].data();
     record.count = kSamples;
     record.rate = b.rate;
     std::size_t frames = 0;
     for (auto _ : state) {
-        const auto result = analysis::decode::Decode(*setup, record);
+        const auto result = zarvo::analysis::decode::Decode(*setup, record);
         frames = result.frames.size();
         benchmark::DoNotOptimize(result.frames.data());
     }

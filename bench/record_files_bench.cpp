@@ -11,15 +11,15 @@
 
 #include "tools/files/record_files.h"
 
-namespace zarvo::cli {
+namespace zarvo::files {
 namespace {
 
-Record FullRecord() {
-    Record record;
+core::Record FullRecord() {
+    core::Record record;
     record.sampleRate = 1e6;
     record.preSamples = 1000;
     for (int ch = 1; ch <= 2; ++ch) {
-        Trace trace{ch, 2.0, std::vector<double>(32760)};
+        core::Trace trace{ch, 2.0, std::vector<double>(32760)};
         for (std::size_t i = 0; i < trace.volts.size(); ++i) {
             const double v = std::sin(2 * M_PI * 1000 * static_cast<double>(i) / 1e6) / ch;
             trace.volts[i] = std::round(v * 64) / 64;  // 2 V range: 64 steps per volt
@@ -36,7 +36,7 @@ std::string PathFor(FileFormat format) {
 }
 
 void Write(benchmark::State& state, FileFormat format) {
-    const Record record = FullRecord();
+    const core::Record record = FullRecord();
     const std::string path = PathFor(format);
     for (auto _ : state) WriteRecordFile(path, record, format);
     state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(path));
@@ -59,5 +59,5 @@ BENCHMARK_CAPTURE(Read, sr, FileFormat::Sigrok)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Read, npz, FileFormat::Numpy)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-}  // namespace zarvo::cli
+}  // namespace zarvo::files
 BENCHMARK_MAIN();

@@ -11,7 +11,7 @@
 
 #include "tools/analysis/spectrum.h"
 
-namespace zarvo::cli {
+namespace zarvo::analysis {
 namespace {
 
 // A 1 kHz sine of 1 V at 1 MHz on the 2 V range, as the 8-bit converter gives it in words.
@@ -30,7 +30,7 @@ void Spectrum(benchmark::State& state, Window window) {
     const double scale = 2.0 / 32768;  // the 2 V range
     const std::vector<std::uint16_t> words = SineWords(n, scale);
     SpectrumAnalyser analyser;
-    cli::Spectrum out;
+    analysis::Spectrum out;
     analyser.Compute(words, scale, 1e6, window, out);  // the plan, made once per length
     for (auto _ : state) {
         analyser.Compute(words, scale, 1e6, window, out);
@@ -48,6 +48,6 @@ BENCHMARK_CAPTURE(Spectrum, hann, Window::Hann)
 BENCHMARK_CAPTURE(Spectrum, flattop, Window::FlatTop)->Arg(32760)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-}  // namespace zarvo::cli
+}  // namespace zarvo::analysis
 
 BENCHMARK_MAIN();

@@ -12,12 +12,12 @@
 
 namespace {
 
-using analysis::decode::Decode;
-using analysis::decode::Frame;
-using analysis::decode::Kind;
-using analysis::decode::ParseBusSetup;
-using analysis::decode::Record;
-using analysis::decode::Result;
+using zarvo::analysis::decode::Decode;
+using zarvo::analysis::decode::Frame;
+using zarvo::analysis::decode::Kind;
+using zarvo::analysis::decode::ParseBusSetup;
+using zarvo::analysis::decode::Record;
+using zarvo::analysis::decode::Result;
 
 class DecodeBus : public zarvo::testing::ApiSession {
 protected:
@@ -310,7 +310,7 @@ TEST(DecodeSetting, BadSettingsAreRefusedWithASentenceNamingThem) {
     EXPECT_EQ(setup->baud, 9600);
     EXPECT_EQ(setup->channel, 2);
     EXPECT_EQ(setup->bits, 7);
-    EXPECT_EQ(setup->parity, analysis::decode::Parity::Odd);
+    EXPECT_EQ(setup->parity, zarvo::analysis::decode::Parity::Odd);
     EXPECT_EQ(setup->stopBits, 2);
     EXPECT_TRUE(setup->invert);
 }

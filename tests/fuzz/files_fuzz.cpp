@@ -27,14 +27,14 @@
 #include "tools/files/zip_archive.h"
 
 using namespace zarvo::fuzz;
-using namespace zarvo::cli;
+using namespace zarvo::files;
 
 namespace {
 
 // The members zipped; a name given twice keeps its first member, as a zip holds a name once,
 // and a name libzip refuses (not UTF-8) is left out.
 std::string Zipped(Input& in) {
-    files::ZipWriter zip;
+    ZipWriter zip;
     std::set<std::string> names;
     while (!in.Empty()) {
         const std::string name = in.Text(in.Byte());
@@ -48,10 +48,10 @@ std::string Zipped(Input& in) {
     return zip.Finish();
 }
 
-void CheckRecord(const Record& r) {
+void CheckRecord(const zarvo::core::Record& r) {
     if (r.traces.empty() || r.traces.size() > 2) Fail("channels", r.traces.size());
     if (r.size() == 0) Fail("no samples", 0);
-    for (const zarvo::cli::Trace& t : r.traces) {
+    for (const zarvo::core::Trace& t : r.traces) {
         if (t.volts.size() != r.size()) Fail("lengths differ", t.channel);
         for (double v : t.volts) {
             if (!std::isfinite(v)) Fail("volts not finite", t.channel);

@@ -9,7 +9,7 @@
 #include "tools/analysis/time_base.h"
 #include "tools/core/numbers.h"
 
-namespace zarvo::cli {
+namespace zarvo::analysis {
 
 namespace {
 
@@ -70,10 +70,10 @@ TimeBase Filling(const AutoInput& in, double timePerDiv) {
 // and kMostPeriods periods (one or two of them: the series steps by 2.5 at most), the one
 // nearest kPeriodsAimed that the clock can fill.
 TimeBase TimeBaseForPeriods(const AutoInput& in, double hz) {
-    const double perPeriod = 1 / (hz * kTimeDivisions);
+    const double perPeriod = 1 / (hz * core::kTimeDivisions);
     std::vector<double> steps;
-    for (double t = Step125(kFewestPeriods * perPeriod); t <= kMostPeriods * perPeriod * (1 + 1e-9);
-         t = Step125(t * 1.01)) {
+    for (double t = core::Step125(kFewestPeriods * perPeriod);
+         t <= kMostPeriods * perPeriod * (1 + 1e-9); t = core::Step125(t * 1.01)) {
         steps.push_back(t);
     }
     const auto miss = [&](double t) { return std::fabs(std::log(t / perPeriod / kPeriodsAimed)); };
@@ -87,8 +87,8 @@ TimeBase TimeBaseForPeriods(const AutoInput& in, double hz) {
 
 // "200 µs/div (500 kHz, 1000 samples)".
 std::string TimeBaseText(double rate, std::int64_t length) {
-    return FormatSi(TimePerDivision(rate, length), "s", 3) + "/div (" + FormatSi(rate, "Hz") +
-           ", " + std::to_string(length) + " samples)";
+    return core::FormatSi(TimePerDivision(rate, length), "s", 3) + "/div (" +
+           core::FormatSi(rate, "Hz") + ", " + std::to_string(length) + " samples)";
 }
 
 std::string ChannelList(const std::vector<ProbeChannel>& channels) {
@@ -150,7 +150,7 @@ AutoChoice ChooseSetup(const AutoInput& in) {
     if (choice.signal) {
         for (std::size_t i = 0; i < choice.ranges.size(); ++i) {
             text += (i > 0 ? ", channel " : "channel ") + std::to_string(choice.ranges[i].channel) +
-                    " on the " + FormatSi(choice.ranges[i].range, "V", 3) + " range";
+                    " on the " + core::FormatSi(choice.ranges[i].range, "V", 3) + " range";
         }
     } else {
         text += "no signal on channel " + ChannelList(in.channels) +
@@ -169,15 +169,16 @@ AutoChoice ChooseSetup(const AutoInput& in) {
             choice.length = in.length;
         }
         const double periods = choice.frequency * static_cast<double>(choice.length) / choice.rate;
-        text += "; " + FormatFrequency(choice.frequency) + " on channel " +
+        text += "; " + core::FormatFrequency(choice.frequency) + " on channel " +
                 std::to_string(periodic->channel) + ": " +
                 TimeBaseText(choice.rate, choice.length) + " shows " + Periods(periods) +
                 " periods";
     } else {
         // About the span the record had: the 1-2-5 step at or above its time per division.
-        const TimeBase base = in.keptRate > 0 ? Filling(in, Step125(static_cast<double>(in.length) /
-                                                                    in.keptRate / kTimeDivisions))
-                                              : TimeBase{};
+        const TimeBase base = in.keptRate > 0
+                                  ? Filling(in, core::Step125(static_cast<double>(in.length) /
+                                                              in.keptRate / core::kTimeDivisions))
+                                  : TimeBase{};
         if (base.rate > 0) {
             choice.rate = base.rate;
             choice.length = base.length;
@@ -197,17 +198,17 @@ AutoChoice ChooseSetup(const AutoInput& in) {
             choice.triggerLevel = std::clamp((s.max + s.min) / 2, -limit, limit);
             choice.triggerHysteresis = std::max(s.peakToPeak / 10, StepOf(range));
             text += "; trigger on channel " + std::to_string(trigger->channel) + " at " +
-                    FormatSi(choice.triggerLevel, "V", 3) + ", rising";
+                    core::FormatSi(choice.triggerLevel, "V", 3) + ", rising";
         } else {
             // A level the record never crosses: the time-out shows the flat line.
             choice.triggerLevel = std::clamp(s.mean, -limit, limit);
             choice.triggerHysteresis = StepOf(range);
             text += "; trigger on channel " + std::to_string(trigger->channel) + " at its level, " +
-                    FormatSi(choice.triggerLevel, "V", 3);
+                    core::FormatSi(choice.triggerLevel, "V", 3);
         }
     }
     choice.text = text + "; running.";
     return choice;
 }
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::analysis

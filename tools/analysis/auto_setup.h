@@ -26,7 +26,7 @@
 
 #include "tools/analysis/stats.h"
 
-namespace zarvo::cli {
+namespace zarvo::analysis {
 
 // What one probe record showed of one channel.
 struct ProbeChannel {
@@ -86,4 +86,4 @@ struct AutoChoice {
 
 AutoChoice ChooseSetup(const AutoInput& input);
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::analysis

@@ -7,7 +7,7 @@
 
 #include "tools/core/numbers.h"
 
-namespace zarvo::cli {
+namespace zarvo::analysis {
 
 bool Measured(const FigureColumn& column, const Stats& stats) {
     const double v = stats.*column.value;
@@ -17,13 +17,13 @@ bool Measured(const FigureColumn& column, const Stats& stats) {
 
 std::string FigureText(const FigureColumn& column, const Stats& stats) {
     if (!Measured(column, stats)) return "-";
-    return FormatSi(stats.*column.value, column.unit, column.digits);
+    return core::FormatSi(stats.*column.value, column.unit, column.digits);
 }
 
 std::string FigureCsv(const FigureColumn& column, const Stats& stats) {
     if (!Measured(column, stats)) return "";
-    return column.value == &Stats::frequency ? CsvFrequency(stats.frequency)
-                                             : CsvNumber(stats.*column.value, 6);
+    return column.value == &Stats::frequency ? core::CsvFrequency(stats.frequency)
+                                             : core::CsvNumber(stats.*column.value, 6);
 }
 
 nlohmann::json FigureTexts(const Stats& stats) {
@@ -40,4 +40,4 @@ nlohmann::json FigureValues(const Stats& stats) {
     return figures;
 }
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::analysis

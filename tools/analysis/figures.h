@@ -9,7 +9,7 @@
 
 #include "tools/analysis/stats.h"
 
-namespace zarvo::cli {
+namespace zarvo::analysis {
 
 struct FigureColumn {
     const char* key;   // the view's name, also the word before it on a monitor line
@@ -41,4 +41,4 @@ nlohmann::json FigureTexts(const Stats& stats);
 // {"min_V": 0.0123, ..., "period_s": null, ...} for programs.
 nlohmann::json FigureValues(const Stats& stats);
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::analysis

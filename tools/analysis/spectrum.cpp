@@ -14,7 +14,7 @@
 
 #include "tools/core/numbers.h"
 
-namespace zarvo::cli {
+namespace zarvo::analysis {
 
 namespace {
 
@@ -85,7 +85,7 @@ std::string SpectrumPeak::Text() const {
     char digits[32];
     std::snprintf(digits, sizeof digits, "%.1f", std::fabs(tenths));
     const std::string level = (tenths < 0 ? "\xE2\x88\x92" : "") + std::string(digits);
-    return "peak: " + FormatSi(hz, "Hz") + ", " + level + " dBV";
+    return "peak: " + core::FormatSi(hz, "Hz") + ", " + level + " dBV";
 }
 
 // The FFT's configuration and the buffers of one record length; the window's weights for
@@ -211,4 +211,4 @@ void SpectrumAnalyser::Run(std::size_t n, const SampleAt& sampleAt, double rate,
     out.peak.dBV = out.dBV[best];
 }
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::analysis

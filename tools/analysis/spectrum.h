@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-namespace zarvo::cli {
+namespace zarvo::analysis {
 
 enum class Window { Hann, FlatTop, Rect };
 
@@ -75,4 +75,4 @@ private:
     std::unique_ptr<Plan> plan_;
 };
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::analysis

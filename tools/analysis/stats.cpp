@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace zarvo::cli {
+namespace zarvo::analysis {
 
 Stats Analyse(const std::vector<double>& v, double rate) {
     Stats s;
@@ -27,4 +27,4 @@ Stats Analyse(const std::vector<double>& v, double rate) {
     return s;
 }
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::analysis

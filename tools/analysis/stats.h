@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-namespace zarvo::cli {
+namespace zarvo::analysis {
 
 constexpr double kNotMeasured = std::numeric_limits<double>::quiet_NaN();
 
@@ -34,4 +34,4 @@ Stats Analyse(const std::vector<double>& volts, double sampleRate);
 // The frequency and timing figures of Stats, from the level figures already in `stats`.
 void AnalyseTiming(const std::vector<double>& volts, double sampleRate, Stats& stats);
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::analysis

@@ -10,7 +10,7 @@
 
 #include "tools/core/numbers.h"
 
-namespace zarvo::cli {
+namespace zarvo::analysis {
 
 namespace {
 
@@ -27,19 +27,21 @@ void ForEachRate(Visit visit) {
 double TimePerDivision(double rate, std::int64_t length) {
     if (!(rate > 0) || !std::isfinite(rate) || length <= 0) return 0;
     char text[32];
-    std::snprintf(text, sizeof text, "%.12g", static_cast<double>(length) / rate / kTimeDivisions);
+    std::snprintf(text, sizeof text, "%.12g",
+                  static_cast<double>(length) / rate / core::kTimeDivisions);
     return std::strtod(text, nullptr);
 }
 
 bool Fills(const TimeBase& base, double timePerDiv, double tolerance) {
     if (!(base.rate > 0) || !(timePerDiv > 0) || base.length <= 0) return false;
     const double span = static_cast<double>(base.length) / base.rate;
-    return std::fabs(span - kTimeDivisions * timePerDiv) <= tolerance * kTimeDivisions * timePerDiv;
+    return std::fabs(span - core::kTimeDivisions * timePerDiv) <=
+           tolerance * core::kTimeDivisions * timePerDiv;
 }
 
 TimeBase FillDivisions(double timePerDiv, std::int64_t length, const TimeBaseLimits& limits) {
     TimeBase best;
-    const double span = kTimeDivisions * timePerDiv;
+    const double span = core::kTimeDivisions * timePerDiv;
     if (!(span > 0) || !std::isfinite(span) || limits.minLength < 1 ||
         limits.maxLength < limits.minLength) {
         return best;
@@ -69,4 +71,4 @@ TimeBase FillDivisions(double timePerDiv, std::int64_t length, const TimeBaseLim
     return best;
 }
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::analysis

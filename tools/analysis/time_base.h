@@ -13,7 +13,7 @@
 
 #include <cstdint>
 
-namespace zarvo::cli {
+namespace zarvo::analysis {
 
 struct TimeBase {
     double rate = 0;  // Hz; 0: no time base
@@ -40,4 +40,4 @@ TimeBase FillDivisions(double timePerDiv, std::int64_t length, const TimeBaseLim
 // Whether the record of `base` spans ten divisions of `timePerDiv`, to `tolerance` of it.
 bool Fills(const TimeBase& base, double timePerDiv, double tolerance = 1e-9);
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::analysis

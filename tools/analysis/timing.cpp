@@ -5,7 +5,7 @@
 
 #include "tools/analysis/stats.h"
 
-namespace zarvo::cli {
+namespace zarvo::analysis {
 
 namespace {
 
@@ -113,4 +113,4 @@ void AnalyseTiming(const std::vector<double>& v, double rate, Stats& s) {
     s.fallTime = MeanTransition(v, high, low, rate);
 }
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::analysis

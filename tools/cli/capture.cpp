@@ -45,85 +45,87 @@ Wait WaitForRecord(double timeout, double recordSeconds, bool progress) {
         if (result.triggerSeenAfter < 0 && ADC_Triggered() != 0) {
             result.triggerSeenAfter = SecondsSince(start);
         }
-        if (Interrupted()) {
+        if (core::Interrupted()) {
             ADC_Abort();
-            throw ToolError("interrupted while waiting for the trigger", 130);
+            throw core::ToolError("interrupted while waiting for the trigger", 130);
         }
         const double waited = SecondsSince(start);
         if (!forced && timeout >= 0 && waited >= timeout) {
-            Check(ADC_ForceTrig(), "ADC_ForceTrig");
+            core::Check(ADC_ForceTrig(), "ADC_ForceTrig");
             forced = true;
             forcedAt = waited;
         }
         // A forced acquisition completes within its post-trigger samples; allow their time at
         // the sample rate and two seconds more before calling the instrument unresponsive.
         if (forced && waited - forcedAt > recordSeconds + 2) {
-            throw ToolError(
+            throw core::ToolError(
                 "the instrument did not complete the acquisition after a forced trigger");
         }
         if (progress) {
             std::cerr << "\rwaiting for the trigger: " << static_cast<int>(waited) << " s"
                       << std::flush;
         }
-        PauseMs(1);
+        core::PauseMs(1);
     }
     if (progress) std::cerr << "\r\033[K" << std::flush;
     if (result.triggerSeenAfter < 0) result.triggerSeenAfter = SecondsSince(start);
     return result;
 }
 
-Record Fetch(const Obtained& obtained, const TriggerInfo& trigger) {
+core::Record Fetch(const core::Obtained& obtained, const core::TriggerInfo& trigger) {
     const auto n = static_cast<std::size_t>(obtained.length);
     std::vector<double> ch1(n);
     std::vector<double> ch2(n);
-    Check(ADC_GetDataVolt(ch1.data(), ch2.data()), "ADC_GetDataVolt");
-    Record record;
+    core::Check(ADC_GetDataVolt(ch1.data(), ch2.data()), "ADC_GetDataVolt");
+    core::Record record;
     record.sampleRate = obtained.rate;
     record.preSamples = obtained.pre;
     record.trigger = trigger;
     for (int ch : obtained.channels) {
         double range = 0;
-        Check(GetSensitivity(static_cast<std::uint8_t>(ch), &range), "GetSensitivity");
-        record.traces.push_back(Trace{ch, range, ch == 1 ? ch1 : ch2});
+        core::Check(GetSensitivity(static_cast<std::uint8_t>(ch), &range), "GetSensitivity");
+        record.traces.push_back(core::Trace{ch, range, ch == 1 ? ch1 : ch2});
     }
     return record;
 }
 
 // The trigger as the instrument took it, for the plot's marks and the JSON settings.
-TriggerInfo ReadTrigger(const MeasureSettings& settings) {
-    TriggerInfo trigger;
+core::TriggerInfo ReadTrigger(const core::MeasureSettings& settings) {
+    core::TriggerInfo trigger;
     trigger.source = settings.trigger;
     trigger.falling = settings.slope == "falling";
     // "and" and "or" compare both channels with their levels; channel 1's is the one marked.
     if (settings.trigger != "ext" && settings.trigger != "none") {
         trigger.levelChannel = settings.trigger == "ch2" ? 2 : 1;
-        Check(GetTriggerLevel(static_cast<std::uint8_t>(trigger.levelChannel), &trigger.level),
-              "GetTriggerLevel");
+        core::Check(
+            GetTriggerLevel(static_cast<std::uint8_t>(trigger.levelChannel), &trigger.level),
+            "GetTriggerLevel");
     }
     return trigger;
 }
 
 // One armed, triggered and read-out record, with what went unusually said on standard error.
-Record TakeRecord(const CaptureOptions& options, const Obtained& obtained,
-                  const TriggerInfo& trigger, const std::string& who) {
-    Check(ADC_Start(), "ADC_Start");
+core::Record TakeRecord(const CaptureOptions& options, const core::Obtained& obtained,
+                        const core::TriggerInfo& trigger, const std::string& who) {
+    core::Check(ADC_Start(), "ADC_Start");
     const double recordSeconds = obtained.rate > 0 ? obtained.post / obtained.rate : 0;
     const bool single = !options.count;
     const Wait wait =
-        WaitForRecord(options.settings.timeout, recordSeconds, single && StderrIsTerminal());
-    Record record = Fetch(obtained, trigger);
+        WaitForRecord(options.settings.timeout, recordSeconds, single && core::StderrIsTerminal());
+    core::Record record = Fetch(obtained, trigger);
     if (wait.forced) std::cerr << who << "no trigger within the time-out; trigger forced\n";
     const double preSpan = obtained.rate > 0 ? obtained.pre / obtained.rate : 0;
     if (!wait.forced && wait.triggerSeenAfter < preSpan) {
-        std::cerr << who << "the trigger came within " << FormatSi(wait.triggerSeenAfter, "s", 3)
-                  << " of the start, sooner than the " << FormatSi(preSpan, "s", 3)
+        std::cerr << who << "the trigger came within "
+                  << core::FormatSi(wait.triggerSeenAfter, "s", 3)
+                  << " of the start, sooner than the " << core::FormatSi(preSpan, "s", 3)
                   << " before the trigger point: the earliest samples may hold older memory "
                      "contents\n";
     }
-    for (const Trace& t : record.traces) {
+    for (const core::Trace& t : record.traces) {
         if (t.range != obtained.range[static_cast<std::size_t>(t.channel - 1)]) {
             std::cerr << who << "channel " << t.channel << " auto-ranged to "
-                      << FormatSi(t.range, "V", 3) << '\n';
+                      << core::FormatSi(t.range, "V", 3) << '\n';
         }
     }
     return record;
@@ -147,88 +149,92 @@ std::string RecordFileName(std::int64_t number, std::int64_t count, std::string_
 // The records' format: --format when given, otherwise the extension of the output file (CSV
 // for standard output and for a name without an extension). Decided before the instrument is
 // opened, so that a wrong name stops at once and writes nothing.
-FileFormat ChooseFormat(const CaptureOptions& options) {
+files::FileFormat ChooseFormat(const CaptureOptions& options) {
     if (!options.format.empty()) {
-        if (const auto named = FormatNamed(options.format)) return *named;
-        throw ToolError(UnknownFormatMessage("--format " + options.format), 2);
+        if (const auto named = files::FormatNamed(options.format)) return *named;
+        throw core::ToolError(files::UnknownFormatMessage("--format " + options.format), 2);
     }
     const std::string& path = options.csvPath;
     if (path.empty() || path == "-" || std::filesystem::path(path).extension().empty()) {
-        return FileFormat::Csv;
+        return files::FileFormat::Csv;
     }
-    if (const auto byExtension = FormatOfPath(path)) return *byExtension;
-    throw ToolError(
-        UnknownFormatMessage("the extension " + std::filesystem::path(path).extension().string() +
-                             " of " + path),
+    if (const auto byExtension = files::FormatOfPath(path)) return *byExtension;
+    throw core::ToolError(
+        files::UnknownFormatMessage(
+            "the extension " + std::filesystem::path(path).extension().string() + " of " + path),
         2);
 }
 
-void CheckDestination(const CaptureOptions& options, const FormatInfo& format, bool toStdout) {
+void CheckDestination(const CaptureOptions& options, const files::FormatInfo& format,
+                      bool toStdout) {
     const std::string ext(format.name);
     if (options.count && !format.manyRecords && options.outputDir.empty()) {
-        throw ToolError("a ." + ext + " file holds one record: give --output-dir DIR with --count",
-                        2);
+        throw core::ToolError(
+            "a ." + ext + " file holds one record: give --output-dir DIR with --count", 2);
     }
-    const bool binary = format.format == FileFormat::Sigrok || format.format == FileFormat::Wav ||
-                        format.format == FileFormat::Numpy;
-    if (toStdout && binary && StdoutIsTerminal()) {
-        throw ToolError("a ." + ext + " record is binary: give -o FILE." + ext, 2);
+    const bool binary = format.format == files::FileFormat::Sigrok ||
+                        format.format == files::FileFormat::Wav ||
+                        format.format == files::FileFormat::Numpy;
+    if (toStdout && binary && core::StdoutIsTerminal()) {
+        throw core::ToolError("a ." + ext + " record is binary: give -o FILE." + ext, 2);
     }
 }
 
 // One record in a file of its own: the JSON document with its settings, the CSV with the
 // record's number in a column when it has one (label), or any other record format.
-void WriteOneRecord(const std::string& path, FileFormat format, const CaptureOptions& options,
-                    const Obtained& obtained, const Record& record, long label) {
+void WriteOneRecord(const std::string& path, files::FileFormat format,
+                    const CaptureOptions& options, const core::Obtained& obtained,
+                    const core::Record& record, long label) {
     std::ostringstream text;
-    if (format == FileFormat::Json) {
-        WriteJson(text, obtained, options.settings, {record}, std::max(label, 1L));
-    } else if (format == FileFormat::Csv) {
-        WriteCsv(text, record, label);
+    if (format == files::FileFormat::Json) {
+        files::WriteJson(text, obtained, options.settings, {record}, std::max(label, 1L));
+    } else if (format == files::FileFormat::Csv) {
+        files::WriteCsv(text, record, label);
     } else {
-        WriteRecordFile(path, record, format);
+        files::WriteRecordFile(path, record, format);
         return;
     }
-    WriteFileSafely(path, text.str());
+    files::WriteFileSafely(path, text.str());
 }
 
-void WritePlot(const CaptureOptions& options, const Record& record) {
+void WritePlot(const CaptureOptions& options, const core::Record& record) {
     std::ostringstream svg;
-    PlotOptions plot;
+    files::PlotOptions plot;
     plot.divisions = options.divisions;
-    WriteSvg(svg, record, plot);
-    WriteFileSafely(options.svgPath, svg.str());
+    files::WriteSvg(svg, record, plot);
+    files::WriteFileSafely(options.svgPath, svg.str());
     std::cerr << "capture: wrote the plot to " << options.svgPath << '\n';
 }
 
 }  // namespace
 
 int RunCapture(const CaptureOptions& options) {
-    const FileFormat format = ChooseFormat(options);
-    const FormatInfo& info = InfoOf(format);
+    const files::FileFormat format = ChooseFormat(options);
+    const files::FormatInfo& info = files::InfoOf(format);
     const bool toDirectory = !options.outputDir.empty();
     const bool toStdout = !toDirectory && (options.csvPath.empty() || options.csvPath == "-");
     CheckDestination(options, info, toStdout);
 
-    Session session;
-    const Obtained obtained = ApplySettings(options.settings);
-    std::cerr << "capture: " << Describe(obtained) << '\n';
-    const TriggerInfo trigger = ReadTrigger(options.settings);
+    core::Session session;
+    const core::Obtained obtained = core::ApplySettings(options.settings);
+    std::cerr << "capture: " << core::Describe(obtained) << '\n';
+    const core::TriggerInfo trigger = ReadTrigger(options.settings);
     const std::int64_t count = options.count.value_or(1);
     const bool numbered = options.count.has_value();
-    const bool json = format == FileFormat::Json;
-    const bool csv = format == FileFormat::Csv;
+    const bool json = format == files::FileFormat::Json;
+    const bool csv = format == files::FileFormat::Csv;
 
     // A file is written under a temporary name and put in place once complete: CSV and JSON
     // as the records come, the other formats whole at the end. Either way a destination that
     // cannot be written is found before the instrument waits for a trigger.
-    std::optional<SafeFile> file;
+    std::optional<files::SafeFile> file;
     std::ostream* out = &std::cout;
     const bool oneFile = !toDirectory && !toStdout;
     if (toDirectory) {
         std::error_code error;
         std::filesystem::create_directories(options.outputDir, error);
-        if (error) throw ToolError("cannot create " + options.outputDir + ": " + error.message());
+        if (error)
+            throw core::ToolError("cannot create " + options.outputDir + ": " + error.message());
     } else if (oneFile) {
         file.emplace(options.csvPath);
         if (info.manyRecords) {
@@ -238,14 +244,14 @@ int RunCapture(const CaptureOptions& options) {
         }
     }
 
-    const bool progress = count > 1 && StderrIsTerminal();
-    std::vector<Record> kept;  // for one JSON document
-    Record last;
+    const bool progress = count > 1 && core::StderrIsTerminal();
+    std::vector<core::Record> kept;  // for one JSON document
+    core::Record last;
     std::int64_t taken = 0;
-    for (std::int64_t number = 1; number <= count && !Interrupted(); ++number) {
+    for (std::int64_t number = 1; number <= count && !core::Interrupted(); ++number) {
         const std::string who =
             numbered ? "capture: record " + std::to_string(number) + ": " : "capture: ";
-        Record record = TakeRecord(options, obtained, trigger, who);
+        core::Record record = TakeRecord(options, obtained, trigger, who);
         const long label = numbered ? static_cast<long>(number) : 0;
         if (toDirectory) {
             const std::string path = (std::filesystem::path(options.outputDir) /
@@ -255,10 +261,10 @@ int RunCapture(const CaptureOptions& options) {
         } else if (json) {
             kept.push_back(record);
         } else if (csv) {
-            if (number == 1) WriteCsvHeader(*out, record, numbered);
-            WriteCsvRows(*out, record, label);
+            if (number == 1) files::WriteCsvHeader(*out, record, numbered);
+            files::WriteCsvRows(*out, record, label);
         } else if (oneFile) {
-            WriteRecordFile(options.csvPath, record, format);
+            files::WriteRecordFile(options.csvPath, record, format);
         } else {
             *out << EncodeRecord(record, format);
         }
@@ -267,12 +273,12 @@ int RunCapture(const CaptureOptions& options) {
         last = std::move(record);
     }
     if (progress) std::cerr << "\r\033[K" << std::flush;
-    if (json && !toDirectory) WriteJson(*out, obtained, options.settings, kept);
-    if (taken == 0) throw ToolError("interrupted before the first record", 130);
+    if (json && !toDirectory) files::WriteJson(*out, obtained, options.settings, kept);
+    if (taken == 0) throw core::ToolError("interrupted before the first record", 130);
     if (file) {
         file->Commit();
     } else if (!out->flush()) {
-        throw ToolError("cannot write to standard output");
+        throw core::ToolError("cannot write to standard output");
     }
 
     const std::string what =
@@ -285,10 +291,10 @@ int RunCapture(const CaptureOptions& options) {
     if (taken < count) std::cerr << "capture: interrupted after " << what << '\n';
     if (!options.svgPath.empty()) WritePlot(options, last);
     if (!options.spectrum.path.empty()) WriteSpectrumFile(options.spectrum, last);
-    if (options.preview && StdoutIsTerminal()) {
-        std::cout << Preview(last, TerminalWidth());
+    if (options.preview && core::StdoutIsTerminal()) {
+        std::cout << Preview(last, core::TerminalWidth());
     }
-    return Interrupted() ? 130 : 0;
+    return core::Interrupted() ? 130 : 0;
 }
 
 }  // namespace zarvo::cli

@@ -24,17 +24,17 @@ void PrintList(const char* title, const double (&values)[20], const char* unit) 
 }  // namespace
 
 int RunInfo() {
-    Session session;
+    core::Session session;
     std::cout << "instrument: found on the parallel port\n";
     std::uint16_t channels = 0;
-    Check(GetNrChannels(&channels), "GetNrChannels");
+    core::Check(GetNrChannels(&channels), "GetNrChannels");
     std::int32_t serial = 0;
-    Check(GetSerialNumber(&serial), "GetSerialNumber");
+    core::Check(GetSerialNumber(&serial), "GetSerialNumber");
     std::uint32_t date = 0;
-    Check(GetCalibrationDate(&date), "GetCalibrationDate");
+    core::Check(GetCalibrationDate(&date), "GetCalibrationDate");
     // Trigger mode 4 exists only on one model variant; ask for it and put the mode back.
     std::uint8_t mode = 0;
-    Check(GetTriggerModeCh(1, &mode), "GetTriggerModeCh");
+    core::Check(GetTriggerModeCh(1, &mode), "GetTriggerModeCh");
     const bool mode4 = SetTriggerModeCh(1, 4) == RC_OK;
     SetTriggerModeCh(1, mode);
 
@@ -45,15 +45,15 @@ int RunInfo() {
     std::snprintf(dateText, sizeof dateText, "%04u-%02u-%02u", date & 0xFFFFu, (date >> 16) & 0xFFu,
                   date >> 24);
     std::cout << "calibration date: " << dateText << '\n'
-              << "maximum sample frequency: " << FormatSi(GetMaxSampleFrequencyF(), "Hz")
-              << " per channel (" << FormatSi(2 * GetMaxSampleFrequencyF(), "Hz")
+              << "maximum sample frequency: " << core::FormatSi(GetMaxSampleFrequencyF(), "Hz")
+              << " per channel (" << core::FormatSi(2 * GetMaxSampleFrequencyF(), "Hz")
               << " on channel 1 alone)\n"
               << "maximum record length: " << GetMaxRecordLength() << " samples\n";
     double ranges[20] = {};
-    Check(GetAvailableSensitivities(ranges), "GetAvailableSensitivities");
+    core::Check(GetAvailableSensitivities(ranges), "GetAvailableSensitivities");
     PrintList("input ranges", ranges, " V");
     double resolutions[20] = {};
-    Check(GetAvailableResolutions(resolutions), "GetAvailableResolutions");
+    core::Check(GetAvailableResolutions(resolutions), "GetAvailableResolutions");
     PrintList("resolutions", resolutions, " bits");
     return 0;
 }
@@ -69,14 +69,14 @@ int RunGenerator(const std::string& frequency) {
             used = 0;
         }
         if (used != frequency.size() || !(value > 0) || value > 4294967295.0) {
-            throw ToolError("generator: FREQ must be 'off' or a frequency in Hz, not '" +
-                            frequency + "'");
+            throw core::ToolError("generator: FREQ must be 'off' or a frequency in Hz, not '" +
+                                  frequency + "'");
         }
         // Below 1 Hz still asks for the slowest rate, never for "off".
         hz = value < 1 ? 1u : static_cast<std::uint32_t>(value + 0.5);
     }
-    Session session;
-    Check(SetSquareWaveGenFrequency(&hz), "SetSquareWaveGenFrequency");
+    core::Session session;
+    core::Check(SetSquareWaveGenFrequency(&hz), "SetSquareWaveGenFrequency");
     if (hz == 0) {
         std::cout << "square-wave output: off\n";
     } else {

@@ -41,8 +41,9 @@ int main(int argc, char** argv) {
         ->add_option("--output-dir", capture.outputDir,
                      "one file per record in this folder (record-0001.csv ...), in --format")
         ->excludes(output);
-    captureCmd->add_option("--format", capture.format,
-                           FormatNames() + " (default: the extension of -o, else csv)");
+    captureCmd->add_option(
+        "--format", capture.format,
+        zarvo::files::FormatNames() + " (default: the extension of -o, else csv)");
     captureCmd->add_option("--svg", capture.svgPath, "also write an SVG plot of the last record");
     captureCmd->add_flag("--divisions", capture.divisions,
                          "plot a 10 x 8 graticule with volts and time per division");
@@ -69,7 +70,7 @@ int main(int argc, char** argv) {
     zarvo::view::ViewOptions view;
     CLI::App* viewCmd =
         app.add_subcommand("view", "show the instrument's screen live in a browser");
-    AddListenOptions(*viewCmd, view.bind, view.port);
+    zarvo::servers::AddListenOptions(*viewCmd, view.bind, view.port);
     auto* viewSettings =
         viewCmd->add_option("--settings", view.settingsPath,
                             "start with the settings in this JSON file (the page's Save settings)");
@@ -93,8 +94,8 @@ int main(int argc, char** argv) {
     // removes its temporary file after) instead of ending the process.
     std::signal(SIGXFSZ, SIG_IGN);
     try {
-        SelectSimulation(simulate);
-        CatchInterrupts();
+        zarvo::core::SelectSimulation(simulate);
+        zarvo::core::CatchInterrupts();
         captureFile.Merge();
         monitorFile.Merge();
         if (app.got_subcommand("info")) return RunInfo();
@@ -105,7 +106,7 @@ int main(int argc, char** argv) {
         if (app.got_subcommand(viewCmd)) return zarvo::view::RunView(view);
 #endif
         return RunGenerator(frequency);
-    } catch (const ToolError& e) {
+    } catch (const zarvo::core::ToolError& e) {
         std::cerr << "zarvo: error: " << e.what() << '\n';
         return e.exitCode();
     } catch (const std::exception& e) {

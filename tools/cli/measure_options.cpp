@@ -13,13 +13,13 @@
 
 namespace zarvo::cli {
 
-void AddMeasureOptions(CLI::App& app, MeasureSettings& s) {
+void AddMeasureOptions(CLI::App& app, core::MeasureSettings& s) {
     app.add_option("-c,--channels", s.channels, "channels to measure: 1, 2 or both")
         ->check(CLI::IsMember({"1", "2", "both"}))
         ->capture_default_str();
     for (int i = 0; i < 2; ++i) {
         const std::string n = std::to_string(i + 1);
-        ChannelSettings& ch = s.channel[static_cast<std::size_t>(i)];
+        core::ChannelSettings& ch = s.channel[static_cast<std::size_t>(i)];
         app.add_option("--range" + n, ch.range,
                        "channel " + n + " full scale in volts (nearest of 0.2 .. 80 V)")
             ->check(CLI::Range(0.0, 80.0))

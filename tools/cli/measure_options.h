@@ -12,6 +12,6 @@ namespace zarvo::cli {
 
 // Declares the options on a subcommand; their checks reject values outside what the
 // instrument can do before any call is made.
-void AddMeasureOptions(CLI::App& app, MeasureSettings& settings);
+void AddMeasureOptions(CLI::App& app, core::MeasureSettings& settings);
 
 }  // namespace zarvo::cli

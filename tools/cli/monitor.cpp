@@ -32,10 +32,11 @@ std::string Timestamp() {
     return text;
 }
 
-void WriteLogHeader(std::ostream& log, const Obtained& obtained) {
+void WriteLogHeader(std::ostream& log, const core::Obtained& obtained) {
     log << "time";
     for (int ch : obtained.channels) {
-        for (const FigureColumn& c : kFigureColumns) log << ",ch" << ch << '_' << c.name;
+        for (const analysis::FigureColumn& c : analysis::kFigureColumns)
+            log << ",ch" << ch << '_' << c.name;
     }
     log << '\n';
 }
@@ -45,43 +46,43 @@ void WriteLogHeader(std::ostream& log, const Obtained& obtained) {
 // Each record is one run of the instrument's measurement state machine (StartMeasurement):
 // armed, triggered or timed out at the timer's pace, read out, then the figures printed.
 int RunMonitor(const MonitorOptions& options) {
-    Session session;
-    const Obtained obtained = ApplySettings(options.settings);
-    std::cerr << "monitor: " << Describe(obtained) << "; Ctrl-C stops\n";
+    core::Session session;
+    const core::Obtained obtained = core::ApplySettings(options.settings);
+    std::cerr << "monitor: " << core::Describe(obtained) << "; Ctrl-C stops\n";
 
     std::ofstream log;
     if (!options.logPath.empty()) {
         const bool fresh = !std::ifstream(options.logPath).good();
         log.open(options.logPath, std::ios::app);
-        if (!log) throw ToolError("cannot open " + options.logPath);
+        if (!log) throw core::ToolError("cannot open " + options.logPath);
         if (fresh) WriteLogHeader(log, obtained);
     }
 
     const auto n = static_cast<std::size_t>(obtained.length);
     std::vector<double> data[2] = {std::vector<double>(n), std::vector<double>(n)};
-    for (std::int64_t record = 1; !Interrupted(); ++record) {
+    for (std::int64_t record = 1; !core::Interrupted(); ++record) {
         if (options.count && record > *options.count) break;
-        Check(StartMeasurement(), "StartMeasurement");
-        Check(GetMeasurement(data[0].data(), data[1].data()), "GetMeasurement");
+        core::Check(StartMeasurement(), "StartMeasurement");
+        core::Check(GetMeasurement(data[0].data(), data[1].data()), "GetMeasurement");
         const std::string stamp = Timestamp();
         std::cout << "record " << record;
         if (log.is_open()) log << stamp;
         for (int ch : obtained.channels) {
-            const Stats s = Analyse(data[ch - 1], obtained.rate);
+            const analysis::Stats s = analysis::Analyse(data[ch - 1], obtained.rate);
             std::cout << "  ch" << ch << ':';
-            for (const FigureColumn& c : kFigureColumns) {
-                std::cout << ' ' << c.key << ' ' << FigureText(c, s);
-                if (log.is_open()) log << ',' << FigureCsv(c, s);
+            for (const analysis::FigureColumn& c : analysis::kFigureColumns) {
+                std::cout << ' ' << c.key << ' ' << analysis::FigureText(c, s);
+                if (log.is_open()) log << ',' << analysis::FigureCsv(c, s);
             }
         }
         std::cout << std::endl;
         if (log.is_open()) {
             log << '\n';
             log.flush();  // at most the row being written is lost
-            if (!log) throw ToolError("cannot write " + options.logPath);
+            if (!log) throw core::ToolError("cannot write " + options.logPath);
         }
     }
-    if (Interrupted()) std::cerr << "monitor: stopped\n";
+    if (core::Interrupted()) std::cerr << "monitor: stopped\n";
     return 0;
 }
 

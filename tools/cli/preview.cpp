@@ -29,12 +29,12 @@ std::string PadLeft(const std::string& text, std::size_t width) {
 
 }  // namespace
 
-std::string Preview(const Record& record, int width, int height) {
+std::string Preview(const core::Record& record, int width, int height) {
     const std::size_t n = record.size();
     if (n == 0 || height < 2) return {};
     double lo = record.traces.front().volts.front();
     double hi = lo;
-    for (const Trace& t : record.traces) {
+    for (const core::Trace& t : record.traces) {
         for (double v : t.volts) {
             if (!std::isfinite(v)) continue;
             lo = std::min(lo, v);
@@ -49,8 +49,8 @@ std::string Preview(const Record& record, int width, int height) {
         hi += half;
     }
 
-    const std::string top = FormatSi(hi, "V", 3);
-    const std::string bottom = FormatSi(lo, "V", 3);
+    const std::string top = core::FormatSi(hi, "V", 3);
+    const std::string bottom = core::FormatSi(lo, "V", 3);
     const std::size_t labelWidth = std::max(CodePoints(top), CodePoints(bottom));
     const auto cols = static_cast<std::size_t>(
         std::max(8, width - static_cast<int>(labelWidth) - 3));  // " |" and "|"
@@ -88,12 +88,12 @@ std::string Preview(const Record& record, int width, int height) {
         out << PadLeft(label, labelWidth) << " |" << rows[r] << "|\n";
     }
     // The time span under the frame: first and last sample, from the trigger point.
-    const std::string start = FormatSi(record.TimeOf(0), "s", 3);
-    const std::string end = FormatSi(record.TimeOf(n - 1), "s", 3);
+    const std::string start = core::FormatSi(record.TimeOf(0), "s", 3);
+    const std::string end = core::FormatSi(record.TimeOf(n - 1), "s", 3);
     // Appended piece by piece: gcc 12 at -O3 warns falsely (-Wrestrict) about a literal added
     // in front of a temporary string.
     std::string span = "(";
-    span += FormatSi(record.TimeOf(n - 1) - record.TimeOf(0), "s", 3);
+    span += core::FormatSi(record.TimeOf(n - 1) - record.TimeOf(0), "s", 3);
     span += ')';
     const std::size_t inner = cols + 2;
     const std::size_t used = CodePoints(start) + CodePoints(end);

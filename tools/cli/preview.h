@@ -12,6 +12,6 @@ namespace zarvo::cli {
 // frame included) and `height` rows of trace, scaled to the span of the signal: its volts at
 // the top and bottom rows, the time span on a line below; channel 1 in '*', channel 2 in 'o',
 // '#' where they meet.
-std::string Preview(const Record& record, int width = 80, int height = 14);
+std::string Preview(const core::Record& record, int width = 80, int height = 14);
 
 }  // namespace zarvo::cli

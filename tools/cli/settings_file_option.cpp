@@ -8,7 +8,7 @@
 
 namespace zarvo::cli {
 
-SettingsFileOption::SettingsFileOption(CLI::App& command, MeasureSettings& settings)
+SettingsFileOption::SettingsFileOption(CLI::App& command, core::MeasureSettings& settings)
     : command_(command), settings_(settings) {
     command.add_option("--settings", path_,
                        "measure with the settings in this JSON file (the view's Save settings); "

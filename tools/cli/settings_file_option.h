@@ -15,14 +15,14 @@ namespace zarvo::cli {
 // --settings FILE on capture or monitor.
 class SettingsFileOption {
 public:
-    SettingsFileOption(CLI::App& command, MeasureSettings& settings);
+    SettingsFileOption(CLI::App& command, core::MeasureSettings& settings);
     // After parsing: reads the file when one was given and takes from it what the command line
     // did not give. Throws ToolError (exit status 2) naming the file and the key.
     void Merge() const;
 
 private:
     CLI::App& command_;
-    MeasureSettings& settings_;
+    core::MeasureSettings& settings_;
     std::string path_;
 };
 

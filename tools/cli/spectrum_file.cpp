@@ -14,9 +14,9 @@ namespace zarvo::cli {
 
 namespace {
 
-void WriteSpectrumCsv(std::ostream& out, const Record& record, Window window) {
-    SpectrumAnalyser analyser;
-    std::vector<Spectrum> spectra(record.traces.size());
+void WriteSpectrumCsv(std::ostream& out, const core::Record& record, analysis::Window window) {
+    analysis::SpectrumAnalyser analyser;
+    std::vector<analysis::Spectrum> spectra(record.traces.size());
     out << "frequency_Hz";
     for (std::size_t c = 0; c < record.traces.size(); ++c) {
         analyser.Compute(record.traces[c].volts, record.sampleRate, window, spectra[c]);
@@ -25,8 +25,9 @@ void WriteSpectrumCsv(std::ostream& out, const Record& record, Window window) {
     out << '\n';
     const std::size_t bins = spectra.empty() ? 0 : spectra.front().dBV.size();
     for (std::size_t k = 0; k < bins; ++k) {
-        out << CsvNumber(static_cast<double>(k) * spectra.front().binHz);
-        for (const Spectrum& s : spectra) out << ',' << CsvNumber(RoundDb(s.dBV[k]));
+        out << core::CsvNumber(static_cast<double>(k) * spectra.front().binHz);
+        for (const analysis::Spectrum& s : spectra)
+            out << ',' << core::CsvNumber(analysis::RoundDb(s.dBV[k]));
         out << '\n';
     }
 }
@@ -36,19 +37,21 @@ void WriteSpectrumCsv(std::ostream& out, const Record& record, Window window) {
 void AddSpectrumOptions(CLI::App& capture, SpectrumRequest& request) {
     capture.add_option("--spectrum", request.path,
                        "also write the spectrum of the last record (dBV per bin) as CSV");
-    capture.add_option("--window", request.window, "the spectrum's window: " + WindowNames())
-        ->check(CLI::IsMember(WindowNameList()))
+    capture
+        .add_option("--window", request.window, "the spectrum's window: " + analysis::WindowNames())
+        ->check(CLI::IsMember(analysis::WindowNameList()))
         ->capture_default_str();
 }
 
-void WriteSpectrumFile(const SpectrumRequest& request, const Record& record) {
-    const std::optional<Window> window = WindowNamed(request.window);
+void WriteSpectrumFile(const SpectrumRequest& request, const core::Record& record) {
+    const std::optional<analysis::Window> window = analysis::WindowNamed(request.window);
     if (!window) {
-        throw ToolError("--window must be " + WindowNames() + ", not " + request.window, 2);
+        throw core::ToolError(
+            "--window must be " + analysis::WindowNames() + ", not " + request.window, 2);
     }
     std::ostringstream csv;
     WriteSpectrumCsv(csv, record, *window);
-    WriteFileSafely(request.path, csv.str());
+    files::WriteFileSafely(request.path, csv.str());
     std::cerr << "capture: wrote the spectrum (" << request.window << " window) to " << request.path
               << '\n';
 }

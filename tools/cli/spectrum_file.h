@@ -25,6 +25,6 @@ void AddSpectrumOptions(CLI::App& capture, SpectrumRequest& request);
 // Writes the file under a temporary name and renames it when complete (WriteFileSafely);
 // says so on standard error. Throws ToolError for an unknown window, FileError when the file
 // cannot be written.
-void WriteSpectrumFile(const SpectrumRequest& request, const Record& record);
+void WriteSpectrumFile(const SpectrumRequest& request, const core::Record& record);
 
 }  // namespace zarvo::cli

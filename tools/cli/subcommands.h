@@ -14,7 +14,7 @@ namespace zarvo::cli {
 int RunInfo();
 
 struct CaptureOptions {
-    MeasureSettings settings;
+    core::MeasureSettings settings;
     std::string csvPath;  // the records' file; empty or "-": standard output
     std::string svgPath;  // plot of the last record
     bool preview = true;
@@ -27,7 +27,7 @@ struct CaptureOptions {
 int RunCapture(const CaptureOptions& options);
 
 struct MonitorOptions {
-    MeasureSettings settings;
+    core::MeasureSettings settings;
     std::optional<std::int64_t> count;  // records; none: until interrupted
     std::string logPath;
 };

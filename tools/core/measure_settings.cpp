@@ -11,7 +11,7 @@
 #include "tools/core/status.h"
 #include "zarvo.h"
 
-namespace zarvo::cli {
+namespace zarvo::core {
 
 namespace {
 
@@ -103,4 +103,4 @@ std::string Describe(const Obtained& o) {
     return out.str();
 }
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::core

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace zarvo::cli {
+namespace zarvo::core {
 
 struct ChannelSettings {
     double range = 8.0;  // full scale in volts; the nearest range is taken
@@ -50,4 +50,4 @@ Obtained ApplySettings(const MeasureSettings& settings);
 // One line for standard error: "rate 1 MHz, ..., channel 1: 2 V range, ...".
 std::string Describe(const Obtained& obtained);
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::core

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <limits>
 
-namespace zarvo::cli {
+namespace zarvo::core {
 
 namespace {
 
@@ -170,4 +170,4 @@ std::string Lower(std::string_view text) {
     return lower;
 }
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::core

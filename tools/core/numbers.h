@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-namespace zarvo::cli {
+namespace zarvo::core {
 
 // Divisions of the graticule a scope screen draws.
 constexpr int kTimeDivisions = 10;
@@ -71,4 +71,4 @@ Axis MakeAxis(double lo, double hi, std::string_view unit);
 // ASCII letters in lower case; every other byte as it is.
 std::string Lower(std::string_view text);
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::core

@@ -13,7 +13,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace zarvo::cli {
+namespace zarvo::core {
 
 namespace {
 
@@ -149,4 +149,4 @@ std::string NoInstrumentMessage(const std::string& where, const std::string& det
     return message;
 }
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::core

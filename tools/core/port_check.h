@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace zarvo::cli {
+namespace zarvo::core {
 
 struct PortHolder {
     std::string port;     // "LPT1" ...
@@ -36,4 +36,4 @@ std::string WhereLooked(bool namingSimulation);
 // `detail` after it (the status, or a colon), then the advice; no newline at the end.
 std::string NoInstrumentMessage(const std::string& where, const std::string& detail);
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::core

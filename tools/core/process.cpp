@@ -14,7 +14,7 @@
 #include "tools/core/status.h"
 #include "zarvo.h"
 
-namespace zarvo::cli {
+namespace zarvo::core {
 
 namespace {
 
@@ -72,4 +72,4 @@ void PauseMs(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::core

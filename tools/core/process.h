@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace zarvo::cli {
+namespace zarvo::core {
 
 // Selects the simulated instrument for this process when simulate is not empty ("1" or a
 // list of key=value pairs, as the ZARVO_SIM environment variable takes).
@@ -35,4 +35,4 @@ int TerminalWidth();
 // Sleeps for about ms milliseconds.
 void PauseMs(int ms);
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::core

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace zarvo::cli {
+namespace zarvo::core {
 
 struct Trace {
     int channel = 1;
@@ -36,4 +36,4 @@ struct Record {
     }
 };
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::core

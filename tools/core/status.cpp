@@ -4,7 +4,7 @@
 
 #include "zarvo.h"
 
-namespace zarvo::cli {
+namespace zarvo::core {
 
 namespace {
 
@@ -49,4 +49,4 @@ void Check(std::uint16_t status, const char* call) {
                     StatusName(status) + ")");
 }
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::core

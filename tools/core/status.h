@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace zarvo::cli {
+namespace zarvo::core {
 
 // "RC_BAD_VALUE" ... for a status code; "unknown status N" otherwise.
 std::string StatusName(std::uint16_t status);
@@ -27,4 +27,4 @@ private:
 // Throws a ToolError naming the call and the status when status is not RC_OK.
 void Check(std::uint16_t status, const char* call);
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::core

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace zarvo::cli::files {
+namespace zarvo::files {
 
 template <typename Unsigned>
 void PutLittle(std::string& out, Unsigned value) {
@@ -48,4 +48,4 @@ inline void PutFloat64(std::string& out, double value) {
     AppendLittle(out, std::bit_cast<std::uint64_t>(value));
 }
 
-}  // namespace zarvo::cli::files
+}  // namespace zarvo::files

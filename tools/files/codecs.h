@@ -10,28 +10,28 @@
 
 #include "tools/core/record.h"
 
-namespace zarvo::cli::files {
+namespace zarvo::files {
 
 class ZipWriter;
 
 // The two zip formats fill an archive, in memory or on its way to a file.
-void AddSigrok(ZipWriter& zip, const Record& record);
-Record DecodeSigrok(std::string_view bytes, const std::string& name);
+void AddSigrok(ZipWriter& zip, const core::Record& record);
+core::Record DecodeSigrok(std::string_view bytes, const std::string& name);
 
-std::string EncodeWav(const Record& record);
+std::string EncodeWav(const core::Record& record);
 
-void AddNumpy(ZipWriter& zip, const Record& record);
-Record DecodeNumpy(std::string_view bytes, const std::string& name);
+void AddNumpy(ZipWriter& zip, const core::Record& record);
+core::Record DecodeNumpy(std::string_view bytes, const std::string& name);
 
-Record DecodeCsv(std::string_view bytes, const std::string& name);
+core::Record DecodeCsv(std::string_view bytes, const std::string& name);
 
 // What every decoder checks before handing a record out: one or two distinct channels 1 and
 // 2 of the same, non-zero length within kMaxReadSamples, finite volts, a positive sample
 // rate and the trigger index inside the record.
-void CheckDecoded(const Record& record, const std::string& name);
+void CheckDecoded(const core::Record& record, const std::string& name);
 
 // The sample rate as the whole number of hertz the sigrok and WAV headers hold; a FileError
 // (naming `format`) when the record has none or one too large for them.
 std::uint32_t WholeHertz(double rate, const char* format);
 
-}  // namespace zarvo::cli::files
+}  // namespace zarvo::files

@@ -13,7 +13,7 @@
 #include "tools/files/file_error.h"
 #include "tools/files/record_files.h"
 
-namespace zarvo::cli::files {
+namespace zarvo::files {
 
 namespace {
 
@@ -43,16 +43,16 @@ std::vector<std::string_view> Lines(std::string_view text) {
 
 }  // namespace
 
-Record DecodeCsv(std::string_view bytes, const std::string& name) {
+core::Record DecodeCsv(std::string_view bytes, const std::string& name) {
     if (bytes.empty()) FailFile(name, "is empty");
     if (bytes.back() != '\n') FailFile(name, "truncated: its last line is cut short");
     const std::vector<std::string_view> lines = Lines(bytes);
     const std::vector<std::string_view> header = Fields(lines.front());
     const std::size_t first = !header.empty() && header.front() == "record" ? 1 : 0;
-    Record record;
+    core::Record record;
     for (std::size_t c = first + 1; c < header.size(); ++c) {
         if (header[c] == "ch1_V" || header[c] == "ch2_V") {
-            record.traces.push_back(Trace{header[c][2] - '0', 0, {}});
+            record.traces.push_back(core::Trace{header[c][2] - '0', 0, {}});
         } else {
             record.traces.clear();
             break;
@@ -108,9 +108,9 @@ Record DecodeCsv(std::string_view bytes, const std::string& name) {
         }
     }
     // Ten digits recover the rate the instrument used from the rounded times.
-    record.sampleRate = std::strtod(CsvNumber(1 / step, 10).c_str(), nullptr);
+    record.sampleRate = std::strtod(core::CsvNumber(1 / step, 10).c_str(), nullptr);
     for (double t : time) record.preSamples += t < -step / 2 ? 1 : 0;
     return record;
 }
 
-}  // namespace zarvo::cli::files
+}  // namespace zarvo::files

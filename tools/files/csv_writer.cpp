@@ -4,26 +4,26 @@
 
 #include "tools/core/numbers.h"
 
-namespace zarvo::cli {
+namespace zarvo::files {
 
-void WriteCsvHeader(std::ostream& out, const Record& record, bool numbered) {
+void WriteCsvHeader(std::ostream& out, const core::Record& record, bool numbered) {
     out << (numbered ? "record,time_s" : "time_s");
-    for (const Trace& t : record.traces) out << ",ch" << t.channel << "_V";
+    for (const core::Trace& t : record.traces) out << ",ch" << t.channel << "_V";
     out << '\n';
 }
 
-void WriteCsvRows(std::ostream& out, const Record& record, long number) {
+void WriteCsvRows(std::ostream& out, const core::Record& record, long number) {
     for (std::size_t i = 0; i < record.size(); ++i) {
         if (number != 0) out << number << ',';
-        out << CsvNumber(record.TimeOf(i), 12);
-        for (const Trace& t : record.traces) out << ',' << CsvNumber(t.volts[i], 8);
+        out << core::CsvNumber(record.TimeOf(i), 12);
+        for (const core::Trace& t : record.traces) out << ',' << core::CsvNumber(t.volts[i], 8);
         out << '\n';
     }
 }
 
-void WriteCsv(std::ostream& out, const Record& record, long number) {
+void WriteCsv(std::ostream& out, const core::Record& record, long number) {
     WriteCsvHeader(out, record, number != 0);
     WriteCsvRows(out, record, number);
 }
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::files

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace zarvo::cli {
+namespace zarvo::files {
 
 class FileError : public std::runtime_error {
 public:
@@ -18,4 +18,4 @@ public:
     throw FileError(name + ": " + what);
 }
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::files

@@ -17,7 +17,7 @@
 #include "tools/files/svg_file.h"
 #include "tools/files/zip_archive.h"
 
-namespace zarvo::cli {
+namespace zarvo::files {
 
 namespace {
 
@@ -51,7 +51,7 @@ std::string ReadWhole(const std::string& path) {
     return bytes;
 }
 
-void AddToArchive(files::ZipWriter& zip, const Record& record, FileFormat format) {
+void AddToArchive(files::ZipWriter& zip, const core::Record& record, FileFormat format) {
     if (format == FileFormat::Sigrok) {
         files::AddSigrok(zip, record);
     } else {
@@ -73,7 +73,7 @@ const FormatInfo& InfoOf(FileFormat format) {
 }
 
 std::optional<FileFormat> FormatNamed(std::string_view name) {
-    const std::string lower = Lower(name);
+    const std::string lower = core::Lower(name);
     for (const FormatInfo& info : kFormats) {
         if (info.name == lower) return info.format;
     }
@@ -101,13 +101,13 @@ std::string UnknownFormatMessage(const std::string& what) {
     for (const FormatInfo& info : kFormats) {
         text << "\n  " << info.name << std::string(6 - info.name.size(), ' ') << info.readBy;
     }
-    if (Lower(what).find("npy") != std::string::npos) {
+    if (core::Lower(what).find("npy") != std::string::npos) {
         text << "\n(NumPy records are .npz archives: the volts with their sample rate in one file)";
     }
     return text.str();
 }
 
-std::string EncodeRecord(const Record& record, FileFormat format) {
+std::string EncodeRecord(const core::Record& record, FileFormat format) {
     std::ostringstream text;
     switch (format) {
         case FileFormat::Csv:
@@ -130,8 +130,8 @@ std::string EncodeRecord(const Record& record, FileFormat format) {
     throw std::logic_error("a JSON record file needs the settings it was taken with");
 }
 
-Record DecodeRecord(std::string_view bytes, FileFormat format, const std::string& name) {
-    Record record;
+core::Record DecodeRecord(std::string_view bytes, FileFormat format, const std::string& name) {
+    core::Record record;
     switch (format) {
         case FileFormat::Csv:
             record = files::DecodeCsv(bytes, name);
@@ -146,11 +146,11 @@ Record DecodeRecord(std::string_view bytes, FileFormat format, const std::string
             FailFile(name, "a ." + std::string(InfoOf(format).name) +
                                " file cannot be read back; csv, sr and npz can");
     }
-    files::CheckDecoded(record, name);
+    CheckDecoded(record, name);
     return record;
 }
 
-void WriteRecordFile(const std::string& path, const Record& record, FileFormat format) {
+void WriteRecordFile(const std::string& path, const core::Record& record, FileFormat format) {
     const std::optional<std::string> file = ReplaceableFile(path);
     if (file && (format == FileFormat::Sigrok || format == FileFormat::Numpy)) {
         // Straight to the file: a record's archive in memory as well as its members would
@@ -164,7 +164,7 @@ void WriteRecordFile(const std::string& path, const Record& record, FileFormat f
     }
 }
 
-Record ReadRecordFile(const std::string& path) {
+core::Record ReadRecordFile(const std::string& path) {
     const std::optional<FileFormat> format = FormatOfPath(path);
     if (!format || !InfoOf(*format).readable) {
         FailFile(path, "cannot be read as a record: csv, sr and npz files can");
@@ -172,9 +172,7 @@ Record ReadRecordFile(const std::string& path) {
     return DecodeRecord(ReadWhole(path), *format, path);
 }
 
-namespace files {
-
-void CheckDecoded(const Record& record, const std::string& name) {
+void CheckDecoded(const core::Record& record, const std::string& name) {
     if (record.traces.empty()) FailFile(name, "holds no channel");
     if (record.traces.size() > 2) FailFile(name, "holds more than two channels");
     const std::size_t n = record.size();
@@ -183,7 +181,7 @@ void CheckDecoded(const Record& record, const std::string& name) {
         FailFile(name, "holds " + std::to_string(n) + " samples per channel, more than the " +
                            std::to_string(kMaxReadSamples) + " a record may have");
     }
-    for (const Trace& t : record.traces) {
+    for (const core::Trace& t : record.traces) {
         if (t.channel != 1 && t.channel != 2) FailFile(name, "names a channel other than 1 and 2");
         if (t.volts.size() != n) FailFile(name, "has channels of different lengths");
         if (!std::isfinite(t.range) || t.range < 0) FailFile(name, "has a range that is no number");
@@ -213,6 +211,4 @@ std::uint32_t WholeHertz(double rate, const char* format) {
     return static_cast<std::uint32_t>(std::max(1.0, std::round(rate)));
 }
 
-}  // namespace files
-
-}  // namespace zarvo::cli
+}  // namespace zarvo::files

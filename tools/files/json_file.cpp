@@ -6,14 +6,15 @@
 
 #include "tools/analysis/figures.h"
 
-namespace zarvo::cli {
+namespace zarvo::files {
 
-void WriteJson(std::ostream& out, const Obtained& obtained, const MeasureSettings& settings,
-               const std::vector<Record>& records, long firstNumber) {
+void WriteJson(std::ostream& out, const core::Obtained& obtained,
+               const core::MeasureSettings& settings, const std::vector<core::Record>& records,
+               long firstNumber) {
     using nlohmann::json;
     json channels = json::array();
     for (int ch : obtained.channels) {
-        const ChannelSettings& c = settings.channel[static_cast<std::size_t>(ch - 1)];
+        const core::ChannelSettings& c = settings.channel[static_cast<std::size_t>(ch - 1)];
         channels.push_back({{"channel", ch},
                             {"range_V", obtained.range[static_cast<std::size_t>(ch - 1)]},
                             {"coupling", c.coupling},
@@ -35,15 +36,15 @@ void WriteJson(std::ostream& out, const Obtained& obtained, const MeasureSetting
                        {"trigger", trigger}}},
                      {"records", json::array()}};
     for (std::size_t r = 0; r < records.size(); ++r) {
-        const Record& record = records[r];
+        const core::Record& record = records[r];
         json time = json::array();
         for (std::size_t i = 0; i < record.size(); ++i) time.push_back(record.TimeOf(i));
         json entry = {{"record", firstNumber + static_cast<long>(r)}, {"time_s", time}};
         json figures = json::object();
-        for (const Trace& t : record.traces) {
+        for (const core::Trace& t : record.traces) {
             entry["ch" + std::to_string(t.channel) + "_V"] = t.volts;
             figures["ch" + std::to_string(t.channel)] =
-                FigureValues(Analyse(t.volts, record.sampleRate));
+                analysis::FigureValues(analysis::Analyse(t.volts, record.sampleRate));
         }
         entry["figures"] = std::move(figures);
         document["records"].push_back(std::move(entry));
@@ -51,4 +52,4 @@ void WriteJson(std::ostream& out, const Obtained& obtained, const MeasureSetting
     out << document.dump() << '\n';
 }
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::files

@@ -8,7 +8,7 @@
 #include "tools/core/measure_settings.h"
 #include "tools/core/record.h"
 
-namespace zarvo::cli {
+namespace zarvo::files {
 
 // One JSON document: "settings" (what the instrument took: sample rate, record length, pre-
 // and post-trigger samples, per channel range, coupling and DC level, the trigger) and
@@ -16,7 +16,8 @@ namespace zarvo::cli {
 // volts per channel and the figures per channel ("figures": {"ch1": {"min_V", ..., "period_s",
 // "duty_pct", "rise_s", "fall_s"}}, null where the record does not show one).
 // `firstNumber` numbers the first of `records`.
-void WriteJson(std::ostream& out, const Obtained& obtained, const MeasureSettings& settings,
-               const std::vector<Record>& records, long firstNumber = 1);
+void WriteJson(std::ostream& out, const core::Obtained& obtained,
+               const core::MeasureSettings& settings, const std::vector<core::Record>& records,
+               long firstNumber = 1);
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::files

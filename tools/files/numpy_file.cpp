@@ -20,7 +20,7 @@
 #include "tools/files/record_files.h"
 #include "tools/files/zip_archive.h"
 
-namespace zarvo::cli::files {
+namespace zarvo::files {
 
 namespace {
 
@@ -161,9 +161,9 @@ double Scalar(const std::optional<Array>& array, const std::string& key, const s
 
 }  // namespace
 
-void AddNumpy(ZipWriter& zip, const Record& record) {
+void AddNumpy(ZipWriter& zip, const core::Record& record) {
     const std::size_t n = record.size();
-    for (const Trace& t : record.traces) {
+    for (const core::Trace& t : record.traces) {
         zip.Add("ch" + std::to_string(t.channel) + ".npy", Float64s(t.volts), 0);
     }
     std::string time = NpyHeader("<f8", n, false, 8);
@@ -173,20 +173,20 @@ void AddNumpy(ZipWriter& zip, const Record& record) {
     std::string index = NpyHeader("<i8", 1, true, 8);
     PutLittle(index, static_cast<std::uint64_t>(static_cast<std::int64_t>(record.preSamples)));
     zip.Add("trigger_index.npy", std::move(index), 0);
-    for (const Trace& t : record.traces) {
+    for (const core::Trace& t : record.traces) {
         zip.Add("range_ch" + std::to_string(t.channel) + ".npy", Float64(t.range), 0);
     }
 }
 
-Record DecodeNumpy(std::string_view bytes, const std::string& name) {
+core::Record DecodeNumpy(std::string_view bytes, const std::string& name) {
     const ZipReader zip(bytes, name);
-    Record record;
+    core::Record record;
     for (int ch = 1; ch <= 2; ++ch) {
         const std::string key = "ch" + std::to_string(ch);
         auto volts = ReadArray(zip, key, name);
         if (!volts) continue;
         if (volts->scalar) FailFile(name, key + " is a single number, not samples");
-        Trace trace{ch, 0, std::move(volts->values)};
+        core::Trace trace{ch, 0, std::move(volts->values)};
         if (const auto range = ReadArray(zip, "range_" + key, name)) {
             trace.range = Scalar(range, "range_" + key, name);
         }
@@ -212,4 +212,4 @@ Record DecodeNumpy(std::string_view bytes, const std::string& name) {
     return record;
 }
 
-}  // namespace zarvo::cli::files
+}  // namespace zarvo::files

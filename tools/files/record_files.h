@@ -25,7 +25,7 @@
 #include "tools/core/record.h"
 #include "tools/files/file_error.h"
 
-namespace zarvo::cli {
+namespace zarvo::files {
 
 enum class FileFormat { Csv, Json, Sigrok, Wav, Numpy, Svg };
 
@@ -52,19 +52,19 @@ std::string FormatNames();
 std::string UnknownFormatMessage(const std::string& what);
 
 // The file's bytes for one record, in any format but JSON (which needs the settings).
-std::string EncodeRecord(const Record& record, FileFormat format);
+std::string EncodeRecord(const core::Record& record, FileFormat format);
 
 // One record from a file's bytes in a readable format; `name` is the file named in a
 // FileError when the bytes are truncated, foreign or not a record.
-Record DecodeRecord(std::string_view bytes, FileFormat format, const std::string& name);
+core::Record DecodeRecord(std::string_view bytes, FileFormat format, const std::string& name);
 
 // One record written to `path` (WriteFileSafely), or read from it in the format of its
 // extension; a FileError names the path and what went wrong.
-void WriteRecordFile(const std::string& path, const Record& record, FileFormat format);
-Record ReadRecordFile(const std::string& path);
+void WriteRecordFile(const std::string& path, const core::Record& record, FileFormat format);
+core::Record ReadRecordFile(const std::string& path);
 
 // The most samples per channel a record file may hold when read: far above the instrument's
 // 32,760, low enough that a foreign file cannot make the reader allocate without bound.
 constexpr std::size_t kMaxReadSamples = std::size_t{1} << 22;
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::files

@@ -17,7 +17,7 @@
 
 #include "tools/files/file_error.h"
 
-namespace zarvo::cli {
+namespace zarvo::files {
 
 namespace {
 
@@ -195,4 +195,4 @@ void SafeFile::Commit() {
     Finish(target, impl_->buffer->Error(), path_);
 }
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::files

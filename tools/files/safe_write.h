@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-namespace zarvo::cli {
+namespace zarvo::files {
 
 // Where a write of `path` puts its temporary file and renames it to: `path`, or the file a
 // symbolic link names (the link stays). Nothing for a file that is not a regular one (a device
@@ -43,4 +43,4 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::files

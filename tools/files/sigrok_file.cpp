@@ -19,7 +19,7 @@
 #include "tools/files/record_files.h"
 #include "tools/files/zip_archive.h"
 
-namespace zarvo::cli::files {
+namespace zarvo::files {
 
 namespace {
 
@@ -75,7 +75,7 @@ bool ParseRate(std::string_view text, double& hz) {
     text = Trim(text);
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), hz);
     if (error != std::errc()) return false;
-    std::string rest = Lower(Trim(std::string_view(end, text.data() + text.size() - end)));
+    std::string rest = core::Lower(Trim(std::string_view(end, text.data() + text.size() - end)));
     if (rest.size() >= 2 && rest.substr(rest.size() - 2) == "hz") rest.resize(rest.size() - 2);
     rest = std::string(Trim(rest));
     static const std::map<std::string, double> kPrefixes = {
@@ -114,7 +114,7 @@ std::vector<std::pair<int, std::string>> AnalogChannels(const Section& device,
 std::vector<int> ChannelNumbers(const std::vector<std::pair<int, std::string>>& channels) {
     std::vector<int> numbers;
     for (const auto& [index, label] : channels) {
-        const std::string lower = Lower(label);
+        const std::string lower = core::Lower(label);
         if (lower == "ch1" || lower == "ch2") {
             numbers.push_back(lower[2] - '0');
         } else {
@@ -158,7 +158,7 @@ std::vector<double> ReadSamples(const ZipReader& zip, int index, const std::stri
 }
 
 // What this tool keeps in its own section: the exact rate, the trigger index, the ranges.
-void ReadOwnSection(const Metadata& metadata, Record& record, const std::string& name) {
+void ReadOwnSection(const Metadata& metadata, core::Record& record, const std::string& name) {
     const auto own = metadata.find("zarvo");
     if (own == metadata.end()) return;
     const auto bad = [&](const std::string& key) {
@@ -172,7 +172,7 @@ void ReadOwnSection(const Metadata& metadata, Record& record, const std::string&
         } else if (key.rfind("range CH", 0) == 0) {
             double range = 0;
             if (!ParseNumber(value, range)) bad(key);
-            for (Trace& t : record.traces) {
+            for (core::Trace& t : record.traces) {
                 if (key == "range CH" + std::to_string(t.channel)) t.range = range;
             }
         }
@@ -181,7 +181,7 @@ void ReadOwnSection(const Metadata& metadata, Record& record, const std::string&
 
 }  // namespace
 
-void AddSigrok(ZipWriter& zip, const Record& record) {
+void AddSigrok(ZipWriter& zip, const core::Record& record) {
     const std::uint32_t hz = WholeHertz(record.sampleRate, "sigrok session");
     std::ostringstream metadata;
     metadata << "[device 1]\nsamplerate=" << hz << "\ntotal analog=" << record.traces.size()
@@ -189,10 +189,10 @@ void AddSigrok(ZipWriter& zip, const Record& record) {
     for (std::size_t k = 0; k < record.traces.size(); ++k) {
         metadata << "analog" << k + 1 << "=CH" << record.traces[k].channel << '\n';
     }
-    metadata << "\n[zarvo]\nsample rate=" << CsvNumber(record.sampleRate, 17)
+    metadata << "\n[zarvo]\nsample rate=" << core::CsvNumber(record.sampleRate, 17)
              << "\npre samples=" << record.preSamples << '\n';
-    for (const Trace& t : record.traces) {
-        metadata << "range CH" << t.channel << '=' << CsvNumber(t.range, 17) << '\n';
+    for (const core::Trace& t : record.traces) {
+        metadata << "range CH" << t.channel << '=' << core::CsvNumber(t.range, 17) << '\n';
     }
 
     zip.Add("version", "2", 0);
@@ -205,7 +205,7 @@ void AddSigrok(ZipWriter& zip, const Record& record) {
     }
 }
 
-Record DecodeSigrok(std::string_view bytes, const std::string& name) {
+core::Record DecodeSigrok(std::string_view bytes, const std::string& name) {
     const ZipReader zip(bytes, name);
     const auto version = zip.Read("version", 64);
     const auto text = zip.Read("metadata", 1 << 16);
@@ -223,18 +223,18 @@ Record DecodeSigrok(std::string_view bytes, const std::string& name) {
                            " analog channels; a record holds one or two");
     }
 
-    Record record;
+    core::Record record;
     const auto rate = device->second.find("samplerate");
     if (rate == device->second.end() || !ParseRate(rate->second, record.sampleRate)) {
         FailFile(name, "has no readable sample rate");
     }
     const std::vector<int> numbers = ChannelNumbers(channels);
     for (std::size_t k = 0; k < channels.size(); ++k) {
-        record.traces.push_back(
-            Trace{numbers[k], 0, ReadSamples(zip, channels[k].first, channels[k].second, name)});
+        record.traces.push_back(core::Trace{
+            numbers[k], 0, ReadSamples(zip, channels[k].first, channels[k].second, name)});
     }
     ReadOwnSection(metadata, record, name);
     return record;
 }
 
-}  // namespace zarvo::cli::files
+}  // namespace zarvo::files

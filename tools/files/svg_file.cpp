@@ -10,7 +10,7 @@
 #include "tools/analysis/time_base.h"
 #include "tools/core/numbers.h"
 
-namespace zarvo::cli {
+namespace zarvo::files {
 
 namespace {
 
@@ -80,21 +80,21 @@ void Text(std::ostream& out, double x, double y, const std::string& text, const 
         << text << "</text>\n";
 }
 
-std::string TriggerLabel(const TriggerInfo& trigger) {
+std::string TriggerLabel(const core::TriggerInfo& trigger) {
     if (trigger.source.empty()) return "trigger point";
     if (trigger.source == "none") return "trigger: none (free-running)";
     std::string label = "trigger: " + trigger.source + (trigger.falling ? " falling" : " rising");
-    if (trigger.levelChannel != 0) label += " at " + FormatSi(trigger.level, "V", 3);
+    if (trigger.levelChannel != 0) label += " at " + core::FormatSi(trigger.level, "V", 3);
     return label;
 }
 
 void DrawAxes(std::ostream& out, const Frame& f, const VoltScale& volts) {
-    const Axis time = MakeAxis(f.t0, f.t1, "s");
+    const core::Axis time = core::MakeAxis(f.t0, f.t1, "s");
     for (double t : time.ticks) {
         Line(out, f.X(t), f.top, f.X(t), f.Bottom(), "#ddd");
         Text(out, f.X(t), f.Bottom() + 16, time.Label(t), "middle");
     }
-    const Axis axis = MakeAxis(volts.lo, volts.hi, "V");
+    const core::Axis axis = core::MakeAxis(volts.lo, volts.hi, "V");
     for (double v : axis.ticks) {
         const double y = volts.Y(f, v);
         Line(out, f.left, y, f.left + f.width, y, "#ddd");
@@ -108,32 +108,32 @@ void DrawAxes(std::ostream& out, const Frame& f, const VoltScale& volts) {
 }
 
 void DrawGraticule(std::ostream& out, const Frame& f, double timePerDiv) {
-    for (int i = 0; i <= kTimeDivisions; ++i) {
-        const double x = f.left + f.width * i / kTimeDivisions;
-        Line(out, x, f.top, x, f.Bottom(), i == kTimeDivisions / 2 ? "#aaa" : "#ddd");
+    for (int i = 0; i <= core::kTimeDivisions; ++i) {
+        const double x = f.left + f.width * i / core::kTimeDivisions;
+        Line(out, x, f.top, x, f.Bottom(), i == core::kTimeDivisions / 2 ? "#aaa" : "#ddd");
     }
-    for (int i = 0; i <= kVoltDivisions; ++i) {
-        const double y = f.top + f.height * i / kVoltDivisions;
-        Line(out, f.left, y, f.left + f.width, y, i == kVoltDivisions / 2 ? "#aaa" : "#ddd");
+    for (int i = 0; i <= core::kVoltDivisions; ++i) {
+        const double y = f.top + f.height * i / core::kVoltDivisions;
+        Line(out, f.left, y, f.left + f.width, y, i == core::kVoltDivisions / 2 ? "#aaa" : "#ddd");
     }
     // Fifths of a division on the centre lines, as on a scope screen.
     const double cx = f.left + f.width / 2;
     const double cy = f.top + f.height / 2;
-    for (int i = 1; i < kTimeDivisions * 5; ++i) {
-        const double x = f.left + f.width * i / (kTimeDivisions * 5);
+    for (int i = 1; i < core::kTimeDivisions * 5; ++i) {
+        const double x = f.left + f.width * i / (core::kTimeDivisions * 5);
         Line(out, x, cy - 3, x, cy + 3, "#aaa");
     }
-    for (int i = 1; i < kVoltDivisions * 5; ++i) {
-        const double y = f.top + f.height * i / (kVoltDivisions * 5);
+    for (int i = 1; i < core::kVoltDivisions * 5; ++i) {
+        const double y = f.top + f.height * i / (core::kVoltDivisions * 5);
         Line(out, cx - 3, y, cx + 3, y, "#aaa");
     }
-    Text(out, f.left, f.Bottom() + 16, FormatSi(f.t0, "s", 3), "start");
-    Text(out, f.left + f.width, f.Bottom() + 16, FormatSi(f.t1, "s", 3), "end");
+    Text(out, f.left, f.Bottom() + 16, core::FormatSi(f.t0, "s", 3), "start");
+    Text(out, f.left + f.width, f.Bottom() + 16, core::FormatSi(f.t1, "s", 3), "end");
     Text(out, f.left + f.width / 2, kHeight - 18,
-         "time " + FormatSi(timePerDiv, "s/div", 3) + ", trigger at 0", "middle");
+         "time " + core::FormatSi(timePerDiv, "s/div", 3) + ", trigger at 0", "middle");
 }
 
-void DrawTrigger(std::ostream& out, const Frame& f, const Record& record,
+void DrawTrigger(std::ostream& out, const Frame& f, const core::Record& record,
                  const std::vector<VoltScale>& scales) {
     const auto pre = static_cast<std::size_t>(std::max(record.preSamples, 0));
     if (record.preSamples >= 0 && pre < record.size() && f.X(0) >= f.left &&
@@ -145,8 +145,8 @@ void DrawTrigger(std::ostream& out, const Frame& f, const Record& record,
         if (record.traces[k].channel != record.trigger.levelChannel) continue;
         const double y = scales[k].Y(f, record.trigger.level);
         Line(out, f.left, y, f.left + f.width, y, kTriggerColour, " stroke-dasharray=\"2 3\"");
-        Text(out, f.left + f.width - 4, y - 4, "level " + FormatSi(record.trigger.level, "V", 3),
-             "end", kTriggerColour, true);
+        Text(out, f.left + f.width - 4, y - 4,
+             "level " + core::FormatSi(record.trigger.level, "V", 3), "end", kTriggerColour, true);
     }
 }
 
@@ -171,7 +171,7 @@ std::vector<LegendBox> LayoutLegend(const std::vector<std::string>& labels, doub
     return boxes;
 }
 
-void WriteSvg(std::ostream& out, const Record& record, const PlotOptions& options) {
+void WriteSvg(std::ostream& out, const core::Record& record, const PlotOptions& options) {
     const std::size_t n = record.size();
     Frame f;
     f.t0 = record.TimeOf(0);
@@ -179,22 +179,24 @@ void WriteSvg(std::ostream& out, const Record& record, const PlotOptions& option
     if (!(f.t1 > f.t0)) f.t1 = f.t0 + 1.0;
     // The graticule spans the record, one sample period past the last sample, as the live
     // view's screen does.
-    double timePerDiv = TimePerDivision(record.sampleRate, static_cast<std::int64_t>(n));
-    if (!(timePerDiv > 0)) timePerDiv = (f.t1 - f.t0) / kTimeDivisions;
-    if (options.divisions) f.t1 = f.t0 + timePerDiv * kTimeDivisions;
+    double timePerDiv = analysis::TimePerDivision(record.sampleRate, static_cast<std::int64_t>(n));
+    if (!(timePerDiv > 0)) timePerDiv = (f.t1 - f.t0) / core::kTimeDivisions;
+    if (options.divisions) f.t1 = f.t0 + timePerDiv * core::kTimeDivisions;
 
     double fullScale = 0;
-    for (const Trace& t : record.traces) fullScale = std::max(fullScale, t.range);
+    for (const core::Trace& t : record.traces) fullScale = std::max(fullScale, t.range);
     if (fullScale <= 0) fullScale = 1;
     std::vector<VoltScale> scales;
     std::vector<std::string> labels;
-    for (const Trace& t : record.traces) {
-        const std::string range = FormatSi(t.range, "V", 3) + " range";
+    for (const core::Trace& t : record.traces) {
+        const std::string range = core::FormatSi(t.range, "V", 3) + " range";
         if (options.divisions) {
-            const double perDiv = PerDivision(2 * (t.range > 0 ? t.range : 1), kVoltDivisions);
-            scales.push_back({-perDiv * kVoltDivisions / 2, perDiv * kVoltDivisions / 2});
+            const double perDiv =
+                core::PerDivision(2 * (t.range > 0 ? t.range : 1), core::kVoltDivisions);
+            scales.push_back(
+                {-perDiv * core::kVoltDivisions / 2, perDiv * core::kVoltDivisions / 2});
             labels.push_back("channel " + std::to_string(t.channel) + ": " +
-                             FormatSi(perDiv, "V/div", 3) + " (" + range + ")");
+                             core::FormatSi(perDiv, "V/div", 3) + " (" + range + ")");
         } else {
             scales.push_back({-fullScale, fullScale});
             labels.push_back("channel " + std::to_string(t.channel) + " (" + range + ")");
@@ -220,7 +222,7 @@ void WriteSvg(std::ostream& out, const Record& record, const PlotOptions& option
         << "\" fill=\"none\" stroke=\"black\"/>\n";
 
     for (std::size_t k = 0; k < record.traces.size(); ++k) {
-        const Trace& trace = record.traces[k];
+        const core::Trace& trace = record.traces[k];
         const char* colour = kTraceColours[k % 2];
         out << "<polyline fill=\"none\" stroke=\"" << colour << "\" stroke-width=\"1.2\" points=\"";
         for (std::size_t i = 0; i < n; ++i) {
@@ -253,4 +255,4 @@ void WriteSvg(std::ostream& out, const Record& record, const PlotOptions& option
     out << "</g>\n</svg>\n";
 }
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::files

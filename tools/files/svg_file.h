@@ -8,7 +8,7 @@
 
 #include "tools/core/record.h"
 
-namespace zarvo::cli {
+namespace zarvo::files {
 
 struct PlotOptions {
     // A scope screen: a 10 x 8 graticule, each channel on its own volts per division, time
@@ -18,7 +18,7 @@ struct PlotOptions {
 
 // An SVG plot: time and voltage axes at 1-2-5 steps in scaled units (or the graticule), one
 // trace per channel, the trigger point and level marked, a legend above the plot.
-void WriteSvg(std::ostream& out, const Record& record, const PlotOptions& options = {});
+void WriteSvg(std::ostream& out, const core::Record& record, const PlotOptions& options = {});
 
 // Where the legend's entries go: left to right, a new row when the next would pass the right
 // edge, so that no two boxes overlap whatever their labels.
@@ -31,4 +31,4 @@ struct LegendBox {
 std::vector<LegendBox> LayoutLegend(const std::vector<std::string>& labels, double left, double top,
                                     double width);
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::files

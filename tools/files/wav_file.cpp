@@ -8,9 +8,9 @@
 #include "tools/files/codecs.h"
 #include "tools/files/file_error.h"
 
-namespace zarvo::cli::files {
+namespace zarvo::files {
 
-std::string EncodeWav(const Record& record) {
+std::string EncodeWav(const core::Record& record) {
     constexpr std::uint16_t kIeeeFloat = 3;
     constexpr std::uint32_t kBytesPerSample = 4;
     const std::uint32_t rate = WholeHertz(record.sampleRate, "WAV");
@@ -44,9 +44,9 @@ std::string EncodeWav(const Record& record) {
     out += "data";
     PutLittle(out, static_cast<std::uint32_t>(dataBytes));
     for (std::size_t i = 0; i < frames; ++i) {
-        for (const Trace& t : record.traces) PutFloat32(out, t.volts[i]);
+        for (const core::Trace& t : record.traces) PutFloat32(out, t.volts[i]);
     }
     return out;
 }
 
-}  // namespace zarvo::cli::files
+}  // namespace zarvo::files

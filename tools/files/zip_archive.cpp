@@ -8,7 +8,7 @@
 
 #include "tools/files/file_error.h"
 
-namespace zarvo::cli::files {
+namespace zarvo::files {
 
 namespace {
 
@@ -149,4 +149,4 @@ std::optional<std::string> ZipReader::Read(const std::string& member, std::size_
     return data;
 }
 
-}  // namespace zarvo::cli::files
+}  // namespace zarvo::files

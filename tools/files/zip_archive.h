@@ -12,7 +12,7 @@
 struct zip;
 struct zip_source;
 
-namespace zarvo::cli::files {
+namespace zarvo::files {
 
 class ZipWriter {
 public:
@@ -57,4 +57,4 @@ private:
     zip* archive_ = nullptr;
 };
 
-}  // namespace zarvo::cli::files
+}  // namespace zarvo::files

@@ -5,7 +5,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
-namespace zarvo::cli {
+namespace zarvo::servers {
 
 void AddListenOptions(CLI::App& command, std::string& bind, int& port) {
     command.add_option("--bind", bind, "address to listen on")->capture_default_str();
@@ -26,4 +26,4 @@ void WarnBeyondLoopback(const std::string& program, const std::string& bind) {
               << std::endl;
 }
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::servers

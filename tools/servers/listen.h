@@ -9,7 +9,7 @@ namespace CLI {
 class App;
 }
 
-namespace zarvo::cli {
+namespace zarvo::servers {
 
 // --bind ADDRESS and --port N (0: any free port) on a server's subcommand.
 void AddListenOptions(CLI::App& command, std::string& bind, int& port);
@@ -20,4 +20,4 @@ bool IsLoopback(const std::string& address);
 // instrument ("zarvo view: listening on 0.0.0.0, beyond ...").
 void WarnBeyondLoopback(const std::string& program, const std::string& bind);
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::servers

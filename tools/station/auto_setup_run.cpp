@@ -79,7 +79,7 @@ ApplyResult Station::AutoHere() {
                 {{"error",
                   "no instrument answers, so Auto has nothing to probe; Run or Start "
                   "again opens it anew"},
-                 {"status", cli::StatusName(RC_NO_INSTRUMENT)}}};
+                 {"status", core::StatusName(RC_NO_INSTRUMENT)}}};
     }
     const json before = desired_;
     std::uint8_t mode = 0;
@@ -97,7 +97,7 @@ ApplyResult Station::AutoHere() {
         return {400, {{"error", "Auto needs a channel that is on and a record of some length"}}};
     }
 
-    cli::AutoInput input;
+    analysis::AutoInput input;
     input.ranges = ranges;
     input.length = length;
     input.probeLength = probeLength;
@@ -128,20 +128,20 @@ ApplyResult Station::AutoHere() {
                     {{"error",
                       "the instrument did not complete a probe record, so Auto chose "
                       "nothing; the settings are as they were"},
-                     {"status", cli::StatusName(RC_NO_INSTRUMENT)}}};
+                     {"status", core::StatusName(RC_NO_INSTRUMENT)}}};
         }
         input.channels.clear();
         bool moved = false;
         bool period = false;
         for (std::size_t i = 0; i < channels.size(); ++i) {
             const std::size_t k = channels[i] - 1u;
-            cli::ProbeChannel p{channels[i], current[i],
-                                cli::Analyse(probe.volts[k], input.probeRate),
-                                Clipped(probe.words[k])};
-            const double fits = cli::RangeFor(p, ranges);
+            analysis::ProbeChannel p{channels[i], current[i],
+                                     analysis::Analyse(probe.volts[k], input.probeRate),
+                                     Clipped(probe.words[k])};
+            const double fits = analysis::RangeFor(p, ranges);
             moved = moved || fits != current[i];
             current[i] = fits;
-            period = period || cli::ShowsPeriod(p, input.probeRate, probeLength);
+            period = period || analysis::ShowsPeriod(p, input.probeRate, probeLength);
             input.channels.push_back(p);
         }
         if (moved) continue;
@@ -151,14 +151,14 @@ ApplyResult Station::AutoHere() {
         rate = slower;
     }
 
-    const cli::AutoChoice choice = cli::ChooseSetup(input);
+    const analysis::AutoChoice choice = analysis::ChooseSetup(input);
     // The pre-trigger samples stay as they were, as far as they fit the record chosen.
     json settings = {{"length", choice.length},
                      {"pre", std::min<std::int64_t>(pre, choice.length)},
                      {"rate", choice.rate},
                      {"trigger.slope", "rising"},
                      {"acquire", "run"}};
-    for (const cli::AutoChoice::ChannelRange& r : choice.ranges) {
+    for (const analysis::AutoChoice::ChannelRange& r : choice.ranges) {
         const std::string prefix = "ch" + std::to_string(r.channel) + ".";
         settings[prefix + "range"] = r.range;
         settings[prefix + "autoRange"] = false;

@@ -2,10 +2,10 @@
 // A station that shows one saved record (zarvo view --open) instead of measuring: the record
 // is kept like a taken one, so the page, its figures, spectrum and downloads work on it as on
 // any record, while every request for the instrument is refused in words.
+#include "tools/analysis/time_base.h"
 #include "tools/core/numbers.h"
 #include "tools/station/station.h"
 #include "tools/station/wall_clock.h"
-#include "tools/analysis/time_base.h"
 
 namespace zarvo::station {
 
@@ -19,7 +19,7 @@ json SettingsShown(const TakenRecord& record) {
     const auto length = static_cast<std::int64_t>(record.size());
     json settings = {
         {"rate", record.rate}, {"length", record.size()},
-        {"pre", record.pre},   {"timePerDiv", cli::TimePerDivision(record.rate, length)},
+        {"pre", record.pre},   {"timePerDiv", analysis::TimePerDivision(record.rate, length)},
         {"ch1.on", false},     {"ch2.on", false},
         {"acquire", "stop"}};
     for (const TakenTrace& t : record.traces) {
@@ -27,7 +27,7 @@ json SettingsShown(const TakenRecord& record) {
         settings[prefix + "on"] = true;
         settings[prefix + "range"] = t.range;
     }
-    const cli::TriggerInfo& trigger = record.trigger;
+    const core::TriggerInfo& trigger = record.trigger;
     if (!trigger.source.empty()) {
         settings["trigger.source"] = trigger.source;
         settings["trigger.slope"] = trigger.falling ? "falling" : "rising";

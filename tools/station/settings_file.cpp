@@ -7,24 +7,24 @@
 #include <fstream>
 #include <vector>
 
+#include "tools/analysis/time_base.h"
 #include "tools/core/numbers.h"
 #include "tools/core/status.h"
 #include "tools/station/settings_table.h"
-#include "tools/analysis/time_base.h"
 
 namespace zarvo::station {
 
 namespace {
 
 using json = nlohmann::json;
-using cli::MeasureSettings;
+using core::MeasureSettings;
 
 [[noreturn]] void Refuse(const std::string& from, const std::string& sentence) {
-    throw cli::ToolError("the settings file " + from + ": " + sentence + "; nothing was applied",
-                         2);
+    throw core::ToolError("the settings file " + from + ": " + sentence + "; nothing was applied",
+                          2);
 }
 
-void SetChannelOn(MeasureSettings& s, int ch, bool on) {
+void SetChannelOn(core::MeasureSettings& s, int ch, bool on) {
     bool one = s.channels != "2";
     bool two = s.channels != "1";
     (ch == 1 ? one : two) = on;
@@ -36,12 +36,12 @@ void SetChannelOn(MeasureSettings& s, int ch, bool on) {
 // time/div knob sets them; a rate of 0 when no rate the clock makes fills them to a
 // hundredth, which MergeInto refuses. A length given on the command line stays, with the rate
 // that comes nearest.
-void FillTimePerDiv(double perDiv, bool lengthGiven, MeasureSettings& s) {
-    cli::TimeBaseLimits limits;
+void FillTimePerDiv(double perDiv, bool lengthGiven, core::MeasureSettings& s) {
+    analysis::TimeBaseLimits limits;
     limits.maxRate = s.channels == "1" ? 50e6 : 25e6;  // both converters on channel 1 alone
     if (lengthGiven) limits.minLength = limits.maxLength = s.length;
-    const cli::TimeBase base = cli::FillDivisions(perDiv, s.length, limits);
-    s.rate = lengthGiven || cli::Fills(base, perDiv, 0.01) ? base.rate : 0;
+    const analysis::TimeBase base = analysis::FillDivisions(perDiv, s.length, limits);
+    s.rate = lengthGiven || analysis::Fills(base, perDiv, 0.01) ? base.rate : 0;
     if (s.rate > 0) s.length = base.length;
 }
 
@@ -50,29 +50,31 @@ void FillTimePerDiv(double perDiv, bool lengthGiven, MeasureSettings& s) {
 struct MeasureRow {
     std::string key;
     std::vector<std::string> options;
-    std::function<void(const json&, MeasureSettings&)> apply;
+    std::function<void(const json&, core::MeasureSettings&)> apply;
 };
 
 void AddChannelRows(std::vector<MeasureRow>& rows, int ch) {
     const std::string n = std::to_string(ch);
     const auto i = static_cast<std::size_t>(ch - 1);
-    rows.push_back({"ch" + n + ".on", {"--channels"}, [ch](const json& v, MeasureSettings& s) {
-                        SetChannelOn(s, ch, v.get<bool>());
-                    }});
-    rows.push_back({"ch" + n + ".range", {"--range" + n}, [i](const json& v, MeasureSettings& s) {
-                        s.channel[i].range = v.get<double>();
-                    }});
     rows.push_back(
-        {"ch" + n + ".coupling", {"--coupling" + n}, [i](const json& v, MeasureSettings& s) {
+        {"ch" + n + ".on", {"--channels"}, [ch](const json& v, core::MeasureSettings& s) {
+             SetChannelOn(s, ch, v.get<bool>());
+         }});
+    rows.push_back(
+        {"ch" + n + ".range", {"--range" + n}, [i](const json& v, core::MeasureSettings& s) {
+             s.channel[i].range = v.get<double>();
+         }});
+    rows.push_back(
+        {"ch" + n + ".coupling", {"--coupling" + n}, [i](const json& v, core::MeasureSettings& s) {
              s.channel[i].coupling = v.get<std::string>();
          }});
     rows.push_back(
-        {"ch" + n + ".dcLevel", {"--dc-level" + n}, [i](const json& v, MeasureSettings& s) {
+        {"ch" + n + ".dcLevel", {"--dc-level" + n}, [i](const json& v, core::MeasureSettings& s) {
              s.channel[i].dcLevel = v.get<double>();
          }});
     // The command line has one switch for both channels: either channel's asks for it.
     rows.push_back(
-        {"ch" + n + ".autoRange", {"--auto-range"}, [](const json& v, MeasureSettings& s) {
+        {"ch" + n + ".autoRange", {"--auto-range"}, [](const json& v, core::MeasureSettings& s) {
              s.autoRange = s.autoRange || v.get<bool>();
          }});
 }
@@ -82,40 +84,41 @@ const std::vector<MeasureRow>& MeasureRows() {
         std::vector<MeasureRow> r;
         AddChannelRows(r, 1);
         AddChannelRows(r, 2);
-        r.push_back({"rate", {"--rate"}, [](const json& v, MeasureSettings& s) {
+        r.push_back({"rate", {"--rate"}, [](const json& v, core::MeasureSettings& s) {
                          s.rate = v.get<double>();
                      }});
-        r.push_back({"length", {"--length"}, [](const json& v, MeasureSettings& s) {
+        r.push_back({"length", {"--length"}, [](const json& v, core::MeasureSettings& s) {
                          s.length = v.get<std::int64_t>();
                      }});
         // The rate and length that fill the ten divisions (MergeInto keeps a --length).
-        r.push_back({"timePerDiv", {"--rate"}, [](const json& v, MeasureSettings& s) {
+        r.push_back({"timePerDiv", {"--rate"}, [](const json& v, core::MeasureSettings& s) {
                          FillTimePerDiv(v.get<double>(), false, s);
                      }});
-        r.push_back({"pre", {"--pre", "--post"}, [](const json& v, MeasureSettings& s) {
+        r.push_back({"pre", {"--pre", "--post"}, [](const json& v, core::MeasureSettings& s) {
                          s.pre = v.get<std::int64_t>();
                          s.post.reset();
                      }});
-        r.push_back({"trigger.source", {"--trigger"}, [](const json& v, MeasureSettings& s) {
+        r.push_back({"trigger.source", {"--trigger"}, [](const json& v, core::MeasureSettings& s) {
                          s.trigger = v.get<std::string>();
                      }});
-        r.push_back({"trigger.slope", {"--slope"}, [](const json& v, MeasureSettings& s) {
+        r.push_back({"trigger.slope", {"--slope"}, [](const json& v, core::MeasureSettings& s) {
                          s.slope = v.get<std::string>();
                      }});
-        r.push_back({"trigger.level", {"--level"}, [](const json& v, MeasureSettings& s) {
+        r.push_back({"trigger.level", {"--level"}, [](const json& v, core::MeasureSettings& s) {
                          s.level = v.get<double>();
                      }});
-        r.push_back({"trigger.hysteresis", {"--hysteresis"}, [](const json& v, MeasureSettings& s) {
-                         s.hysteresis = v.get<double>();
-                     }});
-        r.push_back({"trigger.timeout", {"--timeout"}, [](const json& v, MeasureSettings& s) {
+        r.push_back(
+            {"trigger.hysteresis", {"--hysteresis"}, [](const json& v, core::MeasureSettings& s) {
+                 s.hysteresis = v.get<double>();
+             }});
+        r.push_back({"trigger.timeout", {"--timeout"}, [](const json& v, core::MeasureSettings& s) {
                          s.timeout = v.get<double>();
                      }});
-        r.push_back({"generator", {}, [](const json& v, MeasureSettings& s) {
+        r.push_back({"generator", {}, [](const json& v, core::MeasureSettings& s) {
                          s.generator = v.get<double>();
                      }});
         // Run, stop or single is the view's own loop; a command takes its records regardless.
-        r.push_back({"acquire", {}, [](const json&, MeasureSettings&) {}});
+        r.push_back({"acquire", {}, [](const json&, core::MeasureSettings&) {}});
         return r;
     }();
     return rows;
@@ -146,9 +149,9 @@ json ReadSettingsFile(const std::string& path) {
     return file;
 }
 
-void MergeInto(const json& file, const std::string& from, MeasureSettings& settings,
+void MergeInto(const json& file, const std::string& from, core::MeasureSettings& settings,
                const std::function<bool(const std::string&)>& given) {
-    MeasureSettings merged = settings;
+    core::MeasureSettings merged = settings;
     // In the settings table's order: the record length before the time per division that
     // depends on it.
     for (const Setting& setting : SettingsTable()) {
@@ -171,7 +174,7 @@ void MergeInto(const json& file, const std::string& from, MeasureSettings& setti
     if (merged.channels.empty()) Refuse(from, "ch1.on and ch2.on leave no channel on");
     if (!(merged.rate > 0)) {
         Refuse(from, "no rate the clock makes fills ten divisions of timePerDiv " +
-                         cli::FormatSi(file.value("timePerDiv", 0.0), "s", 3) +
+                         core::FormatSi(file.value("timePerDiv", 0.0), "s", 3) +
                          (given("--length") ? " with " + std::to_string(merged.length)
                                             : std::string(" with 1 to 32760")) +
                          " samples");

@@ -22,7 +22,7 @@ nlohmann::json ReadSettingsFile(const std::string& path);
 
 // Puts checked settings into `settings`, except those whose command-line options `given`
 // says were given. `from` names the file in messages.
-void MergeInto(const nlohmann::json& file, const std::string& from, cli::MeasureSettings& settings,
+void MergeInto(const nlohmann::json& file, const std::string& from, core::MeasureSettings& settings,
                const std::function<bool(const std::string& option)>& given);
 
 }  // namespace zarvo::station

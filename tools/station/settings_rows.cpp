@@ -12,8 +12,8 @@ namespace zarvo::station {
 
 Refusal ByLibrary(std::uint16_t status, const std::string& call, const nlohmann::json& value) {
     if (status == RC_OK) return {};
-    return {call + " did not take " + value.dump() + ": " + cli::StatusMeaning(status) + " (" +
-                cli::StatusName(status) + ")",
+    return {call + " did not take " + value.dump() + ": " + core::StatusMeaning(status) + " (" +
+                core::StatusName(status) + ")",
             status};
 }
 

@@ -70,7 +70,7 @@ std::string Check(const Setting& s, const json& value) {
         return what + "a whole number, not " + value.dump();
     }
     if (v < s.min || v > s.max) {
-        return what + "between " + cli::CsvNumber(s.min) + " and " + cli::CsvNumber(s.max) +
+        return what + "between " + core::CsvNumber(s.min) + " and " + core::CsvNumber(s.max) +
                (s.unit.empty() ? "" : " " + s.unit) + ", not " + value.dump();
     }
     return "";

@@ -38,17 +38,18 @@ double HighestRate() {
 // somewhere else.
 Refusal SetTimePerDiv(const json& value) {
     const double perDiv = value.get<double>();
-    cli::TimeBaseLimits limits;
+    analysis::TimeBaseLimits limits;
     limits.maxLength = std::max(GetMaxRecordLength(), 1);
     limits.maxRate = HighestRate();
-    const cli::TimeBase base = cli::FillDivisions(perDiv, GetRecordLength(), limits);
-    if (!cli::Fills(base, perDiv, 0.01)) {
+    const analysis::TimeBase base = analysis::FillDivisions(perDiv, GetRecordLength(), limits);
+    if (!analysis::Fills(base, perDiv, 0.01)) {
         std::string nearest;
         if (base.rate > 0) {
             nearest = " (the nearest is " +
-                      cli::FormatSi(cli::TimePerDivision(base.rate, base.length), "s", 3) + "/div)";
+                      core::FormatSi(analysis::TimePerDivision(base.rate, base.length), "s", 3) +
+                      "/div)";
         }
-        return {"no rate the clock makes fills ten divisions of " + cli::FormatSi(perDiv, "s", 3) +
+        return {"no rate the clock makes fills ten divisions of " + core::FormatSi(perDiv, "s", 3) +
                     " with 1 to " + std::to_string(limits.maxLength) + " samples" + nearest,
                 0};
     }
@@ -105,7 +106,7 @@ void AddTimebase(std::vector<Setting>& table) {
                      [](const LoopControls&) -> json {
                          const double rate = GetSampleFrequencyF();
                          if (!(rate > 0)) return nullptr;
-                         return cli::TimePerDivision(rate, GetRecordLength());
+                         return analysis::TimePerDivision(rate, GetRecordLength());
                      }});
     table.push_back(
         {"pre",

@@ -38,10 +38,10 @@ double ScaleOf(const std::vector<std::uint16_t>& words, const std::vector<double
 }
 
 // The trigger as the instrument has it now, for the marks on the screen and in files.
-cli::TriggerInfo TriggerNow() {
+core::TriggerInfo TriggerNow() {
     static constexpr const char* kNames[] = {"ch1", "ch2", "ext", "and", "or", "none"};
     static constexpr std::uint8_t kCodes[] = {tsCh1, tsCh2, tsExternal, tsAnd, tsOr, tsNoTrig};
-    cli::TriggerInfo trigger;
+    core::TriggerInfo trigger;
     std::uint8_t source = tsCh1;
     GetTriggerSource(&source);
     for (std::size_t i = 0; i < std::size(kCodes); ++i) {
@@ -161,11 +161,11 @@ bool Station::OpenHere() {
     open_ = status == RC_OK;
     everOpened_ = everOpened_ || open_;
     lost_ = false;
-    json status_info = {{"found", open_}, {"where", cli::WhereLooked(true)}};
+    json status_info = {{"found", open_}, {"where", core::WhereLooked(true)}};
     if (!open_) {
         ExitInstrument();
         status_ = status_info;
-        SetError(cli::NoInstrumentMessage(cli::WhereLooked(true), ":"), status);
+        SetError(core::NoInstrumentMessage(core::WhereLooked(true), ":"), status);
         return false;
     }
     std::int32_t serial = 0;
@@ -208,7 +208,7 @@ bool Station::Acquire() {
     const double recordMs = rate > 0 ? GetPostSamples() / rate * 1000 : 0;
     std::uint16_t status = ADC_Start();
     if (status != RC_OK) {
-        SetError("ADC_Start failed: " + cli::StatusMeaning(status), status);
+        SetError("ADC_Start failed: " + core::StatusMeaning(status), status);
         return false;
     }
     const Clock::time_point start = Clock::now();
@@ -250,7 +250,7 @@ bool Station::Acquire() {
         return false;
     }
     if (status != RC_OK) {
-        SetError("reading the record failed: " + cli::StatusMeaning(status), status);
+        SetError("reading the record failed: " + core::StatusMeaning(status), status);
         return false;
     }
     const double readoutMs = EpochMs();
@@ -311,7 +311,7 @@ bool Station::LooksUnplugged(const std::vector<std::uint16_t>& ch1,
 
 void Station::SetError(const std::string& sentence, std::uint16_t status) {
     json error = {{"text", sentence}};
-    if (status != RC_OK) error["status"] = cli::StatusName(status);
+    if (status != RC_OK) error["status"] = core::StatusName(status);
     status_["error"] = error;
     RefreshState();
 }

@@ -44,14 +44,14 @@ ApplyResult Station::RestartHere() {
     if (OpenHere()) return {200, State()};
     return {400,
             {{"error", status_["error"].value("text", "")},
-             {"status", cli::StatusName(RC_NO_INSTRUMENT)}}};
+             {"status", core::StatusName(RC_NO_INSTRUMENT)}}};
 }
 
 ApplyResult Station::ApplyHere(const json& settings) {
     auto refuse = [&](const std::string& sentence, std::uint16_t status) {
         SetError(sentence, status);
         json body = {{"error", sentence}};
-        if (status != RC_OK) body["status"] = cli::StatusName(status);
+        if (status != RC_OK) body["status"] = core::StatusName(status);
         return ApplyResult{400, body};
     };
     if (!settings.is_object() || settings.empty()) {

@@ -21,7 +21,7 @@ std::optional<std::uint16_t> WordOf(double volts, double scale) {
 }
 
 // The trace on `range`, or none when a sample lies beyond it.
-std::optional<TakenTrace> OnRange(const cli::Trace& trace, double range) {
+std::optional<TakenTrace> OnRange(const core::Trace& trace, double range) {
     TakenTrace taken{trace.channel, range, range / 32768, {}};
     taken.words.reserve(trace.volts.size());
     for (double v : trace.volts) {
@@ -45,13 +45,13 @@ std::vector<double> TakenTrace::Volts() const {
     return volts;
 }
 
-cli::Record TakenRecord::Volts() const {
-    cli::Record r;
+core::Record TakenRecord::Volts() const {
+    core::Record r;
     r.sampleRate = rate;
     r.preSamples = pre;
     r.trigger = trigger;
     for (const TakenTrace& t : traces) {
-        r.traces.push_back(cli::Trace{t.channel, t.range, t.Volts()});
+        r.traces.push_back(core::Trace{t.channel, t.range, t.Volts()});
     }
     return r;
 }
@@ -64,12 +64,12 @@ cli::Record TakenRecord::Volts() const {
 // the counts are still whole: the 8-bit converter's counts are multiples of 256, and two
 // ranges differ by a factor 2^i 5^j that halves at most once. Other programs' volts are
 // rounded to 1/32768 of the range, 256 times finer than the converter's step.
-TakenRecord TakenFromVolts(const cli::Record& record, const std::string& name) {
+TakenRecord TakenFromVolts(const core::Record& record, const std::string& name) {
     TakenRecord taken;
     taken.rate = record.sampleRate;
     taken.pre = record.preSamples;
     taken.trigger = record.trigger;
-    for (const cli::Trace& trace : record.traces) {
+    for (const core::Trace& trace : record.traces) {
         std::optional<TakenTrace> onRange;
         if (IsInputRange(trace.range)) onRange = OnRange(trace, trace.range);
         for (double range : kInputRanges) {
@@ -80,9 +80,9 @@ TakenRecord TakenFromVolts(const cli::Record& record, const std::string& name) {
             for (double v : trace.volts) peak = std::max(peak, std::fabs(v));
             // No prefix names 1e300 V: a plain number beyond the gigavolts.
             const std::string volts =
-                peak < 1e9 ? cli::FormatSi(peak, "V") : cli::CsvNumber(peak, 3) + " V";
-            cli::FailFile(name, "channel " + std::to_string(trace.channel) + " reaches " + volts +
-                                    ", beyond the instrument's largest range of 80 V");
+                peak < 1e9 ? core::FormatSi(peak, "V") : core::CsvNumber(peak, 3) + " V";
+            files::FailFile(name, "channel " + std::to_string(trace.channel) + " reaches " + volts +
+                                      ", beyond the instrument's largest range of 80 V");
         }
         taken.traces.push_back(std::move(*onRange));
     }

@@ -34,18 +34,18 @@ struct TakenRecord {
     std::int32_t pre = 0;   // index of the trigger point
     bool forced = false;    // no trigger within the time-out: it was forced
     double readoutMs = 0;   // wall-clock time (ms since the epoch) of the readout
-    cli::TriggerInfo trigger;
+    core::TriggerInfo trigger;
     std::vector<TakenTrace> traces;  // the channels that were on, channel 1 first
 
     std::size_t size() const { return traces.empty() ? 0 : traces.front().words.size(); }
     // The record in volts, for figures and the file writers.
-    cli::Record Volts() const;
+    core::Record Volts() const;
 };
 
 // A record read from a file (volts), as words on an input range: the file's range when it
 // names one of the instrument's and holds the samples, else the smallest range that holds
-// them (a CSV names none). Throws a cli::FileError naming `name` when the samples go beyond
+// them (a CSV names none). Throws a files::FileError naming `name` when the samples go beyond
 // the largest range.
-TakenRecord TakenFromVolts(const cli::Record& record, const std::string& name);
+TakenRecord TakenFromVolts(const core::Record& record, const std::string& name);
 
 }  // namespace zarvo::station

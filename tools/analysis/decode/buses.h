@@ -6,7 +6,7 @@
 #include "tools/analysis/decode/levels.h"
 #include "tools/analysis/decode/setup.h"
 
-namespace analysis::decode {
+namespace zarvo::analysis::decode {
 
 // Seconds from the trigger point of a position in samples from the record's start.
 inline double Seconds(double position, const Record& record) {
@@ -26,4 +26,4 @@ double FindBaud(const Line& line, std::size_t count, double rate);
 // "38.4 kHz": a rate in hertz with its prefix, to four digits, rounded up.
 std::string FormatHz(double hz);
 
-}  // namespace analysis::decode
+}  // namespace zarvo::analysis::decode

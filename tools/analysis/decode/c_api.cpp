@@ -36,7 +36,7 @@ extern "C" ZARVO_ANALYSIS_API int zarvo_decode(const char* setting, const double
                                                double trigger_index, ZarvoFrame* frames,
                                                size_t capacity, size_t* found, char* message,
                                                size_t message_size) {
-    using namespace analysis::decode;
+    using namespace zarvo::analysis::decode;
     Tell("", message, message_size);
     if (found != nullptr) *found = 0;
     if (setting == nullptr || found == nullptr || (frames == nullptr && capacity > 0)) {

@@ -3,7 +3,7 @@
 
 #include "tools/analysis/decode/buses.h"
 
-namespace analysis::decode {
+namespace zarvo::analysis::decode {
 
 Result Decode(const BusSetup& setup, const Record& record) {
     Result result;
@@ -56,4 +56,4 @@ Result Decode(const BusSetup& setup, const Record& record) {
     return result;
 }
 
-}  // namespace analysis::decode
+}  // namespace zarvo::analysis::decode

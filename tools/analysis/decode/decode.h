@@ -6,10 +6,10 @@
 #include "tools/analysis/decode/frames.h"
 #include "tools/analysis/decode/setup.h"
 
-namespace analysis::decode {
+namespace zarvo::analysis::decode {
 
 // The frames the setting finds in the record, in time order; with none, Result::message says
 // why ("no edges on channel 1", too few samples per bit, ...).
 Result Decode(const BusSetup& setup, const Record& record);
 
-}  // namespace analysis::decode
+}  // namespace zarvo::analysis::decode

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace analysis::decode {
+namespace zarvo::analysis::decode {
 
 enum class Bus { Uart, I2c, Spi };
 enum class Kind { Start, Address, Data, Ack, Nack, Stop, Error };
@@ -49,4 +49,4 @@ struct Result {
     double hysteresis[2] = {0.0, 0.0};
 };
 
-}  // namespace analysis::decode
+}  // namespace zarvo::analysis::decode

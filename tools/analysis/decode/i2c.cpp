@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "tools/analysis/decode/buses.h"
 
-namespace analysis::decode {
+namespace zarvo::analysis::decode {
 
 namespace {
 
@@ -148,4 +148,4 @@ void DecodeI2c(const Record& record, const Line& scl, const Line& sda, Result* r
     }
 }
 
-}  // namespace analysis::decode
+}  // namespace zarvo::analysis::decode

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace analysis::decode {
+namespace zarvo::analysis::decode {
 
 double Line::EdgeAt(std::size_t i) const {
     const double before = volts[i - 1];
@@ -61,4 +61,4 @@ Line Cut(const double* volts, std::size_t count, std::optional<double> threshold
     return line;
 }
 
-}  // namespace analysis::decode
+}  // namespace zarvo::analysis::decode

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-namespace analysis::decode {
+namespace zarvo::analysis::decode {
 
 struct Line {
     std::vector<std::uint8_t> level;  // 1 above the threshold, 0 below
@@ -26,4 +26,4 @@ struct Line {
 // number keeps the level before it.
 Line Cut(const double* volts, std::size_t count, std::optional<double> threshold);
 
-}  // namespace analysis::decode
+}  // namespace zarvo::analysis::decode

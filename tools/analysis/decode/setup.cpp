@@ -5,7 +5,7 @@
 #include <cmath>
 #include <initializer_list>
 
-namespace analysis::decode {
+namespace zarvo::analysis::decode {
 
 namespace {
 
@@ -241,4 +241,4 @@ std::optional<BusSetup> ParseBusSetup(std::string_view text, std::string* error)
     return setup;
 }
 
-}  // namespace analysis::decode
+}  // namespace zarvo::analysis::decode

@@ -12,7 +12,7 @@
 
 #include "tools/analysis/decode/frames.h"
 
-namespace analysis::decode {
+namespace zarvo::analysis::decode {
 
 enum class Parity { None, Even, Odd };
 
@@ -45,4 +45,4 @@ struct BusSetup {
 // The setting, or nothing with a sentence in *error naming what is wrong.
 std::optional<BusSetup> ParseBusSetup(std::string_view text, std::string* error);
 
-}  // namespace analysis::decode
+}  // namespace zarvo::analysis::decode

@@ -4,7 +4,7 @@
 
 #include "tools/analysis/decode/buses.h"
 
-namespace analysis::decode {
+namespace zarvo::analysis::decode {
 
 namespace {
 
@@ -85,4 +85,4 @@ void DecodeSpi(const BusSetup& setup, const Record& record, const Line& clock, c
     }
 }
 
-}  // namespace analysis::decode
+}  // namespace zarvo::analysis::decode

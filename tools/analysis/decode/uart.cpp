@@ -4,7 +4,7 @@
 
 #include "tools/analysis/decode/buses.h"
 
-namespace analysis::decode {
+namespace zarvo::analysis::decode {
 
 namespace {
 
@@ -214,4 +214,4 @@ static void ReadFrames(const BusSetup& setup, const Record& record, const Line& 
     }
 }
 
-}  // namespace analysis::decode
+}  // namespace zarvo::analysis::decode

@@ -12,7 +12,7 @@
 #include "tools/analysis/tests/sine.h"
 #include "tools/analysis/time_base.h"
 
-namespace zarvo::cli {
+namespace zarvo::analysis {
 namespace {
 
 TEST(Stats, FiguresOfASineWithOffset) {
@@ -159,4 +159,4 @@ TEST(AutoSetup, AFlatRecordKeepsTheLevelOnTheSmallestRangeAndTriggersAtIt) {
 }
 
 }  // namespace
-}  // namespace zarvo::cli
+}  // namespace zarvo::analysis

@@ -6,7 +6,7 @@
 #include <numbers>
 #include <vector>
 
-namespace zarvo::cli {
+namespace zarvo::analysis {
 
 inline std::vector<double> Sine(double hz, double amplitude, double offset, double rate, int n) {
     std::vector<double> v(static_cast<std::size_t>(n));
@@ -17,4 +17,4 @@ inline std::vector<double> Sine(double hz, double amplitude, double offset, doub
     return v;
 }
 
-}  // namespace zarvo::cli
+}  // namespace zarvo::analysis

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace zarvo::cli {
+namespace zarvo::analysis {
 namespace {
 
 // The knob's and Auto's time bases: a rate the clock makes and a length that span ten divisions
@@ -49,4 +49,4 @@ TEST(TimeBase, FillsTenDivisionsWithARateTheClockMakes) {
 }
 
 }  // namespace
-}  // namespace zarvo::cli
+}  // namespace zarvo::analysis

@@ -24,10 +24,10 @@ std::size_t Count(const std::string& text, const std::string& part) {
 }
 
 TEST(Record, PreviewOfASmallSineInALargeRangeShowsBothPeaks) {
-    Record record;
+    core::Record record;
     record.sampleRate = 1e6;
-    record.traces.push_back(Trace{1, 8.0, Sine(2000.0, 1.0, 0.0, 1e6, 1000)});
-    record.traces.push_back(Trace{2, 8.0, std::vector<double>(1000, 0.25)});
+    record.traces.push_back(core::Trace{1, 8.0, analysis::Sine(2000.0, 1.0, 0.0, 1e6, 1000)});
+    record.traces.push_back(core::Trace{2, 8.0, std::vector<double>(1000, 0.25)});
     std::istringstream picture(Preview(record, 60, 12));
     std::vector<std::string> rows;
     for (std::string row; std::getline(picture, row);) rows.push_back(row);
@@ -40,7 +40,7 @@ TEST(Record, PreviewOfASmallSineInALargeRangeShowsBothPeaks) {
     EXPECT_NE(rows[4].find('o'), std::string::npos) << "channel 2 at 0.25 V";
     EXPECT_NE(rows[12].find("0 s"), std::string::npos);
     EXPECT_NE(rows[12].find("999 \xC2\xB5s"), std::string::npos) << rows[12];
-    EXPECT_TRUE(Preview(Record{}, 60, 12).empty());
+    EXPECT_TRUE(Preview(core::Record{}, 60, 12).empty());
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ TEST_F(Tool, CaptureOfAKnownSineHasItsAmplitudeAndFrequency) {
     // By default the record opens at the trigger point; samples are 1 us apart.
     EXPECT_NEAR(columns[0].front(), 0.0, 1e-12);
     EXPECT_NEAR(columns[0][1000], 1e-3, 1e-9);
-    const zarvo::cli::Stats s = zarvo::cli::Analyse(columns[1], 1e6);
+    const zarvo::analysis::Stats s = zarvo::analysis::Analyse(columns[1], 1e6);
     const double step = 2.0 / 128;  // one converter step on the 2 V range
     EXPECT_NEAR(s.max, 1.0, 2 * step);
     EXPECT_NEAR(s.min, -1.0, 2 * step);
@@ -36,8 +36,8 @@ TEST_F(Tool, TimingFiguresOfTheSimulatedSineAndSquareWave) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const auto columns = ReadCsv(run.out, "time_s,ch1_V,ch2_V");
     ASSERT_EQ(columns.size(), 3u);
-    const zarvo::cli::Stats sine = zarvo::cli::Analyse(columns[1], 1e6);
-    const zarvo::cli::Stats square = zarvo::cli::Analyse(columns[2], 1e6);
+    const zarvo::analysis::Stats sine = zarvo::analysis::Analyse(columns[1], 1e6);
+    const zarvo::analysis::Stats square = zarvo::analysis::Analyse(columns[2], 1e6);
     // A sine spends asin(0.8) / (pi f) going from 10 % to 90 % of its swing: 295.2 us at 1 kHz.
     EXPECT_NEAR(sine.riseTime, 295.2e-6, 0.03 * 295.2e-6);
     EXPECT_NEAR(sine.fallTime, 295.2e-6, 0.03 * 295.2e-6);

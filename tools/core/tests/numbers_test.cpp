@@ -8,7 +8,7 @@
 #include <limits>
 #include <set>
 
-namespace zarvo::cli {
+namespace zarvo::core {
 namespace {
 
 TEST(Format, SiPrefixesAndSignificantDigits) {
@@ -83,4 +83,4 @@ TEST(Format, DivisionsFollowTheOneTwoFiveSeries) {
 }
 
 }  // namespace
-}  // namespace zarvo::cli
+}  // namespace zarvo::core

@@ -8,7 +8,7 @@
 
 #include "zarvo.h"
 
-namespace zarvo::cli {
+namespace zarvo::core {
 namespace {
 
 TEST(Status, EveryCodeHasItsNameAndAMeaning) {
@@ -38,4 +38,4 @@ TEST(Status, EveryCodeHasItsNameAndAMeaning) {
 }
 
 }  // namespace
-}  // namespace zarvo::cli
+}  // namespace zarvo::core

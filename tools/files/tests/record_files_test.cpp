@@ -23,7 +23,7 @@
 #include "tools/files/csv_writer.h"
 #include "tools/files/safe_write.h"
 
-namespace zarvo::cli {
+namespace zarvo::files {
 namespace {
 
 namespace fs = std::filesystem;
@@ -52,12 +52,12 @@ bool Have(const std::string& program) {
 
 // Two channels of converter steps (volts that are whole multiples of 2 V / 128, as the
 // instrument delivers on its 2 V range), a trigger index and a rate that is no whole number.
-Record KnownRecord() {
-    Record record;
+core::Record KnownRecord() {
+    core::Record record;
     record.sampleRate = 25e6 / 3;
     record.preSamples = 100;
-    Trace ch1{1, 2.0, {}};
-    Trace ch2{2, 8.0, {}};
+    core::Trace ch1{1, 2.0, {}};
+    core::Trace ch2{2, 8.0, {}};
     for (int i = 0; i < 1000; ++i) {
         ch1.volts.push_back(((i * 37) % 256 - 128) * 2.0 / 128);
         ch2.volts.push_back(((i * 11) % 256 - 128) * 8.0 / 128);
@@ -86,15 +86,15 @@ TEST(RecordFiles, FormatsAreChosenByNameOrExtension) {
 // CSV eight digits, both exact for converter steps; the CSV's rate comes from its times.
 TEST(RecordFiles, ReadBackGivesTheVoltsRateTriggerAndChannels) {
     const fs::path dir = Folder("back");
-    Record chTwoOnly = KnownRecord();
+    core::Record chTwoOnly = KnownRecord();
     chTwoOnly.traces.erase(chTwoOnly.traces.begin());
     chTwoOnly.sampleRate = 1e6;
-    for (const Record& written : {KnownRecord(), chTwoOnly}) {
+    for (const core::Record& written : {KnownRecord(), chTwoOnly}) {
         for (const char* name : {"r.csv", "r.sr", "r.npz"}) {
             const std::string path = (dir / name).string();
             const FileFormat format = *FormatOfPath(path);
             WriteRecordFile(path, written, format);
-            const Record read = ReadRecordFile(path);
+            const core::Record read = ReadRecordFile(path);
             EXPECT_NEAR(read.sampleRate, written.sampleRate, 1e-9 * written.sampleRate) << name;
             EXPECT_EQ(read.preSamples, written.preSamples) << name;
             ASSERT_EQ(read.traces.size(), written.traces.size()) << name;
@@ -123,7 +123,7 @@ TEST(RecordFiles, ReadsASigrokSessionThatSigrokWrote) {
     // sigrok-cli 0.7 exits 1 after printing an analog session; the printout is what counts.
     [[maybe_unused]] const int printedStatus =
         std::system(("sigrok-cli -i " + session + " -O analog >" + text + " 2>/dev/null").c_str());
-    const Record read = ReadRecordFile(session);
+    const core::Record read = ReadRecordFile(session);
     EXPECT_EQ(read.sampleRate, 500e3);
     ASSERT_EQ(read.traces.size(), 2u);
     std::vector<double> printed[2];
@@ -163,11 +163,11 @@ TEST(RecordFiles, ReadsNumpyArchivesThatNumpyWrote) {
         "', ch2=v.astype(np.float32), "
         "rate=2e5, time_s=(np.arange(100) - 30) / 2e5)\n";
     ASSERT_EQ(std::system((python + " -c \"" + script + "\"").c_str()), 0);
-    const Record a = ReadRecordFile((dir / "a.npz").string());
-    const Record b = ReadRecordFile((dir / "b.npz").string());
+    const core::Record a = ReadRecordFile((dir / "a.npz").string());
+    const core::Record b = ReadRecordFile((dir / "b.npz").string());
     EXPECT_EQ(a.preSamples, 7);
     EXPECT_EQ(b.preSamples, 30);
-    for (const Record* r : {&a, &b}) {
+    for (const core::Record* r : {&a, &b}) {
         EXPECT_EQ(r->sampleRate, 2e5);
         ASSERT_EQ(r->traces.size(), 1u);
         ASSERT_EQ(r->size(), 100u);
@@ -180,7 +180,7 @@ TEST(RecordFiles, ReadsNumpyArchivesThatNumpyWrote) {
 
 // Each bad file names itself and says what is wrong, with no crash and no record.
 TEST(RecordFiles, TruncatedOrForeignFilesAreRefusedInWords) {
-    const Record record = KnownRecord();
+    const core::Record record = KnownRecord();
     const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
     const std::string sr = EncodeRecord(record, FileFormat::Sigrok);
     const std::string npz = EncodeRecord(record, FileFormat::Numpy);
@@ -235,7 +235,7 @@ TEST(SafeWrite, AFailedWriteNamesThePathAndLeavesNothingHalfWritten) {
     std::ofstream(dir / "old.npz") << "the earlier file";
     fs::create_directories(dir / "locked");
     fs::permissions(dir / "locked", fs::perms::owner_read | fs::perms::owner_exec);
-    const Record record = KnownRecord();  // over 4 KiB in every format but the session
+    const core::Record record = KnownRecord();  // over 4 KiB in every format but the session
 
     std::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead of ending the test
     rlimit before{};
@@ -288,7 +288,7 @@ TEST(SafeWrite, AFailedWriteNamesThePathAndLeavesNothingHalfWritten) {
 
 TEST(SafeWrite, APipeIsWrittenAsItIsAndALinkKeepsNamingItsFile) {
     const fs::path dir = Folder("special");
-    const Record record = KnownRecord();
+    const core::Record record = KnownRecord();
 
     // A pipe (as /dev/null, a device) cannot be replaced by a complete file: the record goes
     // through it, and it stays a pipe.
@@ -331,4 +331,4 @@ TEST(SafeWrite, APipeIsWrittenAsItIsAndALinkKeepsNamingItsFile) {
 }
 
 }  // namespace
-}  // namespace zarvo::cli
+}  // namespace zarvo::files

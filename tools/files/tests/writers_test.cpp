@@ -8,15 +8,15 @@
 #include "tools/files/csv_writer.h"
 #include "tools/files/svg_file.h"
 
-namespace zarvo::cli {
+namespace zarvo::files {
 namespace {
 
-Record TwoChannelRecord() {
-    Record r;
+core::Record TwoChannelRecord() {
+    core::Record r;
     r.sampleRate = 1000.0;
     r.preSamples = 2;
-    r.traces.push_back(Trace{1, 2.0, {0.0, 0.5, 1.0, -0.5, -1.0}});
-    r.traces.push_back(Trace{2, 8.0, {1.0, 2.0, 3.0, 4.0, 5.0}});
+    r.traces.push_back(core::Trace{1, 2.0, {0.0, 0.5, 1.0, -0.5, -1.0}});
+    r.traces.push_back(core::Trace{2, 8.0, {1.0, 2.0, 3.0, 4.0, 5.0}});
     return r;
 }
 
@@ -41,8 +41,8 @@ std::size_t Count(const std::string& text, const std::string& part) {
 }
 
 TEST(Record, SvgHasRoundTicksAndMarksTheTrigger) {
-    Record record = TwoChannelRecord();
-    record.trigger = TriggerInfo{"ch1", false, 1, 0.5};
+    core::Record record = TwoChannelRecord();
+    record.trigger = core::TriggerInfo{"ch1", false, 1, 0.5};
     std::ostringstream out;
     WriteSvg(out, record);
     const std::string svg = out.str();
@@ -93,4 +93,4 @@ TEST(Record, LegendBoxesNeverOverlap) {
 }
 
 }  // namespace
-}  // namespace zarvo::cli
+}  // namespace zarvo::files

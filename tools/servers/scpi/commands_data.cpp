@@ -26,7 +26,7 @@ constexpr const char* kFigureHeaders[] = {
     ":MEASure:VRMS",     ":MEASure:FREQuency", ":MEASure:PERiod",   ":MEASure:DUTYcycle",
     ":MEASure:RISetime", ":MEASure:FALLtime",
 };
-static_assert(std::size(kFigureHeaders) == std::size(cli::kFigureColumns),
+static_assert(std::size(kFigureHeaders) == std::size(analysis::kFigureColumns),
               "one SCPI header for each figure of the shared table");
 
 }  // namespace
@@ -59,12 +59,12 @@ void AddDataRows(std::vector<Row>& rows) {
                     }});
     for (std::size_t i = 0; i < std::size(kFigureHeaders); ++i) {
         const char* header = kFigureHeaders[i];
-        const cli::FigureColumn& column = cli::kFigureColumns[i];
+        const analysis::FigureColumn& column = analysis::kFigureColumns[i];
         rows.push_back({header, nullptr, [header, &column](Call& c) {
                             const int ch = ChannelParam(c, header + 1);
-                            const cli::Stats& s = c.device.Figures(ch);
+                            const analysis::Stats& s = c.device.Figures(ch);
                             c.answer =
-                                FormatNumber(cli::Measured(column, s) ? s.*column.value : NAN);
+                                FormatNumber(analysis::Measured(column, s) ? s.*column.value : NAN);
                         }});
     }
 }

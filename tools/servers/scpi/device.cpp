@@ -99,7 +99,7 @@ const station::TakenTrace& Device::Trace(const station::TakenRecord& record, int
                   "channel " + std::to_string(channel) + " was off in the last record");
 }
 
-const cli::Stats& Device::Figures(int channel) {
+const analysis::Stats& Device::Figures(int channel) {
     const auto record = Record();
     Cached* slot = nullptr;
     for (Cached& c : cached_) {
@@ -108,7 +108,7 @@ const cli::Stats& Device::Figures(int channel) {
     if (slot == nullptr) slot = &cached_.emplace_back(Cached{0, channel, {}});
     if (slot->seq == record->seq) return slot->stats;
     const station::TakenTrace& trace = Trace(*record, channel);
-    slot->stats = cli::Analyse(trace.Volts(), record->rate);
+    slot->stats = analysis::Analyse(trace.Volts(), record->rate);
     slot->seq = record->seq;
     return slot->stats;
 }

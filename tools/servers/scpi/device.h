@@ -41,7 +41,7 @@ public:
     // A channel of that record; -221 when the channel was off.
     static const station::TakenTrace& Trace(const station::TakenRecord& record, int channel);
     // The figures of a channel of the newest record, computed once per record.
-    const cli::Stats& Figures(int channel);
+    const analysis::Stats& Figures(int channel);
 
     // Why the instrument cannot be used, from the station's status: nullopt while it is found
     // and not lost; else the station's sentence for it, or `otherwise` when it has none.
@@ -62,7 +62,7 @@ private:
     struct Cached {
         std::uint64_t seq = 0;
         int channel = 0;
-        cli::Stats stats;
+        analysis::Stats stats;
     };
     std::vector<Cached> cached_;  // one per channel asked for
 };

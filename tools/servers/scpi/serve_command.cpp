@@ -10,7 +10,7 @@ namespace zarvo::scpi {
 CLI::App* AddServeCommand(CLI::App& app, ServeOptions& options) {
     CLI::App* serve =
         app.add_subcommand("serve", "serve the instrument to SCPI programs (VISA) over TCP");
-    cli::AddListenOptions(*serve, options.bind, options.port);
+    servers::AddListenOptions(*serve, options.bind, options.port);
     serve
         ->add_option("--idle-timeout", options.idleTimeout,
                      "seconds of silence after which the controlling client gives way to a "

@@ -141,7 +141,7 @@ public:
         : device_(device), tree_(CommandRows()), options_(options), listener_(listener) {}
 
     void Serve() {
-        while (!cli::Interrupted()) {
+        while (!core::Interrupted()) {
             Poll();
             // The controller first, so that a client that closed and connects again at once
             // is seen gone before its new connection is taken.
@@ -185,7 +185,7 @@ private:
             fds.push_back({c->socket.fd(), static_cast<short>(c->Flushed() ? POLLIN : POLLOUT), 0});
         }
         if (::poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR) {
-            throw cli::ToolError("poll failed: " + std::string(std::strerror(errno)));
+            throw core::ToolError("poll failed: " + std::string(std::strerror(errno)));
         }
     }
 
@@ -285,16 +285,16 @@ int RunServe(const ServeOptions& options) {
     int port = 0;
     const int listener = Listen(options, port);
     if (listener < 0) {
-        throw cli::ToolError("cannot listen on " + options.bind + ":" +
-                             std::to_string(options.port) +
-                             ": the port is in use (another zarvo serve?) or the address is not "
-                             "this machine's; choose another with --port or --bind");
+        throw core::ToolError("cannot listen on " + options.bind + ":" +
+                              std::to_string(options.port) +
+                              ": the port is in use (another zarvo serve?) or the address is not "
+                              "this machine's; choose another with --port or --bind");
     }
     Server server(device, options, listener);
     std::cout << "zarvo serve: SCPI on " << options.bind << ":" << port
               << " (VISA resource TCPIP::" << options.bind << "::" << port
               << "::SOCKET); Ctrl-C stops" << std::endl;
-    cli::WarnBeyondLoopback("zarvo serve", options.bind);
+    servers::WarnBeyondLoopback("zarvo serve", options.bind);
     server.Serve();
     station.Close();
     std::cerr << "zarvo serve: stopped; the instrument is released\n";

@@ -17,7 +17,7 @@ namespace {
 
 using json = nlohmann::json;
 using namespace station;
-using cli::Lower;
+using core::Lower;
 
 std::string Dump(const json& value) {
     return value.dump(-1, ' ', false, json::error_handler_t::replace);
@@ -66,16 +66,16 @@ bool Caseless::operator()(const std::string& a, const std::string& b) const {
 
 RequestHandler::RequestHandler(Station& station, std::string servedHost) : station_(station) {
     const std::size_t colon = servedHost.rfind(':');
-    address_ = Lower(servedHost.substr(0, colon));
+    address_ = core::Lower(servedHost.substr(0, colon));
     port_ = colon == std::string::npos ? "" : servedHost.substr(colon + 1);
 }
 
 bool RequestHandler::HostAllowed(const std::string& host) const {
     const std::size_t colon = host.rfind(':');
     if (colon == std::string::npos || host.substr(colon + 1) != port_) return false;
-    const std::string name = Lower(host.substr(0, colon));
+    const std::string name = core::Lower(host.substr(0, colon));
     if (name == address_) return true;
-    if (cli::IsLoopback(address_))
+    if (servers::IsLoopback(address_))
         return name == "127.0.0.1" || name == "localhost" || name == "[::1]";
     // Listening on every interface: a numeric address reaches this machine directly, while a
     // name might be one a foreign site has pointed at it.
@@ -89,7 +89,7 @@ std::optional<Response> RequestHandler::Refuse(const Request& r) const {
                               " only, not for \"" + host + "\"");
     }
     const std::string origin = HeaderOf(r, "Origin");
-    if (!origin.empty() && Lower(origin) != "http://" + Lower(host)) {
+    if (!origin.empty() && core::Lower(origin) != "http://" + core::Lower(host)) {
         return Error(403, "requests from other sites (" + origin + ") are refused");
     }
     if (r.method != "GET" && r.method != "HEAD" && r.method != "POST") {
@@ -101,7 +101,7 @@ std::optional<Response> RequestHandler::Refuse(const Request& r) const {
     }
     if (r.method == "POST") {
         std::string type = HeaderOf(r, "Content-Type");
-        type = Lower(type.substr(0, type.find(';')));
+        type = core::Lower(type.substr(0, type.find(';')));
         type.erase(std::remove(type.begin(), type.end(), ' '), type.end());
         if (type != "application/json") {
             return Error(415, "changes must be sent as application/json, not \"" + type + "\"");
@@ -156,11 +156,11 @@ Response RequestHandler::Handle(const Request& r) {
 
 Response RequestHandler::Download(const std::string& query, const std::string& extension) {
     // Every record format but JSON, whose settings block belongs to the capture command.
-    const auto format = cli::FormatNamed(extension);
-    if (!format || *format == cli::FileFormat::Json) {
+    const auto format = files::FormatNamed(extension);
+    if (!format || *format == files::FileFormat::Json) {
         std::string names;
-        for (const cli::FormatInfo& info : cli::Formats()) {
-            if (info.format != cli::FileFormat::Json) names += " ." + std::string(info.name);
+        for (const files::FormatInfo& info : files::Formats()) {
+            if (info.format != files::FileFormat::Json) names += " ." + std::string(info.name);
         }
         return Error(404, "a record downloads as one of" + names + ", not ." + extension);
     }
@@ -169,11 +169,11 @@ Response RequestHandler::Download(const std::string& query, const std::string& e
     const FoundRecord found = FindRecord(station_, q);
     if (found.record == nullptr) return Error(found.status, found.problem);
     const auto& record = found.record;
-    const cli::FormatInfo& info = cli::InfoOf(*format);
+    const files::FormatInfo& info = files::InfoOf(*format);
     const std::string name =
         "zarvo-record-" + std::to_string(record->seq) + "." + std::string(info.name);
     Response response{
-        200, std::string(info.mediaType), cli::EncodeRecord(record->Volts(), *format), {}};
+        200, std::string(info.mediaType), files::EncodeRecord(record->Volts(), *format), {}};
     response.headers["Content-Disposition"] = "attachment; filename=\"" + name + "\"";
     return response;
 }

@@ -116,8 +116,8 @@ private:
     // One FFT plan for every request, kept from one to the next; requests come on the server's
     // threads, one spectrum at a time.
     std::mutex spectrumMutex_;
-    cli::SpectrumAnalyser analyser_;
-    cli::Spectrum spectrum_;
+    analysis::SpectrumAnalyser analyser_;
+    analysis::Spectrum spectrum_;
 };
 
 }  // namespace zarvo::view

@@ -22,12 +22,12 @@ Response RequestHandler::RecordJson(const std::string& query) {
 Response RequestHandler::SpectrumOf(const std::string& query) {
     const Query q = ParseQuery(query, {"seq", "window"}, "a spectrum");
     if (!q.problem.empty()) return Error(400, q.problem);
-    cli::Window window = cli::Window::Hann;
+    analysis::Window window = analysis::Window::Hann;
     if (const auto it = q.values.find("window"); it != q.values.end()) {
-        const auto named = cli::WindowNamed(it->second);
+        const auto named = analysis::WindowNamed(it->second);
         if (!named) {
-            return Error(
-                400, "the window must be " + cli::WindowNames() + ", not \"" + it->second + "\"");
+            return Error(400, "the window must be " + analysis::WindowNames() + ", not \"" +
+                                  it->second + "\"");
         }
         window = *named;
     }
@@ -43,18 +43,18 @@ Response RequestHandler::SpectrumOf(const std::string& query) {
             analyser_.Compute(t.words, t.scale, record->rate, window, spectrum_);
             binHz = spectrum_.binHz;
             json levels = json::array();
-            for (double db : spectrum_.dBV) levels.push_back(cli::RoundDb(db));
-            const cli::SpectrumPeak& peak = spectrum_.peak;
+            for (double db : spectrum_.dBV) levels.push_back(analysis::RoundDb(db));
+            const analysis::SpectrumPeak& peak = spectrum_.peak;
             channels.push_back(
                 {{"channel", t.channel},
                  {"dBV", std::move(levels)},
                  {"peak",
-                  {{"hz", peak.hz}, {"dBV", cli::RoundDb(peak.dBV)}, {"text", peak.Text()}}}});
+                  {{"hz", peak.hz}, {"dBV", analysis::RoundDb(peak.dBV)}, {"text", peak.Text()}}}});
         }
     }
     return Json(200, {{"seq", record->seq},
                       {"rate", record->rate},
-                      {"window", cli::WindowName(window)},
+                      {"window", analysis::WindowName(window)},
                       {"binHz", binHz},
                       {"channels", std::move(channels)}});
 }

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <vector>
 
-#include "tools/analysis/time_base.h"
 #include "tools/analysis/figures.h"
 #include "tools/analysis/stats.h"
+#include "tools/analysis/time_base.h"
 #include "tools/core/numbers.h"
 
 namespace zarvo::view {
@@ -19,42 +19,42 @@ using json = nlohmann::json;
 
 // The figures of channel 1 minus and plus channel 2, sample by sample: the page draws the
 // math trace from the codes itself, the figures under it come from here.
-json MathFigures(const cli::Record& volts) {
+json MathFigures(const core::Record& volts) {
     const std::vector<double>& a = volts.traces[0].volts;
     const std::vector<double>& b = volts.traces[1].volts;
     const std::size_t n = std::min(a.size(), b.size());
     // One buffer for both: Analyse only reads it.
     std::vector<double> math(n);
     for (std::size_t i = 0; i < n; ++i) math[i] = a[i] - b[i];
-    json diff = cli::FigureTexts(cli::Analyse(math, volts.sampleRate));
+    json diff = analysis::FigureTexts(analysis::Analyse(math, volts.sampleRate));
     for (std::size_t i = 0; i < n; ++i) math[i] = a[i] + b[i];
-    json sum = cli::FigureTexts(cli::Analyse(math, volts.sampleRate));
+    json sum = analysis::FigureTexts(analysis::Analyse(math, volts.sampleRate));
     return {{"diff", std::move(diff)}, {"sum", std::move(sum)}};
 }
 
 }  // namespace
 
 json RecordEvent(const station::TakenRecord& record, std::pair<std::uint64_t, std::uint64_t> kept) {
-    const cli::Record volts = record.Volts();
+    const core::Record volts = record.Volts();
     json traces = json::array();
     for (std::size_t k = 0; k < record.traces.size(); ++k) {
         const station::TakenTrace& t = record.traces[k];
         json codes = json::array();
         for (std::size_t i = 0; i < t.words.size(); ++i) codes.push_back(t.CodeAt(i));
-        const double perDiv = 2 * t.range / cli::kVoltDivisions;
-        traces.push_back(
-            {{"channel", t.channel},
-             {"range", t.range},
-             {"scale", t.scale},
-             {"voltsPerDiv", perDiv},
-             {"perDivLabel", cli::FormatSi(perDiv, "V", 3) + "/div"},
-             {"codes", std::move(codes)},
-             {"figures", cli::FigureTexts(cli::Analyse(volts.traces[k].volts, record.rate))}});
+        const double perDiv = 2 * t.range / core::kVoltDivisions;
+        traces.push_back({{"channel", t.channel},
+                          {"range", t.range},
+                          {"scale", t.scale},
+                          {"voltsPerDiv", perDiv},
+                          {"perDivLabel", core::FormatSi(perDiv, "V", 3) + "/div"},
+                          {"codes", std::move(codes)},
+                          {"figures", analysis::FigureTexts(
+                                          analysis::Analyse(volts.traces[k].volts, record.rate))}});
     }
     const std::size_t n = record.size();
     // The screen spans the record: ten divisions of its span over ten.
-    const double perDiv = cli::TimePerDivision(record.rate, static_cast<std::int64_t>(n));
-    const cli::TriggerInfo& trigger = record.trigger;
+    const double perDiv = analysis::TimePerDivision(record.rate, static_cast<std::int64_t>(n));
+    const core::TriggerInfo& trigger = record.trigger;
     json event = {{"seq", record.seq},
                   {"readoutMs", record.readoutMs},
                   {"rate", record.rate},
@@ -62,8 +62,8 @@ json RecordEvent(const station::TakenRecord& record, std::pair<std::uint64_t, st
                   {"pre", record.pre},
                   {"forced", record.forced},
                   {"timePerDiv", perDiv},
-                  {"timeLabel", cli::FormatSi(perDiv, "s", 3) + "/div"},
-                  {"rateLabel", cli::FormatSi(record.rate, "Hz")},
+                  {"timeLabel", core::FormatSi(perDiv, "s", 3) + "/div"},
+                  {"rateLabel", core::FormatSi(record.rate, "Hz")},
                   {"trigger",
                    {{"source", trigger.source},
                     {"slope", trigger.falling ? "falling" : "rising"},

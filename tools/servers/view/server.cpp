@@ -114,7 +114,7 @@ constexpr const char* kSettingsVariable = "ZARVO_VIEW_SETTINGS";
     std::cout.flush();
     close_range(3, ~0U, 0);
     execv("/proc/self/exe", argv.data());
-    throw cli::ToolError("cannot start the view again: " + std::string(std::strerror(errno)));
+    throw core::ToolError("cannot start the view again: " + std::string(std::strerror(errno)));
 }
 
 // Takes a variable a previous process left for this one.
@@ -128,9 +128,9 @@ std::string TakeVariable(const char* name) {
 // zarvo view --open: the saved record, read before anything is served.
 void ShowSavedRecord(Station& station, const std::string& path) {
     try {
-        station.ShowRecord(station::TakenFromVolts(cli::ReadRecordFile(path), path), path);
-    } catch (const cli::FileError& e) {
-        throw cli::ToolError(std::string("cannot show the saved record ") + e.what(), 2);
+        station.ShowRecord(station::TakenFromVolts(files::ReadRecordFile(path), path), path);
+    } catch (const files::FileError& e) {
+        throw core::ToolError(std::string("cannot show the saved record ") + e.what(), 2);
     }
     std::cerr << "zarvo view: showing " << path << ", a saved record; no instrument is opened\n";
 }
@@ -182,10 +182,10 @@ int RunView(const ViewOptions& options) {
     const bool bound = port == 0 ? (port = server.bind_to_any_port(options.bind)) > 0
                                  : server.bind_to_port(options.bind, port);
     if (!bound) {
-        throw cli::ToolError("cannot listen on " + options.bind + ":" +
-                             std::to_string(options.port) +
-                             ": the port is in use (another zarvo view?) or the address is not "
-                             "this machine's; choose another with --port or --bind");
+        throw core::ToolError("cannot listen on " + options.bind + ":" +
+                              std::to_string(options.port) +
+                              ": the port is in use (another zarvo view?) or the address is not "
+                              "this machine's; choose another with --port or --bind");
     }
     const std::string served = options.bind + ":" + std::to_string(port);
     RequestHandler handler(station, served);
@@ -221,13 +221,13 @@ int RunView(const ViewOptions& options) {
     std::thread listener([&] { server.listen_after_bind(); });
     std::cout << "zarvo view: open http://" << served << "/ in a browser; Ctrl-C stops"
               << std::endl;
-    cli::WarnBeyondLoopback("zarvo view", options.bind);
-    while (!cli::Interrupted() && !station.RestartRequested()) cli::PauseMs(50);
+    servers::WarnBeyondLoopback("zarvo view", options.bind);
+    while (!core::Interrupted() && !station.RestartRequested()) core::PauseMs(50);
     stopping = true;
     server.stop();
     listener.join();
     station.Close();
-    if (!cli::Interrupted() && station.RestartRequested()) {
+    if (!core::Interrupted() && station.RestartRequested()) {
         std::cerr << "zarvo view: starting again with a fresh instrument session\n";
         ExecuteAgain(port, station.Desired());
     }

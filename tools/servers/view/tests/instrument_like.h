@@ -9,8 +9,8 @@ namespace zarvo::test {
 // A record as the instrument gives it: whole 8-bit steps (multiples of 256 counts) times
 // range / 32768: channel 1 a ramp over its 8 V range, channel 2 a square of ten steps
 // (0.3125 V) on 4 V.
-inline zarvo::cli::Record InstrumentLike() {
-    zarvo::cli::Record record;
+inline zarvo::core::Record InstrumentLike() {
+    zarvo::core::Record record;
     record.sampleRate = 1e6;
     record.preSamples = 100;
     record.traces = {{1, 8.0, {}}, {2, 4.0, {}}};

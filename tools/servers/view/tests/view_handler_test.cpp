@@ -14,7 +14,7 @@
 namespace {
 
 using json = nlohmann::json;
-using zarvo::cli::FileFormat;
+using zarvo::files::FileFormat;
 using zarvo::test::InstrumentLike;
 
 // The handler as the fuzzer drives it: no socket, no thread, settings applied on this thread.
@@ -139,18 +139,18 @@ TEST(ViewHandler, AutoFindsRangeTimeBaseAndTriggerOfAnUnknownSine) {
 // zarvo view --open as the handler serves it: the saved record, exact, in every request that
 // reads a record; every request for the instrument refused in words.
 TEST(ViewHandler, ASavedRecordIsShownExactlyAndTheInstrumentIsRefused) {
-    const zarvo::cli::Record saved = InstrumentLike();
+    const zarvo::core::Record saved = InstrumentLike();
     const struct {
         FileFormat format;
         double range2;  // a CSV keeps no range: the smallest that holds 0.3 V
     } files[] = {{FileFormat::Csv, 0.4}, {FileFormat::Sigrok, 4}, {FileFormat::Numpy, 4}};
     for (const auto& f : files) {
-        const std::string name = "saved." + std::string(zarvo::cli::InfoOf(f.format).name);
-        const zarvo::cli::Record read =
-            zarvo::cli::DecodeRecord(zarvo::cli::EncodeRecord(saved, f.format), f.format, name);
+        const std::string name = "saved." + std::string(zarvo::files::InfoOf(f.format).name);
+        const zarvo::core::Record read =
+            zarvo::files::DecodeRecord(zarvo::files::EncodeRecord(saved, f.format), f.format, name);
         zarvo::station::Station station(zarvo::station::Station::Mode::Synchronous);
         station.ShowRecord(zarvo::station::TakenFromVolts(read, name), name);
-        const zarvo::cli::Record shown = station.Latest()->Volts();
+        const zarvo::core::Record shown = station.Latest()->Volts();
         ASSERT_EQ(shown.traces.size(), 2u) << name;
         EXPECT_EQ(shown.traces[0].range, 8.0) << name << ": the ramp fills the 8 V range";
         EXPECT_EQ(shown.traces[1].range, f.range2) << name;

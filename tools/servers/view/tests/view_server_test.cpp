@@ -302,14 +302,14 @@ TEST_F(View, SavedSettingsStartTheViewAgainAndDriveCapture) {
     std::remove(file.c_str());
 }
 
-using zarvo::cli::FileFormat;
+using zarvo::files::FileFormat;
 using zarvo::test::InstrumentLike;
 
 // A file zarvo view --open cannot show ends the tool before it serves anything: exit status 2
 // and a message naming the file and what is wrong with it.
 TEST_F(View, AFileThatIsNoRecordStopsAnOpenBeforeServing) {
-    const std::string sr = zarvo::cli::EncodeRecord(InstrumentLike(), FileFormat::Sigrok);
-    const std::string npz = zarvo::cli::EncodeRecord(InstrumentLike(), FileFormat::Numpy);
+    const std::string sr = zarvo::files::EncodeRecord(InstrumentLike(), FileFormat::Sigrok);
+    const std::string npz = zarvo::files::EncodeRecord(InstrumentLike(), FileFormat::Numpy);
     const struct {
         const char* name;
         std::string bytes;
