@@ -4,7 +4,7 @@
 
 #include "tools/core/record.h"
 
-namespace zarvo::test {
+namespace zarvo::view {
 
 // A record as the instrument gives it: whole 8-bit steps (multiples of 256 counts) times
 // range / 32768: channel 1 a ramp over its 8 V range, channel 2 a square of ten steps
@@ -23,4 +23,4 @@ inline zarvo::core::Record InstrumentLike() {
     return record;
 }
 
-}  // namespace zarvo::test
+}  // namespace zarvo::view

@@ -15,7 +15,7 @@ namespace {
 
 using json = nlohmann::json;
 using zarvo::files::FileFormat;
-using zarvo::test::InstrumentLike;
+using zarvo::view::InstrumentLike;
 
 // The handler as the fuzzer drives it: no socket, no thread, settings applied on this thread.
 TEST(ViewHandler, AnswersWithoutSocketsOnTheCallersThread) {

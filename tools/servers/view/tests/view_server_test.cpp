@@ -303,7 +303,7 @@ TEST_F(View, SavedSettingsStartTheViewAgainAndDriveCapture) {
 }
 
 using zarvo::files::FileFormat;
-using zarvo::test::InstrumentLike;
+using zarvo::view::InstrumentLike;
 
 // A file zarvo view --open cannot show ends the tool before it serves anything: exit status 2
 // and a message naming the file and what is wrong with it.
