@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
                          "plot a 10 x 8 graticule with volts and time per division");
     captureCmd->add_flag("!--no-preview", capture.preview, "no waveform preview on a terminal");
     AddSpectrumOptions(*captureCmd, capture.spectrum);
+    AddDecodeOptions(*captureCmd, capture.decode, true);
     const zarvo::cli::SettingsFileOption captureFile(*captureCmd, capture.settings);
 
     MonitorOptions monitor;
@@ -57,6 +58,7 @@ int main(int argc, char** argv) {
     monitorCmd->add_option("--count", monitor.count, "stop after N records")
         ->check(CLI::PositiveNumber);
     monitorCmd->add_option("--log", monitor.logPath, "append one CSV row per record to FILE");
+    AddDecodeOptions(*monitorCmd, monitor.decode, false);
     const zarvo::cli::SettingsFileOption monitorFile(*monitorCmd, monitor.settings);
 
     std::string frequency;

@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: MIT
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "tools/analysis/decode/buses.h"
@@ -11,6 +14,8 @@ namespace {
 // A pause in the clock longer than this many shortest clock periods ends a transfer: a word
 // cut short by it is dropped, and the next word starts after it.
 constexpr double kGapPeriods = 4.0;
+// Fewer samples per clock period than this cannot show every clock edge.
+constexpr double kLeastSamplesPerClock = 4.0;
 
 struct Sample {
     double leading;  // the clock edge that began the bit
@@ -40,6 +45,28 @@ void DecodeSpi(const BusSetup& setup, const Record& record, const Line& clock, c
     double shortest = INFINITY;
     for (std::size_t k = 1; k < samples.size(); ++k) {
         shortest = std::min(shortest, samples[k].at - samples[k - 1].at);
+    }
+    // The clock period: the mean of the periods within a transfer (up to twice the shortest),
+    // so that a clock sampled a few times per period is not taken for a faster one.
+    double within = 0.0;
+    double periods = 0.0;
+    for (std::size_t k = 1; k < samples.size(); ++k) {
+        const double period = samples[k].at - samples[k - 1].at;
+        if (period <= 2.0 * shortest) {
+            within += period;
+            periods += 1.0;
+        }
+    }
+    const double perClock = periods > 0.0 ? within / periods : INFINITY;
+    if (perClock < kLeastSamplesPerClock) {
+        const double clockHz = record.rate / perClock;
+        char shown[32];
+        std::snprintf(shown, sizeof shown, "%.1f",
+                      std::min(std::floor(perClock * 10.0 + 0.5) / 10.0, 3.9));
+        result->message = std::string(shown) + " samples per clock at " + FormatHz(clockHz) +
+                          ": at least 4 are needed; a rate of " +
+                          FormatHz(kLeastSamplesPerClock * clockHz) + " or more";
+        return;
     }
     const double gap = kGapPeriods * shortest;
     bool anyGap = false;
