@@ -59,7 +59,10 @@ void DecodeSpi(const BusSetup& setup, const Record& record, const Line& clock, c
     }
     const double perClock = periods > 0.0 ? within / periods : INFINITY;
     if (perClock < kLeastSamplesPerClock) {
-        const double clockHz = record.rate / perClock;
+        // A clock seen a few samples a period is known to two digits, no better.
+        const double measured = record.rate / perClock;
+        const double step = std::pow(10.0, std::floor(std::log10(measured)) - 1.0);
+        const double clockHz = std::round(measured / step) * step;
         char shown[32];
         std::snprintf(shown, sizeof shown, "%.1f",
                       std::min(std::floor(perClock * 10.0 + 0.5) / 10.0, 3.9));
