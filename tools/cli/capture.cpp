@@ -240,8 +240,8 @@ int RunCapture(const CaptureOptions& options) {
     decoded.setup = CheckDecode(options.decode, options.settings);
     decoded.logic = options.decode.logic || decoded.setup.has_value();
     // Decoding with nowhere named for the records: standard output carries the frames alone.
-    const bool framesOnly = decoded.setup && options.csvPath.empty() && !toDirectory &&
-                            options.format.empty();
+    const bool framesOnly =
+        decoded.setup && options.csvPath.empty() && !toDirectory && options.format.empty();
     std::ostream& framesOut = toStdout && !framesOnly ? std::cerr : std::cout;
 
     Session session;

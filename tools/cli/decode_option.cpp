@@ -75,8 +75,7 @@ void PrintFrames(std::ostream& out, std::ostream& why, const ::analysis::decode:
     }
     for (const ::analysis::decode::Frame& frame : result.frames) {
         out << indent << std::setw(12) << FormatSi(frame.start, "s", 6) << "  "
-            << ::analysis::decode::BusName(frame.bus) << ' ' << analysis::FrameText(frame)
-            << '\n';
+            << ::analysis::decode::BusName(frame.bus) << ' ' << analysis::FrameText(frame) << '\n';
     }
 }
 

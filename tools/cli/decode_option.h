@@ -35,8 +35,9 @@ std::optional<::analysis::decode::BusSetup> CheckDecode(const DecodeRequest& req
 
 // The thresholds the logic lines of a .sr file are cut at: those the decoder used, else the
 // one given in the setting, else each line's middle.
-zarvo::files::LogicThresholds ThresholdsOf(const ::analysis::decode::Result* result,
-                                           const std::optional<::analysis::decode::BusSetup>& setup);
+zarvo::files::LogicThresholds ThresholdsOf(
+    const ::analysis::decode::Result* result,
+    const std::optional<::analysis::decode::BusSetup>& setup);
 
 // One line per frame: its time from the trigger point and what it holds, indented by
 // `indent`; a decoder that found nothing says why on `why` instead.

@@ -23,7 +23,8 @@ void AddFrames(nlohmann::json& entry, const ::analysis::decode::Result& result) 
                           {"error", f.error.empty() ? nlohmann::json() : nlohmann::json(f.error)}});
     }
     entry["frames"] = std::move(frames);
-    entry["decode_message"] = result.message.empty() ? nlohmann::json() : nlohmann::json(result.message);
+    entry["decode_message"] =
+        result.message.empty() ? nlohmann::json() : nlohmann::json(result.message);
 }
 
 }  // namespace

@@ -7,8 +7,9 @@
 //   logic-1-1             with logic channels: one byte per sample, bit k the level of
 //                         probe k + 1 (unitsize=1, total probes and probeN=NAME in metadata)
 // Channel N counts logic channels first: without them CH1 and CH2 are analog1 and analog2 (or
-// CH2 alone is analog1); with D1 and D2 before them, analog3 and analog4. The record's exact sample rate, its trigger index and
-// the ranges go into a [zarvo] section, which sigrok's reader passes over.
+// CH2 alone is analog1); with D1 and D2 before them, analog3 and analog4. The record's exact sample
+// rate, its trigger index and the ranges go into a [zarvo] section, which sigrok's reader passes
+// over.
 #include <cctype>
 #include <charconv>
 #include <map>

@@ -41,8 +41,8 @@ TEST_F(DecodeTool, CaptureDecodesUartToTextCsvAndJson) {
     EXPECT_NE(csv.find(",uart,data,0x48,\n"), std::string::npos) << csv;
 
     // The same record as JSON: the frames in the record, each start on the line's bit clock.
-    const ToolRun json = Zarvo(std::string(kHelloSim) +
-                               " capture -r 2.5e6 -n 6000 --decode uart --format json");
+    const ToolRun json =
+        Zarvo(std::string(kHelloSim) + " capture -r 2.5e6 -n 6000 --decode uart --format json");
     ASSERT_EQ(json.exitCode, 0) << json.err;
     const auto document = nlohmann::json::parse(json.out);
     const auto& list = document["records"][0]["frames"];
@@ -107,13 +107,12 @@ TEST_F(DecodeTool, SigrokDecodesTheLogicChannelsOfOurSessionToTheSameBytes) {
     const char* const sigrok = "/usr/bin/sigrok-cli";
     if (access(sigrok, X_OK) != 0) GTEST_SKIP() << "sigrok-cli is not installed";
     const std::string session = Temp("hello.sr");
-    const ToolRun ours = Zarvo(std::string(kHelloSim) +
-                               " capture -r 2.5e6 -n 6000 -o " + session + " --decode uart");
+    const ToolRun ours = Zarvo(std::string(kHelloSim) + " capture -r 2.5e6 -n 6000 -o " + session +
+                               " --decode uart");
     ASSERT_EQ(ours.exitCode, 0) << ours.err;
     const std::string out = Temp("sigrok.txt");
     const std::string command = std::string(sigrok) + " -i " + session +
-                                " -P uart:rx=D1:baudrate=115200 -A uart=rx-data >" + out +
-                                " 2>&1";
+                                " -P uart:rx=D1:baudrate=115200 -A uart=rx-data >" + out + " 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << Slurp(out);
     std::vector<std::string> theirs;
     std::istringstream lines(Slurp(out));

@@ -70,7 +70,8 @@ protected:
 };
 
 // Columns of a CSV written by the tool, after checking its header.
-inline std::vector<std::vector<double>> ReadCsv(const std::string& text, const std::string& header) {
+inline std::vector<std::vector<double>> ReadCsv(const std::string& text,
+                                                const std::string& header) {
     std::istringstream in(text);
     std::string line;
     std::getline(in, line);
