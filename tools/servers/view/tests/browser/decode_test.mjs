@@ -35,7 +35,7 @@ async function waitForBoxes(page, run) {
 
 export function decodeTests(artifacts) {
   return {
-    async 'Decode: uart shows Hello as boxes and table rows; a row zooms to its frame'(browser, tool) {
+    async 'Decode: uart shows Hello as boxes and table rows; a row zooms to its frame; history records decode'(browser, tool) {
       const view = await startView(tool, HELLO_SIM);
       try {
         const page = await openView(browser, view.url);
@@ -65,6 +65,13 @@ export function decodeTests(artifacts) {
         await page.waitForFunction(() => [...document.querySelectorAll('#frames-row .frame')]
           .some((b) => b.textContent === 'o'));
         assert.ok((await boxTexts(page)).length < HELLO.length, 'only the boxes in the window');
+        // A record stepped back to in the history is decoded as well.
+        await page.click('#fit');
+        const seq = await page.evaluate(() => window.zarvoView.record.seq);
+        await page.click('#prev');
+        await page.waitForFunction((s) => window.zarvoView.record.seq === s - 1, seq);
+        await waitForBoxes(page, HELLO);
+        assert.equal(await page.evaluate(() => window.zarvoView.record.decode.spec.split(':')[0]), 'uart');
       } finally {
         await view.stop();
       }
