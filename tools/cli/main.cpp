@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
     captureCmd->add_flag("!--no-preview", capture.preview, "no waveform preview on a terminal");
     AddSpectrumOptions(*captureCmd, capture.spectrum);
     AddDecodeOptions(*captureCmd, capture.decode, true);
-    const zarvo::cli::SettingsFileOption captureFile(*captureCmd, capture.settings);
+    const zarvo::cli::SettingsFileOption captureFile(*captureCmd, capture.settings,
+                                                     &capture.decode.spec);
 
     MonitorOptions monitor;
     CLI::App* monitorCmd =
@@ -59,7 +60,8 @@ int main(int argc, char** argv) {
         ->check(CLI::PositiveNumber);
     monitorCmd->add_option("--log", monitor.logPath, "append one CSV row per record to FILE");
     AddDecodeOptions(*monitorCmd, monitor.decode, false);
-    const zarvo::cli::SettingsFileOption monitorFile(*monitorCmd, monitor.settings);
+    const zarvo::cli::SettingsFileOption monitorFile(*monitorCmd, monitor.settings,
+                                                     &monitor.decode.spec);
 
     std::string frequency;
     CLI::App* generatorCmd =

@@ -84,6 +84,20 @@ TEST_F(DecodeTool, MonitorPrintsEachRecordsI2cFrames) {
     }
 }
 
+TEST_F(DecodeTool, TheViewsSavedDecodeSettingDecodesInMonitor) {
+    const std::string file = Temp("settings.json");
+    std::ofstream(file) << R"({"rate": 2500000, "length": 6000, "ch2.on": false,
+        "decode.bus": "uart", "decode.baud": 115200})";
+    const ToolRun run = Zarvo(std::string(kHelloSim) + " monitor --count 1 --settings " + file);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(HasRun(HexValues(run.out), kHello)) << run.out;
+    // A --decode given on the command line wins over the file's.
+    const ToolRun given = Zarvo(std::string(kHelloSim) + " monitor --count 1 --settings " + file +
+                                " --decode spi:clk=1:data=2");
+    EXPECT_EQ(given.exitCode, 2);
+    EXPECT_NE(given.err.find("reads channel 2, which is off"), std::string::npos) << given.err;
+}
+
 TEST_F(DecodeTool, BadDecodeSettingsStopBeforeTheInstrumentIsOpened) {
     // No simulated instrument: each refusal comes before the tool looks for one.
     const std::pair<std::string, std::string> cases[] = {
