@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <string>
 #include <vector>
 
 #include "tools/analysis/decode/buses.h"
@@ -14,8 +12,6 @@ namespace {
 // A pause in the clock longer than this many shortest clock periods ends a transfer: a word
 // cut short by it is dropped, and the next word starts after it.
 constexpr double kGapPeriods = 4.0;
-// Fewer samples per clock period than this cannot show every clock edge.
-constexpr double kLeastSamplesPerClock = 4.0;
 
 struct Sample {
     double leading;  // the clock edge that began the bit
@@ -46,29 +42,9 @@ void DecodeSpi(const BusSetup& setup, const Record& record, const Line& clock, c
     for (std::size_t k = 1; k < samples.size(); ++k) {
         shortest = std::min(shortest, samples[k].at - samples[k - 1].at);
     }
-    // The clock period: the mean of the periods within a transfer (up to twice the shortest),
-    // so that a clock sampled a few times per period is not taken for a faster one.
-    double within = 0.0;
-    double periods = 0.0;
-    for (std::size_t k = 1; k < samples.size(); ++k) {
-        const double period = samples[k].at - samples[k - 1].at;
-        if (period <= 2.0 * shortest) {
-            within += period;
-            periods += 1.0;
-        }
-    }
-    const double perClock = periods > 0.0 ? within / periods : INFINITY;
+    const double perClock = SamplesPerClock(clock, record.count);
     if (perClock < kLeastSamplesPerClock) {
-        // A clock seen a few samples a period is known to two digits, no better.
-        const double measured = record.rate / perClock;
-        const double step = std::pow(10.0, std::floor(std::log10(measured)) - 1.0);
-        const double clockHz = std::round(measured / step) * step;
-        char shown[32];
-        std::snprintf(shown, sizeof shown, "%.1f",
-                      std::min(std::floor(perClock * 10.0 + 0.5) / 10.0, 3.9));
-        result->message = std::string(shown) + " samples per clock at " + FormatHz(clockHz) +
-                          ": at least 4 are needed; a rate of " +
-                          FormatHz(kLeastSamplesPerClock * clockHz) + " or more";
+        result->message = TooFewSamplesPerClock(perClock, record.rate);
         return;
     }
     const double gap = kGapPeriods * shortest;
