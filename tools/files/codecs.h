@@ -12,10 +12,13 @@
 
 namespace zarvo::files {
 
+struct LogicThresholds;
+
 class ZipWriter;
 
-// The two zip formats fill an archive, in memory or on its way to a file.
-void AddSigrok(ZipWriter& zip, const core::Record& record);
+// The two zip formats fill an archive, in memory or on its way to a file. With `logic`, the
+// sigrok session also holds each trace as a logic channel cut at its threshold.
+void AddSigrok(ZipWriter& zip, const core::Record& record, const LogicThresholds* logic = nullptr);
 core::Record DecodeSigrok(std::string_view bytes, const std::string& name);
 
 std::string EncodeWav(const core::Record& record);

@@ -8,9 +8,30 @@
 
 namespace zarvo::files {
 
+namespace {
+
+void AddFrames(nlohmann::json& entry, const zarvo::analysis::decode::Result& result) {
+    namespace decode = zarvo::analysis::decode;
+    nlohmann::json frames = nlohmann::json::array();
+    for (const decode::Frame& f : result.frames) {
+        frames.push_back({{"time_s", f.start},
+                          {"end_s", f.end},
+                          {"bus", decode::BusName(f.bus)},
+                          {"kind", decode::KindName(f.kind)},
+                          {"value", f.value},
+                          {"read", f.read},
+                          {"error", f.error.empty() ? nlohmann::json() : nlohmann::json(f.error)}});
+    }
+    entry["frames"] = std::move(frames);
+    entry["decode_message"] =
+        result.message.empty() ? nlohmann::json() : nlohmann::json(result.message);
+}
+
+}  // namespace
+
 void WriteJson(std::ostream& out, const core::Obtained& obtained,
                const core::MeasureSettings& settings, const std::vector<core::Record>& records,
-               long firstNumber) {
+               long firstNumber, std::span<const zarvo::analysis::decode::Result> decoded) {
     using nlohmann::json;
     json channels = json::array();
     for (int ch : obtained.channels) {
@@ -47,6 +68,7 @@ void WriteJson(std::ostream& out, const core::Obtained& obtained,
                 analysis::FigureValues(analysis::Analyse(t.volts, record.sampleRate));
         }
         entry["figures"] = std::move(figures);
+        if (r < decoded.size()) AddFrames(entry, decoded[r]);
         document["records"].push_back(std::move(entry));
     }
     out << document.dump() << '\n';
