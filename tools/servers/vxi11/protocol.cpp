@@ -101,7 +101,11 @@ bool Xdr(XDR* x, DocmdParms& p) {
 
 bool Xdr(XDR* x, CreateLinkResp& r) {
     std::uint32_t port = r.abortPort;
-    return Int(x, r.error) && Int(x, r.link) && Uint(x, port) && Uint(x, r.maxRecvSize);
+    if (!(Int(x, r.error) && Int(x, r.link) && Uint(x, port) && Uint(x, r.maxRecvSize))) {
+        return false;
+    }
+    r.abortPort = static_cast<std::uint16_t>(port);
+    return true;
 }
 
 bool Xdr(XDR* x, WriteResp& r) {
@@ -118,7 +122,9 @@ bool Xdr(XDR* x, ReadResp& r) {
 
 bool Xdr(XDR* x, ReadStbResp& r) {
     std::uint32_t stb = r.stb;
-    return Int(x, r.error) && Uint(x, stb);
+    if (!(Int(x, r.error) && Uint(x, stb))) return false;
+    r.stb = static_cast<std::uint8_t>(stb);
+    return true;
 }
 
 }  // namespace zarvo::vxi11

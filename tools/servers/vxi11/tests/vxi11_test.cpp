@@ -83,7 +83,9 @@ struct Client {
                       std::uint32_t ioTimeout = 0, std::int32_t flags = 0, char term = 0) {
         const Outcome o = Call(proc::kRead, ReadParms{link, size, ioTimeout, 0, flags, term});
         std::int32_t error = -1;
-        if (o.kind == Outcome::Kind::Reply) EXPECT_TRUE(DecodeRead(Results(o), error, why, data));
+        if (o.kind == Outcome::Kind::Reply) {
+            EXPECT_TRUE(DecodeRead(Results(o), error, why, data));
+        }
         return error;
     }
     // A whole answer, read in pieces of `size`; the reasons of the pieces in `reasons`.
@@ -198,7 +200,7 @@ TEST(Vxi11, ATimedOutReadKeepsTheLinkAndClearDropsTheWait) {
     ReadStbResp stb;
     ASSERT_TRUE(DecodeResult(a.Results(a.Call(proc::kReadStb, GenericParms{link, 0, 0, 0})), stb));
     EXPECT_EQ(stb.stb, 0);
-    a.Write(link, ":CHAN3:RANG 2;*IDN?");
+    a.Write(link, "*IDN?;:CHAN3:RANG 2");
     ASSERT_TRUE(DecodeResult(a.Results(a.Call(proc::kReadStb, GenericParms{link, 0, 0, 0})), stb));
     EXPECT_EQ(stb.stb, 0x14) << "an error queued and an answer unread";
 }
@@ -231,7 +233,7 @@ TEST(Vxi11, RejectionsAreTheRpcsOwn) {
                     "ab"
                     "\x80\x00\x00\x01"
                     "c",
-                    10));
+                    11));
     EXPECT_EQ(reader.Next(record), RecordReader::Got::Record);
     EXPECT_EQ(record, "abc") << "two fragments, one record";
     reader.Add(std::string("\x80\x10\x00\x01", 4));
