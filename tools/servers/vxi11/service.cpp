@@ -169,6 +169,8 @@ private:
             // Calls and replies are small and awaited: each goes out at once.
             const int yes = 1;
             setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+            const int room = 1 << 20;
+            setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &room, sizeof room);
             Wire& w = wires_.emplace_back(fd);
             w.connection.id = ++connections_;
             w.connection.peer = PeerName(address, length, w.connection.host);
