@@ -46,7 +46,8 @@ struct ServeContext {
     const CommandTree& tree;
     Control& control;
     const ServeOptions& options;
-    int rawPort;  // the raw socket's port as bound
+    int rawPort;       // the raw socket's port as bound
+    std::string host;  // what clients open: the bound address, or this machine's name
 };
 
 // Makes the service beside the raw socket, adding the VISA resources it serves; null when it

@@ -318,14 +318,20 @@ int RunServe(const ServeOptions& options, const ServiceMaker& makeBeside) {
                              ": the port is in use (another zarvo serve?) or the address is not "
                              "this machine's; choose another with --port or --bind");
     }
+    // Bound to every address, the resources name this machine as other machines reach it.
+    std::string host = options.bind;
+    char name[256] = "";
+    if ((host == "0.0.0.0" || host == "::") && gethostname(name, sizeof name - 1) == 0) {
+        host = name;
+    }
     const CommandTree tree(CommandRows());
     Control control(options.idleTimeout);
     std::vector<std::string> resources;
     std::unique_ptr<Service> beside;
     if (makeBeside)
-        beside = makeBeside(ServeContext{device, tree, control, options, port}, resources);
+        beside = makeBeside(ServeContext{device, tree, control, options, port, host}, resources);
     Server server(device, tree, control, options, listener, beside.get());
-    resources.push_back("TCPIP::" + options.bind + "::" + std::to_string(port) + "::SOCKET");
+    resources.push_back("TCPIP::" + host + "::" + std::to_string(port) + "::SOCKET");
     std::cout << "zarvo serve: SCPI on " << options.bind << ":" << port << " (VISA resource"
               << (resources.size() > 1 ? "s " : " ");
     for (std::size_t i = 0; i < resources.size(); ++i) {

@@ -274,7 +274,7 @@ std::unique_ptr<scpi::Service> MakeService(const scpi::ServeContext& context,
                 Registration::Make(kCoreProgram, kVersion, core->bound, core->length, why);
         }
         if (registration) {
-            resources.insert(resources.begin(), "TCPIP::" + context.options.bind + "::INSTR");
+            resources.insert(resources.begin(), "TCPIP::" + context.host + "::INSTR");
         } else {
             std::cerr << off << why << '\n';
             core.reset();

@@ -25,10 +25,10 @@ struct Instrument {
     station::Station station{station::Station::Mode::Synchronous};
     std::unique_ptr<scpi::Device> device;
     scpi::CommandTree tree{scpi::CommandRows()};
-    scpi::Control control{60};
+    scpi::Control control;
     std::unique_ptr<Core> core;
 
-    Instrument() {
+    explicit Instrument(double idleTimeout = 60) : control(idleTimeout) {
         setenv("ZARVO_SIM", "serial=4711", 1);
         EXPECT_TRUE(station.Open());
         device = std::make_unique<scpi::Device>(station);
@@ -174,6 +174,21 @@ TEST(Vxi11, OneControllerAtATimeWithLocksAndTheirTimeOut) {
     a.reset();
     EXPECT_EQ(b.Write(lb, ":CHAN1:RANG?").error, error::kNone);
     EXPECT_EQ(b.Answer(lb, 100), "4\n");
+}
+
+TEST(Vxi11, ASilentLinkGivesWayToANewcomer) {
+    Instrument in(0.2);
+    Client a(*in.core, 1);
+    Client b(*in.core, 2);
+    const std::int32_t la = a.Link().link;
+    const std::int32_t lb = b.Link().link;
+    a.Write(la, "*IDN?");
+    EXPECT_EQ(b.Write(lb, "*RST").error, error::kLocked);
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    EXPECT_EQ(b.Write(lb, "*RST").error, error::kNone) << "a was silent too long";
+    EXPECT_EQ(a.Write(la, "*RST").error, error::kLocked);
+    ASSERT_NE(in.control.Holder(), nullptr);
+    EXPECT_EQ(in.control.Holder()->Name(), "VXI-11 link 2 of 127.0.0.1:40002");
 }
 
 TEST(Vxi11, ATimedOutReadKeepsTheLinkAndClearDropsTheWait) {
