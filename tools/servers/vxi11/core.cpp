@@ -151,6 +151,8 @@ Outcome Core::Call(Connection& c, std::string_view record) {
         out.reply = Rejected(h.xid, GARBAGE_ARGS);
     } else {
         xdr_destroy(&x);
+        // Silence counts from the call's arrival, not from its tries while it waits.
+        if (Link* link = c.abortChannel ? nullptr : Own(c, w.link)) link->Hear();
         c.waiting = std::move(w);
         return Retry(c);
     }
@@ -194,7 +196,6 @@ Core::Reply Core::Run(Connection& c, WaitingCall& w) {
         if (p == proc::kReadStb) return Answer(w, ReadStbResp{error::kInvalidLink, 0});
         return ErrorOnly(w, error::kInvalidLink);
     }
-    link->Hear();
     switch (p) {
         case proc::kWrite:
             return Write(*link, w);
