@@ -21,13 +21,11 @@ def port_mapper_runs():
         return False
 
 
-pytestmark = pytest.mark.skipif(not port_mapper_runs(),
-                                reason="no RPC port mapper runs (apt-get install rpcbind; "
-                                       "start it with rpcbind as root)")
-
-
 @pytest.fixture(scope="module")
 def vxi11_server(zarvo):
+    if not port_mapper_runs():
+        pytest.skip("no RPC port mapper runs (apt-get install rpcbind; start it with rpcbind "
+                    "as root)")
     s = Server(zarvo, simulate="serial=4711", idle=30)
     assert INSTR in s.line, s.line
     yield s
