@@ -49,7 +49,8 @@ class AvahiAnnouncement final : public Announcement {
 public:
     AvahiAnnouncement(const Identity& id, std::uint16_t vxi11Port, std::uint16_t rawPort)
         : id_(id), vxi11Port_(vxi11Port), rawPort_(rawPort) {
-        name_ = avahi_strdup((id.maker + " " + id.model + " " + id.serial).c_str());
+        first_ = id.maker + " " + id.model + " " + id.serial;
+        name_ = avahi_strdup(first_.c_str());
     }
 
     ~AvahiAnnouncement() override {
@@ -81,7 +82,8 @@ public:
         return true;
     }
 
-    const char* Name() const { return name_; }
+    // The name asked for (avahi's thread renames it if another instrument has it).
+    const std::string& Name() const { return first_; }
 
 private:
     static void OnClient(AvahiClient* client, AvahiClientState state, void* self) {
@@ -124,6 +126,7 @@ private:
     }
 
     Identity id_;
+    std::string first_;
     std::uint16_t vxi11Port_;
     std::uint16_t rawPort_;
     char* name_ = nullptr;
