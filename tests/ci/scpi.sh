@@ -16,6 +16,13 @@ if ! install_missing libtirpc-dev libavahi-client-dev rpcbind lxi-tools; then
     fail "scpi: cannot install libtirpc-dev, libavahi-client-dev, rpcbind and lxi-tools"
     vxi11_ready=
 fi
+# The announcement on the network: the avahi daemon on the system bus, started here when the
+# machine runs neither (a container); without them that test skips with the server's reason.
+if install_missing avahi-daemon && ! pgrep -x avahi-daemon >/dev/null && [ "$(id -u)" = 0 ]; then
+    mkdir -p /run/dbus
+    [ -S /run/dbus/system_bus_socket ] || dbus-daemon --system --fork 2>/dev/null
+    avahi-daemon -D --no-chroot 2>/dev/null
+fi
 if [ -n "$vxi11_ready" ] && ! rpcinfo -p 127.0.0.1 >/dev/null 2>&1; then
     # A container starts no services: the port mapper is started here (it needs root).
     if [ "$(id -u)" = 0 ] && command -v rpcbind >/dev/null; then

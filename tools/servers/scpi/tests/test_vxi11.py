@@ -105,6 +105,20 @@ def test_lxi_tools_reads_the_identity(vxi11_server):
     assert done.stdout.startswith("Zarvo,2CH-32760,4711,"), done
 
 
+@pytest.mark.skipif(shutil.which("lxi") is None, reason="lxi-tools is not installed")
+def test_announced_beyond_the_loopback_where_avahi_runs(zarvo):
+    s = Server(zarvo, simulate="serial=4712", args=("--bind", "0.0.0.0"))
+    try:
+        found = subprocess.run(["lxi", "discover", "-m"], capture_output=True, text=True,
+                               timeout=60)
+    finally:
+        _, err = s.stop()
+    said = [line for line in err.splitlines() if "not announced" in line]
+    if said:
+        pytest.skip(said[0])
+    assert 'Found "Zarvo 2CH-32760 4712"' in found.stdout, found.stdout
+
+
 def test_without_vxi11_only_the_raw_socket_is_served(zarvo):
     s = Server(zarvo, args=("--no-vxi11",))
     try:
