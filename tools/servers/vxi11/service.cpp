@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 // VXI-11's sockets in the poll loop of zarvo serve: the core and abort channels' listeners,
 // their connections cut into RPC records for the procedures, and the replies sent back.
+// The records are cut here (record marking) and decoded with libtirpc's XDR routines rather
+// than served by its svc_* dispatcher, whose procedures must answer before they return: here a
+// call that has to wait (a read for an *OPC?, a write for a lock) waits in the loop, which
+// goes on serving the raw socket and the other links meanwhile.
 #include "tools/servers/vxi11/service.h"
 
 #include <netdb.h>
