@@ -19,4 +19,7 @@ Refusal ByLibrary(std::uint16_t status, const std::string& call, const nlohmann:
 // The rate, record length, time per division and pre-trigger rows.
 void AddTimebase(std::vector<Setting>& table);
 
+// The decode.* rows: the bus the view decodes and its settings (decode_rows.cpp).
+void AddDecode(std::vector<Setting>& table);
+
 }  // namespace zarvo::station

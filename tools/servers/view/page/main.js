@@ -14,6 +14,7 @@ import { buildFigures } from './figures.js';
 import { buildSave } from './save.js';
 import { buildXYMath } from './xymath.js';
 import { buildKeys } from './keys.js';
+import { buildDecode } from './decode.js';
 import { decode } from './record.js';
 
 function frame() {
@@ -80,6 +81,7 @@ async function start() {
   buildHistory();
   buildXYMath();
   buildKeys();
+  buildDecode();
   await refreshState();
   const events = new EventSource('/api/events');
   events.addEventListener('state', (e) => receiveState(JSON.parse(e.data)));
