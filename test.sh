@@ -42,9 +42,11 @@ source "$root/tests/ci/common.sh"
 
 step "Packages"
 # libzip-dev builds the tool's zip record files; sigrok-cli, numpy and soundfile are the
-# outside readers the record-file tests check them with.
+# outside readers the record-file tests check them with. libtirpc-dev and libavahi-client-dev
+# build zarvo serve's VXI-11 and its announcement on the network.
 base_packages=(cmake ninja-build g++ make ccache pkg-config python3 libgtest-dev
     libbenchmark-dev libcli11-dev nlohmann-json3-dev libcpp-httplib-dev libkissfft-dev libzip-dev
+    libtirpc-dev libavahi-client-dev
     libxml2-utils clang python3-pytest python3-numpy python3-soundfile sigrok-cli valgrind)
 if ! install_missing "${base_packages[@]}"; then
     echo "cannot install the packages the build needs"

@@ -7,7 +7,9 @@
 #     allowed (the lifecycle), and on instruments that misbehave (ZARVO_FUZZ_MACHINE);
 #   - a check that every seed input gives the same results alone as after the others;
 #   - the live view's request fuzzer (when the view is built), from tests/fuzz/view_corpus;
-#   - the record-file readers' fuzzer (when the tool is built), from tests/fuzz/files_corpus.
+#   - the record-file readers' fuzzer (when the tool is built), from tests/fuzz/files_corpus;
+#   - the VXI-11 procedures' fuzzer (when the tool is built with libtirpc), from seeds that
+#     BUILD_DIR/tests/fuzz/vxi11_seeds writes.
 # New inputs go to BUILD_DIR/fuzz-corpus/NAME; an input that crashes, hangs or trips a
 # sanitizer is kept as BUILD_DIR/fuzz-artifacts/NAME-crash-..., and the script then exits
 # non-zero after printing how to replay it.
@@ -39,6 +41,14 @@ files_fuzzer=
 if cmake --build "$build" --target help | grep -q '^files_fuzz:'; then
     cmake --build "$build" --target files_fuzz || exit 1
     files_fuzzer=$build/tests/fuzz/files_fuzz
+fi
+vxi11_fuzzer=
+if cmake --build "$build" --target help | grep -q '^vxi11_fuzz:'; then
+    cmake --build "$build" --target vxi11_fuzz vxi11_seeds || exit 1
+    vxi11_fuzzer=$build/tests/fuzz/vxi11_fuzz
+    # Its seeds are made by code, from the calls a VISA client sends.
+    mkdir -p "$build/vxi11-seeds"
+    "$build/tests/fuzz/vxi11_seeds" "$build/vxi11-seeds" || exit 1
 fi
 mkdir -p "$build/fuzz-artifacts"
 status=0
@@ -85,7 +95,7 @@ children_cpu() {
 }
 
 share() { echo $(((seconds * $1 + 99) / 100)); }
-run working "$(share 38)"
+run working "$(share 31)"
 ZARVO_FUZZ_EXIT=1 run lifecycle "$(share 8)"
 ZARVO_FUZZ_MACHINE=stuck=busy run stuck "$(share 6)"
 ZARVO_FUZZ_MACHINE=eeprom=garbage:7 run garbage "$(share 6)"
@@ -100,6 +110,9 @@ else
 fi
 if [[ -n $files_fuzzer ]]; then
     FUZZER=$files_fuzzer SEEDS=$source_dir/tests/fuzz/files_corpus run files "$(share 7)"
+fi
+if [[ -n $vxi11_fuzzer ]]; then
+    FUZZER=$vxi11_fuzzer SEEDS=$build/vxi11-seeds run vxi11 "$(share 7)"
 fi
 
 echo "---- the seed inputs alone and after one another"

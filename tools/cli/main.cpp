@@ -11,9 +11,32 @@
 #include "tools/files/record_files.h"
 #include "tools/servers/listen.h"
 #include "tools/servers/scpi/serve.h"
+#ifdef ZARVO_HAVE_VXI11
+#include "tools/servers/vxi11/service.h"
+#endif
 #ifdef ZARVO_WITH_VIEW
 #include "tools/servers/view/view.h"
 #endif
+
+namespace {
+
+// What zarvo serve serves beside the raw socket: VXI-11, when it is built in.
+zarvo::scpi::ServiceMaker ServeBeside() {
+#ifdef ZARVO_HAVE_VXI11
+    return zarvo::vxi11::MakeService;
+#else
+    return [](const zarvo::scpi::ServeContext& context,
+              std::vector<std::string>&) -> std::unique_ptr<zarvo::scpi::Service> {
+        if (context.options.vxi11) {
+            std::cerr << "zarvo serve: VXI-11 off: not built in (build with libtirpc-dev "
+                         "installed)\n";
+        }
+        return nullptr;
+    };
+#endif
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace zarvo::cli;
@@ -105,7 +128,7 @@ int main(int argc, char** argv) {
         if (app.got_subcommand("info")) return RunInfo();
         if (app.got_subcommand(captureCmd)) return RunCapture(capture);
         if (app.got_subcommand(monitorCmd)) return RunMonitor(monitor);
-        if (app.got_subcommand(serveCmd)) return zarvo::scpi::RunServe(serve);
+        if (app.got_subcommand(serveCmd)) return zarvo::scpi::RunServe(serve, ServeBeside());
 #ifdef ZARVO_WITH_VIEW
         if (app.got_subcommand(viewCmd)) return zarvo::view::RunView(view);
 #endif

@@ -17,6 +17,17 @@ Handler SetAcquire(const char* name, const char* state) {
     };
 }
 
+Handler ForceTrigger(const char* name) {
+    return [name](Call& c) {
+        ExpectParams(c.unit, 0, name);
+        if (c.device.Setting("acquire") == "stop") {
+            throw Refused(code::kSettingsConflict,
+                          "no acquisition runs to force: send :RUN or :SINGle first");
+        }
+        c.device.Station().ForceTrigger();
+    };
+}
+
 }  // namespace
 
 void AddAcquisitionRows(std::vector<Row>& rows) {
@@ -30,17 +41,9 @@ void AddAcquisitionRows(std::vector<Row>& rows) {
                         const std::string state = c.device.Setting("acquire").get<std::string>();
                         c.answer = state == "run" ? "RUN" : (state == "single" ? "SING" : "STOP");
                     }});
-    rows.push_back({":TRIGger:FORCe",
-                    [](Call& c) {
-                        ExpectParams(c.unit, 0, "TRIGger:FORCe");
-                        if (c.device.Setting("acquire") == "stop") {
-                            throw Refused(
-                                code::kSettingsConflict,
-                                "no acquisition runs to force: send :RUN or :SINGle first");
-                        }
-                        c.device.Station().ForceTrigger();
-                    },
-                    nullptr});
+    rows.push_back({":TRIGger:FORCe", ForceTrigger("TRIGger:FORCe"), nullptr});
+    // The bus trigger of IEEE 488.2 (and VXI-11's device_trigger): the same as :TRIGger:FORCe.
+    rows.push_back({"*TRG", ForceTrigger("*TRG"), nullptr});
 }
 
 }  // namespace zarvo::scpi

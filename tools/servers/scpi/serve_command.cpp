@@ -17,6 +17,9 @@ CLI::App* AddServeCommand(CLI::App& app, ServeOptions& options) {
                      "new connection")
         ->check(CLI::Range(0.0, 1e6))
         ->capture_default_str();
+    serve->add_flag("--vxi11,!--no-vxi11", options.vxi11,
+                    "serve VXI-11 (VISA resource TCPIP::HOST::INSTR) beside the raw socket; on "
+                    "by default, where an RPC port mapper (rpcbind) runs");
     return serve;
 }
 

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
-// The TCP side of zarvo serve: one poll loop over the listening socket and the connections.
-// One client controls the instrument at a time; a connection made meanwhile is answered with
-// one line saying who controls it, and closed, unless the controlling client has been silent
-// for the idle time-out: then it is let go and the new one takes over. Nothing a client does
-// (closing in the middle of an answer, a line without end, silence) blocks the loop.
+// The TCP side of zarvo serve: one poll loop over the listening socket and the connections,
+// and over the sockets of the protocol served beside them (VXI-11). One client controls the
+// instrument at a time; a connection made meanwhile is answered with one line saying who
+// controls it, and closed, unless the controlling client has been silent for the idle
+// time-out: then it is let go and the new one takes over. Nothing a client does (closing in
+// the middle of an answer, a line without end, silence) blocks the loop.
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -23,6 +24,8 @@
 #include "tools/core/process.h"
 #include "tools/core/status.h"
 #include "tools/servers/listen.h"
+#include "tools/servers/scpi/command_tree.h"
+#include "tools/servers/scpi/control.h"
 #include "tools/servers/scpi/line_reader.h"
 #include "tools/servers/scpi/serve.h"
 #include "tools/servers/scpi/values.h"
@@ -30,8 +33,6 @@
 namespace zarvo::scpi {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // A turned-away client gets its answer and this long to read it before the socket closes.
 constexpr auto kTurnAwayLinger = std::chrono::seconds(2);
@@ -137,8 +138,14 @@ bool Receive(Client& c) {
 
 class Server {
 public:
-    Server(Device& device, const ServeOptions& options, int listener)
-        : device_(device), tree_(CommandRows()), options_(options), listener_(listener) {}
+    Server(Device& device, const CommandTree& tree, Control& control, const ServeOptions& options,
+           int listener, Service* beside)
+        : device_(device),
+          tree_(tree),
+          control_(control),
+          options_(options),
+          listener_(listener),
+          beside_(beside) {}
 
     void Serve() {
         while (!core::Interrupted()) {
@@ -148,10 +155,29 @@ public:
             ServeController();
             Accept();
             ServeTurnedAway();
+            if (beside_ != nullptr) beside_->Serve();
         }
     }
 
 private:
+    // The raw connection that controls, as the control sees it.
+    class RawController final : public Controller {
+    public:
+        explicit RawController(Server& server) : server_(server) {}
+        std::string Name() const override { return server_.controller_->peer; }
+        Clock::time_point Heard() const override { return server_.controller_->heard; }
+        bool Gone() const override { return HungUp(*server_.controller_); }
+        void LetGo() override { server_.controller_.reset(); }
+
+    private:
+        Server& server_;
+    };
+
+    void Drop() {
+        control_.Release(raw_);
+        controller_.reset();
+    }
+
     bool Idle(const Client& c) const {
         const std::chrono::duration<double> silent = Clock::now() - c.heard;
         return silent.count() >= options_.idleTimeout;
@@ -184,6 +210,7 @@ private:
         for (const auto& c : turnedAway_) {
             fds.push_back({c->socket.fd(), static_cast<short>(c->Flushed() ? POLLIN : POLLOUT), 0});
         }
+        if (beside_ != nullptr) beside_->Prepare(fds, timeoutMs);
         if (::poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR) {
             throw core::ToolError("poll failed: " + std::string(std::strerror(errno)));
         }
@@ -202,16 +229,15 @@ private:
             auto client = std::make_unique<Client>(fd, PeerName(address, length));
             if (controller_ && HungUp(*controller_)) {
                 std::cerr << "zarvo serve: " << controller_->peer << " disconnected\n";
-                controller_.reset();
+                Drop();
             }
             if (controller_ && Idle(*controller_)) {
                 std::cerr << "zarvo serve: " << controller_->peer << " silent for "
                           << options_.idleTimeout << " s or more: let go for " << client->peer
                           << '\n';
-                controller_.reset();
+                Drop();
             }
-            if (!controller_) {
-                std::cerr << "zarvo serve: " << client->peer << " controls the instrument\n";
+            if (!controller_ && control_.Take(raw_, client->peer)) {
                 client->session = std::make_unique<Session>(device_, tree_);
                 controller_ = std::move(client);
             } else if (turnedAway_.size() < kMaxTurnedAway) {
@@ -221,10 +247,9 @@ private:
     }
 
     void TurnAway(std::unique_ptr<Client> client) {
-        const double silent =
-            std::chrono::duration<double>(Clock::now() - controller_->heard).count();
+        const double silent = control_.Silence();
         client->out = FormatError({code::kExecution,
-                                   "another client (" + controller_->peer +
+                                   "another client (" + control_.Holder()->Name() +
                                        ") controls the instrument; try again when it disconnects "
                                        "or has been silent for " +
                                        FormatNumber(options_.idleTimeout) + " s (it has been for " +
@@ -246,7 +271,7 @@ private:
         }
         if (!alive || (c.ended && c.Flushed() && !c.session->Busy())) {
             std::cerr << "zarvo serve: " << c.peer << " disconnected\n";
-            controller_.reset();
+            Drop();
         }
     }
 
@@ -263,16 +288,19 @@ private:
     }
 
     Device& device_;
-    CommandTree tree_;
+    const CommandTree& tree_;
+    Control& control_;
     const ServeOptions& options_;
     Socket listener_;
+    Service* beside_;
+    RawController raw_{*this};
     std::unique_ptr<Client> controller_;
     std::vector<std::unique_ptr<Client>> turnedAway_;
 };
 
 }  // namespace
 
-int RunServe(const ServeOptions& options) {
+int RunServe(const ServeOptions& options, const ServiceMaker& makeBeside) {
     station::ReturnLargeBuffersToTheSystem();
     station::Station station(station::Station::Mode::Threaded);
     if (!station.Open()) {
@@ -290,12 +318,30 @@ int RunServe(const ServeOptions& options) {
                               ": the port is in use (another zarvo serve?) or the address is not "
                               "this machine's; choose another with --port or --bind");
     }
-    Server server(device, options, listener);
-    std::cout << "zarvo serve: SCPI on " << options.bind << ":" << port
-              << " (VISA resource TCPIP::" << options.bind << "::" << port
-              << "::SOCKET); Ctrl-C stops" << std::endl;
+    // Bound to every address, the resources name this machine as other machines reach it.
+    std::string host = options.bind;
+    char name[256] = "";
+    if ((host == "0.0.0.0" || host == "::") && gethostname(name, sizeof name - 1) == 0) {
+        host = name;
+    }
+    const CommandTree tree(CommandRows());
+    Control control(options.idleTimeout);
+    std::vector<std::string> resources;
+    std::unique_ptr<Service> beside;
+    if (makeBeside)
+        beside = makeBeside(ServeContext{device, tree, control, options, port, host}, resources);
+    Server server(device, tree, control, options, listener, beside.get());
+    resources.push_back("TCPIP::" + host + "::" + std::to_string(port) + "::SOCKET");
+    std::cout << "zarvo serve: SCPI on " << options.bind << ":" << port << " (VISA resource"
+              << (resources.size() > 1 ? "s " : " ");
+    for (std::size_t i = 0; i < resources.size(); ++i) {
+        std::cout << (i == 0 ? "" : (i + 1 == resources.size() ? " and " : ", ")) << resources[i];
+    }
+    std::cout << "); Ctrl-C stops" << std::endl;
+    if (beside != nullptr) beside->Started();
     servers::WarnBeyondLoopback("zarvo serve", options.bind);
     server.Serve();
+    beside.reset();
     station.Close();
     std::cerr << "zarvo serve: stopped; the instrument is released\n";
     return 0;

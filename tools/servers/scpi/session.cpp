@@ -45,6 +45,15 @@ void Session::NoteCompletion() {
     }
 }
 
+void Session::Clear() {
+    lines_.clear();
+    active_ = false;
+    waiting_ = false;
+    next_ = 0;
+    answers_.clear();
+    path_.clear();
+}
+
 std::string Session::Run(std::size_t budget) {
     std::string out;
     NoteCompletion();

@@ -30,6 +30,11 @@ public:
     // A unit waits for an operation to complete.
     bool Waiting() const { return waiting_; }
     bool Busy() const { return waiting_ || !lines_.empty(); }
+    // The status byte of this client's registers (*STB?).
+    std::uint8_t StatusByte() const { return dialogue_.status.StatusByte(); }
+    // A device clear: the lines not yet run and the message being run (a waiting *OPC?
+    // included) are dropped; the error queue and the registers stay.
+    void Clear();
 
 private:
     struct Line {

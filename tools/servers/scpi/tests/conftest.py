@@ -16,11 +16,11 @@ import pyvisa
 
 
 class Server:
-    def __init__(self, zarvo, simulate="1", idle=0.5):
+    def __init__(self, zarvo, simulate="1", idle=0.5, args=()):
         self.claims = tempfile.TemporaryDirectory()
         env = dict(os.environ, TMPDIR=self.claims.name)
         command = [zarvo, f"--simulate={simulate}", "serve", "--port", "0",
-                   "--idle-timeout", str(idle)]
+                   "--idle-timeout", str(idle), *args]
         self.proc = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                      text=True, env=env)
         line = self.proc.stdout.readline()
@@ -29,6 +29,7 @@ class Server:
             self.proc.kill()
             raise RuntimeError(f"zarvo serve did not start: {line!r} {self.proc.stderr.read()}")
         self.port = int(found.group(1))
+        self.line = line
         self.resource = f"TCPIP::127.0.0.1::{self.port}::SOCKET"
 
     def stop(self):
