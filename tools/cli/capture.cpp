@@ -84,7 +84,10 @@ Record Fetch(const Obtained& obtained, const TriggerInfo& trigger) {
     for (int ch : obtained.channels) {
         double range = 0;
         Check(GetSensitivity(static_cast<std::uint8_t>(ch), &range), "GetSensitivity");
-        record.traces.push_back(Trace{ch, range, ch == 1 ? ch1 : ch2});
+        const double probe = obtained.probe[static_cast<std::size_t>(ch - 1)];
+        std::vector<double>& volts = ch == 1 ? ch1 : ch2;
+        for (double& v : volts) v *= probe;  // at the probe tip
+        record.traces.push_back(Trace{ch, range * probe, std::move(volts), probe});
     }
     return record;
 }
@@ -99,6 +102,7 @@ TriggerInfo ReadTrigger(const MeasureSettings& settings) {
         trigger.levelChannel = settings.trigger == "ch2" ? 2 : 1;
         Check(GetTriggerLevel(static_cast<std::uint8_t>(trigger.levelChannel), &trigger.level),
               "GetTriggerLevel");
+        trigger.level *= settings.channel[static_cast<std::size_t>(trigger.levelChannel - 1)].probe;
     }
     return trigger;
 }

@@ -16,6 +16,7 @@ void WriteJson(std::ostream& out, const Obtained& obtained, const MeasureSetting
         const ChannelSettings& c = settings.channel[static_cast<std::size_t>(ch - 1)];
         channels.push_back({{"channel", ch},
                             {"range_V", obtained.range[static_cast<std::size_t>(ch - 1)]},
+                            {"probe", c.probe},
                             {"coupling", c.coupling},
                             {"dc_level_V", c.dcLevel},
                             {"auto_range", settings.autoRange}});

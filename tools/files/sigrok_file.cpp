@@ -157,7 +157,8 @@ std::vector<double> ReadSamples(const ZipReader& zip, int index, const std::stri
     return volts;
 }
 
-// What this tool keeps in its own section: the exact rate, the trigger index, the ranges.
+// What this tool keeps in its own section: the exact rate, the trigger index, the ranges and
+// the probe factors.
 void ReadOwnSection(const Metadata& metadata, Record& record, const std::string& name) {
     const auto own = metadata.find("zarvo");
     if (own == metadata.end()) return;
@@ -174,6 +175,12 @@ void ReadOwnSection(const Metadata& metadata, Record& record, const std::string&
             if (!ParseNumber(value, range)) bad(key);
             for (Trace& t : record.traces) {
                 if (key == "range CH" + std::to_string(t.channel)) t.range = range;
+            }
+        } else if (key.rfind("probe CH", 0) == 0) {
+            double probe = 1;
+            if (!ParseNumber(value, probe)) bad(key);
+            for (Trace& t : record.traces) {
+                if (key == "probe CH" + std::to_string(t.channel)) t.probe = probe;
             }
         }
     }
@@ -193,6 +200,7 @@ void AddSigrok(ZipWriter& zip, const Record& record) {
              << "\npre samples=" << record.preSamples << '\n';
     for (const Trace& t : record.traces) {
         metadata << "range CH" << t.channel << '=' << CsvNumber(t.range, 17) << '\n';
+        metadata << "probe CH" << t.channel << '=' << CsvNumber(t.probe, 17) << '\n';
     }
 
     zip.Add("version", "2", 0);

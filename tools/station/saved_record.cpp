@@ -2,10 +2,10 @@
 // A station that shows one saved record (zarvo view --open) instead of measuring: the record
 // is kept like a taken one, so the page, its figures, spectrum and downloads work on it as on
 // any record, while every request for the instrument is refused in words.
+#include "tools/analysis/time_base.h"
 #include "tools/core/numbers.h"
 #include "tools/station/station.h"
 #include "tools/station/wall_clock.h"
-#include "tools/analysis/time_base.h"
 
 namespace zarvo::station {
 
@@ -26,6 +26,7 @@ json SettingsShown(const TakenRecord& record) {
         const std::string prefix = "ch" + std::to_string(t.channel) + ".";
         settings[prefix + "on"] = true;
         settings[prefix + "range"] = t.range;
+        settings["probe" + std::to_string(t.channel)] = t.probe;
     }
     const cli::TriggerInfo& trigger = record.trigger;
     if (!trigger.source.empty()) {

@@ -6,10 +6,11 @@
 #include <cmath>
 #include <vector>
 
-#include "tools/analysis/time_base.h"
 #include "tools/analysis/figures.h"
 #include "tools/analysis/stats.h"
+#include "tools/analysis/time_base.h"
 #include "tools/core/numbers.h"
+#include "tools/servers/view/record_probe.h"
 
 namespace zarvo::view {
 
@@ -71,6 +72,7 @@ json RecordEvent(const station::TakenRecord& record, std::pair<std::uint64_t, st
                   {"traces", std::move(traces)},
                   {"kept", {kept.first, kept.second}}};
     if (volts.traces.size() == 2) event["math"] = MathFigures(volts);
+    AddProbe(event, record);
     return event;
 }
 

@@ -17,7 +17,7 @@ function row(body, className, label, figures) {
 function showFigures(record) {
   const body = document.querySelector('#figures tbody');
   body.replaceChildren();
-  for (const t of record.traces) row(body, 'ch' + t.channel, 'CH' + t.channel, t.figures);
+  for (const t of record.traces) row(body, 'ch' + t.channel, t.label || 'CH' + t.channel, t.figures);
   const math = view.math !== 'off' && record.math ? record.math[view.math] : null;
   if (math) row(body, 'math', MATH_NAMES[view.math], math);
 }

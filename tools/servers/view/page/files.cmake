@@ -17,4 +17,5 @@ set(ZARVO_PAGE_FILES
     "figures.js|text/javascript"
     "save.js|text/javascript"
     "xymath.js|text/javascript"
-    "keys.js|text/javascript")
+    "keys.js|text/javascript"
+    "probe.js|text/javascript")
