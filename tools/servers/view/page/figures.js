@@ -3,7 +3,7 @@
 // the math trace's in a row of its own.
 import { MATH_NAMES, on, view } from './state.js';
 
-const COLUMNS = [['min', 'min'], ['max', 'max'], ['mean', 'mean'], ['pp', 'p-p'], ['rms', 'RMS'],
+export const COLUMNS = [['min', 'min'], ['max', 'max'], ['mean', 'mean'], ['pp', 'p-p'], ['rms', 'RMS'],
   ['freq', 'frequency'], ['period', 'period'], ['duty', 'duty cycle'], ['rise', 'rise time'],
   ['fall', 'fall time']];
 

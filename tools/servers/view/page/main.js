@@ -14,6 +14,8 @@ import { buildFigures } from './figures.js';
 import { buildSave } from './save.js';
 import { buildXYMath } from './xymath.js';
 import { buildKeys } from './keys.js';
+import { buildPersistence } from './persistence.js';
+import { buildReferences } from './reference.js';
 import { decode } from './record.js';
 
 function frame() {
@@ -80,6 +82,8 @@ async function start() {
   buildHistory();
   buildXYMath();
   buildKeys();
+  buildPersistence();
+  await buildReferences();
   await refreshState();
   const events = new EventSource('/api/events');
   events.addEventListener('state', (e) => receiveState(JSON.parse(e.data)));
