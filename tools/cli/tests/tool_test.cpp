@@ -56,6 +56,18 @@ TEST_F(Tool, AProbeFactorGivesTheVoltsAtTheProbeTipOrIsRefusedNamingTheOption) {
     }
 }
 
+TEST_F(Tool, AReferenceThatCannotBeReadStopsTheViewNamingTheFile) {
+    const std::string bad = Temp("not-a-record.csv");
+    std::ofstream(bad) << "hello\n";
+    for (const std::string& file : {bad, Temp("missing.csv")}) {
+        const ToolRun run = Zarvo("--simulate view --port 0 --reference " + file);
+        EXPECT_EQ(run.exitCode, 2) << run.err;
+        EXPECT_NE(run.err.find("cannot use the reference " + file + ": "), std::string::npos)
+            << run.err;
+    }
+    std::remove(bad.c_str());
+}
+
 TEST_F(Tool, TimingFiguresOfTheSimulatedSineAndSquareWave) {
     const ToolRun run = Zarvo(
         "--simulate=ch1=sine:1000:1,ch2=square:2000:0.5 capture -c both -n 5000 -r 1e6 "
