@@ -32,18 +32,20 @@ void AddMeasureOptions(CLI::App& app, MeasureSettings& s) {
                        "channel " + n + " DC level in volts (within twice the range)")
             ->check(CLI::Range(-160.0 * kMaxProbe, 160.0 * kMaxProbe))
             ->capture_default_str();
-        app.add_option("--probe" + n, ch.probe,
-                       "channel " + n + " probe factor (10 for a x10 probe, " +
-                           CsvNumber(kMinProbe) + " .. " + CsvNumber(kMaxProbe) +
-                           "): volts, range, DC level and trigger level at the probe tip")
-            ->check(CLI::Validator(
-                [](std::string& text) {
-                    double factor = std::nan("");
-                    if (!CLI::detail::lexical_cast(text, factor)) factor = std::nan("");
-                    return ProbeProblem(factor, text);
-                },
-                "FACTOR"))
-            ->capture_default_str();
+        // A factor that is none stops the tool with exit status 2, naming the option.
+        app.add_option_function<std::string>(
+               "--probe" + n,
+               [&ch, n](const std::string& text) {
+                   double factor = std::nan("");
+                   if (!CLI::detail::lexical_cast(text, factor)) factor = std::nan("");
+                   const std::string problem = ProbeProblem(factor, text);
+                   if (!problem.empty()) throw CLI::ParseError("--probe" + n + ": " + problem, 2);
+                   ch.probe = factor;
+               },
+               "channel " + n + " probe factor (10 for a x10 probe, " + CsvNumber(kMinProbe) +
+                   " .. " + CsvNumber(kMaxProbe) +
+                   "): volts, range, DC level and trigger level at the probe tip")
+            ->type_name("FACTOR");
     }
     app.add_flag("--auto-range", s.autoRange, "let the instrument choose the ranges");
     app.add_option("-r,--rate", s.rate,
