@@ -162,7 +162,7 @@ export function probeTests(artifacts) {
         await page.click('#clear-r1');
         assert.equal(await page.textContent('#reference-r1'), '');
         assert.equal(await page.locator('#figures tbody tr.r1').count(), 0);
-        assert.equal(await page.locator('#figures tbody tr.r2').count(), 1);
+        assert.equal(await page.locator('#figures tbody tr.r2').count(), 2, 'R2 keeps both channels');
 
         // A file chosen on the page takes the free slot; one that is no record is refused.
         await page.setInputFiles('#reference-file', file);
