@@ -176,6 +176,9 @@ addUnderlay((ctx, a, record) => {
 
 export function buildPersistence() {
   const select = document.getElementById('persistence');
+  // Any count from 2 to the hundred the history keeps, between "off" and "infinite".
+  const infinite = select.options[select.options.length - 1];
+  for (let n = 2; n <= MOST_RECORDS; n++) select.add(new Option(n + ' records', String(n)), infinite);
   select.addEventListener('change', () => {
     const value = select.value;
     p.mode = value === 'off' || value === 'infinite' ? value : Number(value);
