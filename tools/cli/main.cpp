@@ -48,7 +48,9 @@ int main(int argc, char** argv) {
                          "plot a 10 x 8 graticule with volts and time per division");
     captureCmd->add_flag("!--no-preview", capture.preview, "no waveform preview on a terminal");
     AddSpectrumOptions(*captureCmd, capture.spectrum);
-    const zarvo::cli::SettingsFileOption captureFile(*captureCmd, capture.settings);
+    AddDecodeOptions(*captureCmd, capture.decode, true);
+    const zarvo::cli::SettingsFileOption captureFile(*captureCmd, capture.settings,
+                                                     &capture.decode.spec);
 
     MonitorOptions monitor;
     CLI::App* monitorCmd =
@@ -57,7 +59,9 @@ int main(int argc, char** argv) {
     monitorCmd->add_option("--count", monitor.count, "stop after N records")
         ->check(CLI::PositiveNumber);
     monitorCmd->add_option("--log", monitor.logPath, "append one CSV row per record to FILE");
-    const zarvo::cli::SettingsFileOption monitorFile(*monitorCmd, monitor.settings);
+    AddDecodeOptions(*monitorCmd, monitor.decode, false);
+    const zarvo::cli::SettingsFileOption monitorFile(*monitorCmd, monitor.settings,
+                                                     &monitor.decode.spec);
 
     std::string frequency;
     CLI::App* generatorCmd =

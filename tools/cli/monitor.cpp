@@ -5,12 +5,16 @@
 #include <ctime>
 #include <fstream>
 #include <iostream>
+#include <optional>
 
+#include "tools/analysis/decode_record.h"
 #include "tools/analysis/figures.h"
 #include "tools/analysis/stats.h"
 #include "tools/cli/subcommands.h"
 #include "tools/core/process.h"
 #include "tools/core/status.h"
+#include "tools/files/frames_csv.h"
+#include "tools/files/safe_write.h"
 #include "zarvo.h"
 
 namespace zarvo::cli {
@@ -45,6 +49,7 @@ void WriteLogHeader(std::ostream& log, const Obtained& obtained) {
 // Each record is one run of the instrument's measurement state machine (StartMeasurement):
 // armed, triggered or timed out at the timer's pace, read out, then the figures printed.
 int RunMonitor(const MonitorOptions& options) {
+    const auto decode = CheckDecode(options.decode, options.settings);
     Session session;
     const Obtained obtained = ApplySettings(options.settings);
     std::cerr << "monitor: " << Describe(obtained) << "; Ctrl-C stops\n";
@@ -57,6 +62,15 @@ int RunMonitor(const MonitorOptions& options) {
         if (fresh) WriteLogHeader(log, obtained);
     }
 
+    // The frames file is put in place when monitoring stops, as capture's files are.
+    std::optional<SafeFile> framesFile;
+    if (!options.decode.csvPath.empty()) {
+        framesFile.emplace(options.decode.csvPath);
+        zarvo::files::WriteFramesCsvHeader(framesFile->Stream(), true);
+    }
+    Record taken;
+    taken.sampleRate = obtained.rate;
+    taken.preSamples = obtained.pre;
     const auto n = static_cast<std::size_t>(obtained.length);
     std::vector<double> data[2] = {std::vector<double>(n), std::vector<double>(n)};
     for (std::int64_t record = 1; !Interrupted(); ++record) {
@@ -76,12 +90,25 @@ int RunMonitor(const MonitorOptions& options) {
                 if (log.is_open()) log << ',' << FigureCsv(c, s);
             }
         }
-        std::cout << std::endl;
+        std::cout << '\n';
+        if (decode) {
+            taken.traces.clear();
+            for (int ch : obtained.channels) taken.traces.push_back(Trace{ch, 0, data[ch - 1]});
+            const auto result = zarvo::analysis::DecodeFrames(*decode, taken);
+            const std::string who = "monitor: record " + std::to_string(record) + ": ";
+            PrintFrames(std::cout, std::cerr, result, "  ", who);
+            if (framesFile) zarvo::files::WriteFramesCsvRows(framesFile->Stream(), result, record);
+        }
+        std::cout << std::flush;
         if (log.is_open()) {
             log << '\n';
             log.flush();  // at most the row being written is lost
             if (!log) throw ToolError("cannot write " + options.logPath);
         }
+    }
+    if (framesFile) {
+        framesFile->Commit();
+        std::cerr << "monitor: wrote the frames to " << options.decode.csvPath << '\n';
     }
     if (Interrupted()) std::cerr << "monitor: stopped\n";
     return 0;

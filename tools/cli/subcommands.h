@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "tools/cli/decode_option.h"
 #include "tools/cli/measure_options.h"
 #include "tools/cli/spectrum_file.h"
 
@@ -23,6 +24,7 @@ struct CaptureOptions {
     std::string outputDir;              // one file per record instead of csvPath
     std::string format;        // a name of Formats(); empty: csvPath's extension, else "csv"
     SpectrumRequest spectrum;  // the last record's spectrum as CSV
+    DecodeRequest decode;      // frames printed (or in the JSON), in a CSV, D1/D2 in a .sr
 };
 int RunCapture(const CaptureOptions& options);
 
@@ -30,6 +32,7 @@ struct MonitorOptions {
     MeasureSettings settings;
     std::optional<std::int64_t> count;  // records; none: until interrupted
     std::string logPath;
+    DecodeRequest decode;  // each record's frames after its figures
 };
 int RunMonitor(const MonitorOptions& options);
 

@@ -309,6 +309,7 @@ std::vector<Setting> MakeTable() {
                          return Refusal{};
                      },
                      [](const LoopControls& loop) -> json { return loop.acquire; }});
+    AddDecode(table);
     return table;
 }
 

@@ -32,4 +32,7 @@ struct InputVolts {
 InputVolts AtInput(const std::string& key, double probeVolts, double probe, double min, double max,
                    const std::string& unit);
 
+// The decode.* rows: the bus the view decodes and its settings (decode_rows.cpp).
+void AddDecode(std::vector<Setting>& table);
+
 }  // namespace zarvo::station

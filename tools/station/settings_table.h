@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/station/decode_controls.h"
+
 namespace zarvo::station {
 
 enum class Kind { Number, Integer, Boolean, Choice };
@@ -19,6 +21,7 @@ enum class Kind { Number, Integer, Boolean, Choice };
 // The state of the acquisition loop that settings may change besides the instrument's own.
 struct LoopControls {
     std::string acquire = "run";  // run, stop or single
+    DecodeControls decode;        // the bus the view decodes (off by default)
     // Each channel's probe factor: the volts people read and type are at the probe tip, the
     // instrument's are these times smaller.
     std::array<double, 2> probe{1.0, 1.0};

@@ -14,6 +14,7 @@ import { buildFigures } from './figures.js';
 import { buildSave } from './save.js';
 import { buildXYMath } from './xymath.js';
 import { buildKeys } from './keys.js';
+import { buildDecode } from './decode.js';
 import { buildPersistence } from './persistence.js';
 import { buildReferences } from './reference.js';
 import { decode } from './record.js';
@@ -82,6 +83,7 @@ async function start() {
   buildHistory();
   buildXYMath();
   buildKeys();
+  buildDecode();
   buildPersistence();
   await buildReferences();
   await refreshState();
