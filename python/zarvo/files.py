@@ -26,6 +26,7 @@ import configparser
 import io
 import math
 import os
+import re
 import struct
 import tempfile
 import zipfile
@@ -209,7 +210,8 @@ def _decode_csv(path, data):
     if (
         len(header) <= first + 1
         or header[first] != "time_s"
-        or any(n not in ("ch1_V", "ch2_V") for n in names)
+        # A column behind a probe names its factor: ch1_V_x10 holds the volts at the tip.
+        or any(not re.fullmatch(r"ch[12]_V(_x[0-9.eE+-]+)?", n) for n in names)
     ):
         raise RecordFileError(
             path, 'not a record: its first line is "%s", not time_s,ch1_V,...' % lines[0][:60]

@@ -100,6 +100,10 @@ std::string ChannelList(const std::vector<ProbeChannel>& channels) {
     return list;
 }
 
+double ProbeOf(const AutoInput& in, int channel) {
+    return channel == 2 ? in.probe[1] : in.probe[0];
+}
+
 }  // namespace
 
 double RangeFor(const ProbeChannel& probe, const std::vector<double>& ranges) {
@@ -133,7 +137,7 @@ AutoChoice ChooseSetup(const AutoInput& in) {
     const ProbeChannel* periodic = nullptr;
     const ProbeChannel* strongest = nullptr;
     for (const ProbeChannel& p : in.channels) {
-        choice.ranges.push_back({p.channel, RangeFor(p, in.ranges)});
+        choice.ranges.push_back({p.channel, RangeFor(p, in.ranges) * ProbeOf(in, p.channel)});
         if (!HasSignal(p)) continue;
         choice.signal = true;
         if (strongest == nullptr || p.stats.peakToPeak > strongest->stats.peakToPeak)
@@ -193,16 +197,17 @@ AutoChoice ChooseSetup(const AutoInput& in) {
         const double range = RangeFor(*trigger, in.ranges);  // the range chosen for it above
         const Stats& s = trigger->stats;
         const double limit = range - StepOf(range);
+        const double probe = ProbeOf(in, trigger->channel);
         choice.triggerChannel = trigger->channel;
         if (choice.signal) {
-            choice.triggerLevel = std::clamp((s.max + s.min) / 2, -limit, limit);
-            choice.triggerHysteresis = std::max(s.peakToPeak / 10, StepOf(range));
+            choice.triggerLevel = std::clamp((s.max + s.min) / 2, -limit, limit) * probe;
+            choice.triggerHysteresis = std::max(s.peakToPeak / 10, StepOf(range)) * probe;
             text += "; trigger on channel " + std::to_string(trigger->channel) + " at " +
                     core::FormatSi(choice.triggerLevel, "V", 3) + ", rising";
         } else {
             // A level the record never crosses: the time-out shows the flat line.
-            choice.triggerLevel = std::clamp(s.mean, -limit, limit);
-            choice.triggerHysteresis = StepOf(range);
+            choice.triggerLevel = std::clamp(s.mean, -limit, limit) * probe;
+            choice.triggerHysteresis = StepOf(range) * probe;
             text += "; trigger on channel " + std::to_string(trigger->channel) + " at its level, " +
                     core::FormatSi(choice.triggerLevel, "V", 3);
         }

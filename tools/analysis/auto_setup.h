@@ -19,6 +19,7 @@
 // until a period shows) runs on the instrument's thread: Station::Auto.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -66,6 +67,9 @@ struct AutoInput {
     std::int64_t maxLength = 32760;      // the longest record the instrument takes
     // Asks the instrument for a rate and returns the rate it took.
     std::function<double(double wanted)> takeRate;
+    // Each channel's probe factor: the probes and ranges are the input's, the choice's volts
+    // (ranges, trigger level, hysteresis and text) are at the probe tip.
+    std::array<double, 2> probe{1.0, 1.0};
 };
 
 struct AutoChoice {

@@ -88,7 +88,10 @@ core::Record Fetch(const core::Obtained& obtained, const core::TriggerInfo& trig
     for (int ch : obtained.channels) {
         double range = 0;
         core::Check(GetSensitivity(static_cast<std::uint8_t>(ch), &range), "GetSensitivity");
-        record.traces.push_back(core::Trace{ch, range, ch == 1 ? ch1 : ch2});
+        const double probe = obtained.probe[static_cast<std::size_t>(ch - 1)];
+        std::vector<double>& volts = ch == 1 ? ch1 : ch2;
+        for (double& v : volts) v *= probe;  // at the probe tip
+        record.traces.push_back(core::Trace{ch, range * probe, std::move(volts), probe});
     }
     return record;
 }
@@ -101,9 +104,9 @@ core::TriggerInfo ReadTrigger(const core::MeasureSettings& settings) {
     // "and" and "or" compare both channels with their levels; channel 1's is the one marked.
     if (settings.trigger != "ext" && settings.trigger != "none") {
         trigger.levelChannel = settings.trigger == "ch2" ? 2 : 1;
-        core::Check(
-            GetTriggerLevel(static_cast<std::uint8_t>(trigger.levelChannel), &trigger.level),
-            "GetTriggerLevel");
+        core::Check(GetTriggerLevel(static_cast<std::uint8_t>(trigger.levelChannel), &trigger.level),
+              "GetTriggerLevel");
+        trigger.level *= settings.channel[static_cast<std::size_t>(trigger.levelChannel - 1)].probe;
     }
     return trigger;
 }

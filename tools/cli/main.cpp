@@ -106,6 +106,9 @@ int main(int argc, char** argv) {
                      "show a saved record (csv, sr or npz) instead of measuring: no instrument "
                      "is opened")
         ->excludes(viewSettings);
+    viewCmd->add_option("--reference", view.referencePaths,
+                        "draw a saved record (csv, sr or npz) behind the live traces as R1, a "
+                        "second as R2 (give it once per file)");
 #endif
 
     zarvo::scpi::ServeOptions serve;

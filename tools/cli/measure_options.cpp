@@ -21,16 +21,31 @@ void AddMeasureOptions(CLI::App& app, core::MeasureSettings& s) {
         const std::string n = std::to_string(i + 1);
         core::ChannelSettings& ch = s.channel[static_cast<std::size_t>(i)];
         app.add_option("--range" + n, ch.range,
-                       "channel " + n + " full scale in volts (nearest of 0.2 .. 80 V)")
-            ->check(CLI::Range(0.0, 80.0))
+                       "channel " + n +
+                           " full scale in volts (nearest of 0.2 .. 80 V times the probe factor)")
+            ->check(CLI::Range(0.0, 80.0 * core::kMaxProbe))
             ->capture_default_str();
         app.add_option("--coupling" + n, ch.coupling, "channel " + n + " coupling: dc or ac")
             ->check(CLI::IsMember({"dc", "ac"}))
             ->capture_default_str();
         app.add_option("--dc-level" + n, ch.dcLevel,
                        "channel " + n + " DC level in volts (within twice the range)")
-            ->check(CLI::Range(-160.0, 160.0))
+            ->check(CLI::Range(-160.0 * core::kMaxProbe, 160.0 * core::kMaxProbe))
             ->capture_default_str();
+        // A factor that is none stops the tool with exit status 2, naming the option.
+        app.add_option_function<std::string>(
+               "--probe" + n,
+               [&ch, n](const std::string& text) {
+                   double factor = std::nan("");
+                   if (!CLI::detail::lexical_cast(text, factor)) factor = std::nan("");
+                   const std::string problem = core::ProbeProblem(factor, text);
+                   if (!problem.empty()) throw CLI::ParseError("--probe" + n + ": " + problem, 2);
+                   ch.probe = factor;
+               },
+               "channel " + n + " probe factor (10 for a x10 probe, " + core::CsvNumber(core::kMinProbe) +
+                   " .. " + core::CsvNumber(core::kMaxProbe) +
+                   "): volts, range, DC level and trigger level at the probe tip")
+            ->type_name("FACTOR");
     }
     app.add_flag("--auto-range", s.autoRange, "let the instrument choose the ranges");
     app.add_option("-r,--rate", s.rate,
@@ -54,7 +69,7 @@ void AddMeasureOptions(CLI::App& app, core::MeasureSettings& s) {
     app.add_option("--level", s.level, "trigger level in volts (within the range)")
         ->capture_default_str();
     app.add_option("--hysteresis", s.hysteresis, "trigger hysteresis in volts")
-        ->check(CLI::Range(0.0, 160.0));
+        ->check(CLI::Range(0.0, 160.0 * core::kMaxProbe));
     app.add_option("--slope", s.slope, "trigger slope: rising or falling")
         ->check(CLI::IsMember({"rising", "falling"}))
         ->capture_default_str();

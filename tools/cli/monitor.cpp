@@ -82,7 +82,9 @@ int RunMonitor(const MonitorOptions& options) {
         std::cout << "record " << record;
         if (log.is_open()) log << stamp;
         for (int ch : obtained.channels) {
-            const analysis::Stats s = analysis::Analyse(data[ch - 1], obtained.rate);
+            const auto k = static_cast<std::size_t>(ch - 1);
+            for (double& v : data[k]) v *= obtained.probe[k];  // at the probe tip
+            const analysis::Stats s = analysis::Analyse(data[k], obtained.rate);
             std::cout << "  ch" << ch << ':';
             for (const analysis::FigureColumn& c : analysis::kFigureColumns) {
                 std::cout << ' ' << c.key << ' ' << analysis::FigureText(c, s);

@@ -26,14 +26,21 @@ std::uint8_t MeasureModeOf(const std::string& channels) {
 }
 
 void ApplyChannel(std::uint8_t ch, const ChannelSettings& settings, bool autoRange) {
-    double range = settings.range;
+    // The input sees the probe tip's volts divided by the probe factor.
+    double range = settings.range / settings.probe;
     Check(SetSensitivity(ch, &range), "SetSensitivity");
     Check(SetCoupling(ch, settings.coupling == "ac" ? 1 : 0), "SetCoupling");
-    Check(SetDcLevel(ch, settings.dcLevel), "SetDcLevel");
+    Check(SetDcLevel(ch, settings.dcLevel / settings.probe), "SetDcLevel");
     Check(SetAutoRanging(ch, autoRange ? 1 : 0), "SetAutoRanging");
 }
 
 }  // namespace
+
+std::string ProbeProblem(double factor, const std::string& typed) {
+    if (std::isfinite(factor) && factor >= kMinProbe && factor <= kMaxProbe) return "";
+    return "a probe factor is a number from " + CsvNumber(kMinProbe) + " to " +
+           CsvNumber(kMaxProbe) + ", not " + (typed.empty() ? CsvNumber(factor) : typed);
+}
 
 Obtained ApplySettings(const MeasureSettings& s) {
     const std::uint8_t mode = MeasureModeOf(s.channels);
@@ -65,9 +72,12 @@ Obtained ApplySettings(const MeasureSettings& s) {
     Check(SetTriggerSource(source), "SetTriggerSource");
     Check(SetTriggerMode(s.slope == "falling" ? 1 : 0), "SetTriggerMode");
     const std::uint8_t levelChannel = source == tsCh2 ? 2 : 1;
+    const double levelProbe = s.channel[levelChannel - 1u].probe;
     if (source != tsNoTrig && source != tsExternal) {
-        Check(SetTriggerLevel(levelChannel, s.level), "SetTriggerLevel");
-        if (s.hysteresis) Check(SetTriggerHys(levelChannel, *s.hysteresis), "SetTriggerHys");
+        Check(SetTriggerLevel(levelChannel, s.level / levelProbe), "SetTriggerLevel");
+        if (s.hysteresis) {
+            Check(SetTriggerHys(levelChannel, *s.hysteresis / levelProbe), "SetTriggerHys");
+        }
     }
     const double timeoutMs = std::round(s.timeout * 1000.0);
     const std::uint32_t timeout =
@@ -82,9 +92,10 @@ Obtained ApplySettings(const MeasureSettings& s) {
 
     obtained.rate = GetSampleFrequencyF();
     for (int ch = 1; ch <= 2; ++ch) {
-        Check(GetSensitivity(static_cast<std::uint8_t>(ch),
-                             &obtained.range[static_cast<std::size_t>(ch - 1)]),
-              "GetSensitivity");
+        const auto k = static_cast<std::size_t>(ch - 1);
+        Check(GetSensitivity(static_cast<std::uint8_t>(ch), &obtained.range[k]), "GetSensitivity");
+        obtained.probe[k] = s.channel[k].probe;
+        obtained.range[k] *= obtained.probe[k];
     }
     obtained.length = GetRecordLength();
     obtained.post = GetPostSamples();
@@ -97,8 +108,9 @@ std::string Describe(const Obtained& o) {
     out << "rate " << FormatSi(o.rate, "Hz", 6) << ", " << o.length << " samples (" << o.pre
         << " before, " << o.post << " after the trigger)";
     for (int ch : o.channels) {
-        out << ", channel " << ch << ": "
-            << FormatSi(o.range[static_cast<std::size_t>(ch - 1)], "V", 3) << " range";
+        const auto k = static_cast<std::size_t>(ch - 1);
+        out << ", channel " << ch << ": " << FormatSi(o.range[k], "V", 3) << " range";
+        if (o.probe[k] != 1) out << " (x" << CsvNumber(o.probe[k]) << " probe)";
     }
     return out.str();
 }

@@ -11,10 +11,22 @@
 
 namespace zarvo::core {
 
+// The probe factors a channel takes, from an amplifying x0.001 to a x10000 high-voltage
+// divider (x1, x10 and x100 are the common ones).
+inline constexpr double kMinProbe = 0.001;
+inline constexpr double kMaxProbe = 10000;
+
+// A sentence saying why `factor` is no probe factor ("a probe factor is a number from 0.001
+// to 10000, not 0"), naming it as `typed` when given; empty when it is one.
+std::string ProbeProblem(double factor, const std::string& typed = "");
+
 struct ChannelSettings {
     double range = 8.0;  // full scale in volts; the nearest range is taken
     std::string coupling = "dc";
     double dcLevel = 0.0;
+    // Probe factor: range, DC level and trigger level are in volts at the probe tip, and the
+    // instrument gets them divided by it.
+    double probe = 1.0;
 };
 
 struct MeasureSettings {
@@ -33,10 +45,11 @@ struct MeasureSettings {
     std::optional<double> generator;  // square-wave output in Hz, 0 off; none: left as it is
 };
 
-// What the instrument really took.
+// What the instrument really took (ranges at the probe tip).
 struct Obtained {
     double rate = 0;
     std::array<double, 2> range{};
+    std::array<double, 2> probe{1.0, 1.0};
     std::int32_t length = 0;
     std::int32_t post = 0;
     std::int32_t pre = 0;

@@ -8,10 +8,12 @@
 
 namespace zarvo::core {
 
+// Volts and range are at the probe tip: the input's volts times the probe factor.
 struct Trace {
     int channel = 1;
     double range = 0;  // full scale in volts
     std::vector<double> volts;
+    double probe = 1;  // probe factor (10 for a x10 probe)
 };
 
 // The trigger as the instrument took it.

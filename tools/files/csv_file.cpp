@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
-// Reading back the CSV the tool writes: a header "time_s,ch1_V[,ch2_V]" (with a first column
+// Reading back the CSV the tool writes: a header "time_s,ch1_V[,ch2_V]" (a column behind a
+// probe says its factor, "ch1_V_x10"; with a first column
 // "record" when several records share the file; the first record is read), then one row per
 // sample. The sample rate comes from the time column, which must advance in equal steps, and
 // the trigger point is the first sample at time 0.
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "tools/core/numbers.h"
@@ -41,6 +43,23 @@ std::vector<std::string_view> Lines(std::string_view text) {
     return lines;
 }
 
+// A volts column: "ch1_V", or "ch1_V_x10" behind a x10 probe.
+std::optional<core::Trace> Column(std::string_view name) {
+    if (name.size() < 5 || name.substr(0, 2) != "ch" || (name[2] != '1' && name[2] != '2') ||
+        name.substr(3, 2) != "_V") {
+        return std::nullopt;
+    }
+    core::Trace trace{name[2] - '0', 0, {}};
+    std::string_view factor = name.substr(5);
+    if (factor.empty()) return trace;
+    if (factor.substr(0, 2) != "_x") return std::nullopt;
+    factor.remove_prefix(2);
+    const auto [end, error] =
+        std::from_chars(factor.data(), factor.data() + factor.size(), trace.probe);
+    if (error != std::errc() || end != factor.data() + factor.size()) return std::nullopt;
+    return trace;
+}
+
 }  // namespace
 
 core::Record DecodeCsv(std::string_view bytes, const std::string& name) {
@@ -51,8 +70,8 @@ core::Record DecodeCsv(std::string_view bytes, const std::string& name) {
     const std::size_t first = !header.empty() && header.front() == "record" ? 1 : 0;
     core::Record record;
     for (std::size_t c = first + 1; c < header.size(); ++c) {
-        if (header[c] == "ch1_V" || header[c] == "ch2_V") {
-            record.traces.push_back(core::Trace{header[c][2] - '0', 0, {}});
+        if (const auto column = Column(header[c])) {
+            record.traces.push_back(*column);
         } else {
             record.traces.clear();
             break;

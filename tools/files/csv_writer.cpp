@@ -8,7 +8,11 @@ namespace zarvo::files {
 
 void WriteCsvHeader(std::ostream& out, const core::Record& record, bool numbered) {
     out << (numbered ? "record,time_s" : "time_s");
-    for (const core::Trace& t : record.traces) out << ",ch" << t.channel << "_V";
+    // Behind a probe the column says its factor: ch1_V_x10 holds the volts at a x10 probe's tip.
+    for (const core::Trace& t : record.traces) {
+        out << ",ch" << t.channel << "_V";
+        if (t.probe != 1) out << "_x" << core::CsvNumber(t.probe);
+    }
     out << '\n';
 }
 

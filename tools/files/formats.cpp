@@ -185,6 +185,9 @@ void CheckDecoded(const core::Record& record, const std::string& name) {
         if (t.channel != 1 && t.channel != 2) FailFile(name, "names a channel other than 1 and 2");
         if (t.volts.size() != n) FailFile(name, "has channels of different lengths");
         if (!std::isfinite(t.range) || t.range < 0) FailFile(name, "has a range that is no number");
+        if (!std::isfinite(t.probe) || t.probe <= 0) {
+            FailFile(name, "has a probe factor that is no positive number");
+        }
         for (double v : t.volts) {
             if (!std::isfinite(v)) FailFile(name, "holds a sample that is not a number");
         }

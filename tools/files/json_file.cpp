@@ -38,6 +38,7 @@ void WriteJson(std::ostream& out, const core::Obtained& obtained,
         const core::ChannelSettings& c = settings.channel[static_cast<std::size_t>(ch - 1)];
         channels.push_back({{"channel", ch},
                             {"range_V", obtained.range[static_cast<std::size_t>(ch - 1)]},
+                            {"probe", c.probe},
                             {"coupling", c.coupling},
                             {"dc_level_V", c.dcLevel},
                             {"auto_range", settings.autoRange}});

@@ -175,6 +175,7 @@ void AddNumpy(ZipWriter& zip, const core::Record& record) {
     zip.Add("trigger_index.npy", std::move(index), 0);
     for (const core::Trace& t : record.traces) {
         zip.Add("range_ch" + std::to_string(t.channel) + ".npy", Float64(t.range), 0);
+        zip.Add("probe_ch" + std::to_string(t.channel) + ".npy", Float64(t.probe), 0);
     }
 }
 
@@ -189,6 +190,9 @@ core::Record DecodeNumpy(std::string_view bytes, const std::string& name) {
         core::Trace trace{ch, 0, std::move(volts->values)};
         if (const auto range = ReadArray(zip, "range_" + key, name)) {
             trace.range = Scalar(range, "range_" + key, name);
+        }
+        if (const auto probe = ReadArray(zip, "probe_" + key, name)) {
+            trace.probe = Scalar(probe, "probe_" + key, name);
         }
         record.traces.push_back(std::move(trace));
     }

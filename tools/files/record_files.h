@@ -9,12 +9,14 @@
 //   wav   IEEE 32-bit float WAV, one WAV channel per instrument channel in volts, the sample
 //         rate in the header (audio editors, soundfile, scipy)
 //   npz   NumPy archive of named float64 arrays ch1, ch2 (volts), time_s, rate, trigger_index,
-//         range_ch1, range_ch2 (numpy.load)
+//         range_ch1, range_ch2, probe_ch1, probe_ch2 (numpy.load)
 //   svg   a picture of the record (browsers, drawing programs)
 //
 // CSV, sr and npz are read back, by ReadRecordFile; the sr and npz files keep the exact sample
-// rate, the trigger index and the ranges (sr in a section of its metadata that sigrok skips),
-// a CSV gives the rate from its time column and the trigger point where the time is 0.
+// rate, the trigger index, the ranges and the probe factors (sr in a section of its metadata
+// that sigrok skips), a CSV gives the rate from its time column, the trigger point where the
+// time is 0 and a probe factor in a column's name (ch1_V_x10). The volts of every format are
+// at the probe tip.
 #pragma once
 
 #include <optional>

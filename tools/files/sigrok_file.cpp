@@ -162,7 +162,8 @@ std::vector<double> ReadSamples(const ZipReader& zip, int index, const std::stri
     return volts;
 }
 
-// What this tool keeps in its own section: the exact rate, the trigger index, the ranges.
+// What this tool keeps in its own section: the exact rate, the trigger index, the ranges and
+// the probe factors.
 void ReadOwnSection(const Metadata& metadata, core::Record& record, const std::string& name) {
     const auto own = metadata.find("zarvo");
     if (own == metadata.end()) return;
@@ -179,6 +180,12 @@ void ReadOwnSection(const Metadata& metadata, core::Record& record, const std::s
             if (!ParseNumber(value, range)) bad(key);
             for (core::Trace& t : record.traces) {
                 if (key == "range CH" + std::to_string(t.channel)) t.range = range;
+            }
+        } else if (key.rfind("probe CH", 0) == 0) {
+            double probe = 1;
+            if (!ParseNumber(value, probe)) bad(key);
+            for (core::Trace& t : record.traces) {
+                if (key == "probe CH" + std::to_string(t.channel)) t.probe = probe;
             }
         }
     }
@@ -206,6 +213,7 @@ void AddSigrok(ZipWriter& zip, const core::Record& record,
              << "\npre samples=" << record.preSamples << '\n';
     for (const core::Trace& t : record.traces) {
         metadata << "range CH" << t.channel << '=' << core::CsvNumber(t.range, 17) << '\n';
+        metadata << "probe CH" << t.channel << '=' << core::CsvNumber(t.probe, 17) << '\n';
     }
 
     zip.Add("version", "2", 0);

@@ -104,6 +104,7 @@ ApplyResult Station::AutoHere() {
     input.keptRate = GetSampleFrequencyF();
     input.maxRate = GetMaxSampleFrequencyF();
     input.maxLength = GetMaxRecordLength();
+    input.probe = controls_.probe;
     input.takeRate = [](double wanted) {
         double rate = wanted;
         SetSampleFrequencyF(&rate);

@@ -26,6 +26,7 @@ json SettingsShown(const TakenRecord& record) {
         const std::string prefix = "ch" + std::to_string(t.channel) + ".";
         settings[prefix + "on"] = true;
         settings[prefix + "range"] = t.range;
+        settings["probe" + std::to_string(t.channel)] = t.probe;
     }
     const core::TriggerInfo& trigger = record.trigger;
     if (!trigger.source.empty()) {

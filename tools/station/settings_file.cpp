@@ -72,6 +72,9 @@ void AddChannelRows(std::vector<MeasureRow>& rows, int ch) {
         {"ch" + n + ".dcLevel", {"--dc-level" + n}, [i](const json& v, core::MeasureSettings& s) {
              s.channel[i].dcLevel = v.get<double>();
          }});
+    rows.push_back({"probe" + n, {"--probe" + n}, [i](const json& v, MeasureSettings& s) {
+                        s.channel[i].probe = v.get<double>();
+                    }});
     // The command line has one switch for both channels: either channel's asks for it.
     rows.push_back(
         {"ch" + n + ".autoRange", {"--auto-range"}, [](const json& v, core::MeasureSettings& s) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "tools/core/measure_settings.h"
 #include "tools/core/numbers.h"
 #include "tools/core/status.h"
 #include "zarvo.h"
@@ -43,6 +44,11 @@ json ReadDouble(Getter getter) {
     return getter(&value) == RC_OK ? json(value) : json(nullptr);
 }
 
+// The instrument's volts at the probe tip (null stays null).
+json AtTip(const json& volts, double probe) {
+    return volts.is_null() ? volts : json(volts.get<double>() * probe);
+}
+
 void AddChannel(std::vector<Setting>& table, std::uint8_t ch) {
     const std::string n = std::to_string(ch);
     const std::string prefix = "ch" + n + ".";
@@ -70,22 +76,26 @@ void AddChannel(std::vector<Setting>& table, std::uint8_t ch) {
                          if (GetMeasureMode(&mode) != RC_OK) return nullptr;
                          return (mode & bit) != 0;
                      }});
+    const std::size_t k = ch - 1u;
     table.push_back({prefix + "range",
                      Kind::Number,
-                     0.2,
-                     80,
+                     0.2 * core::kMinProbe,
+                     80 * core::kMaxProbe,
                      {},
                      "range " + n,
                      "V",
                      "SetSensitivity",
                      "GetSensitivity",
                      false,
-                     [ch](const json& v, LoopControls&) {
-                         double range = v.get<double>();
-                         return ByLibrary(SetSensitivity(ch, &range), "SetSensitivity", v);
+                     [ch, k, prefix](const json& v, LoopControls& loop) {
+                         InputVolts in = AtInput(prefix + "range", v.get<double>(), loop.probe[k],
+                                                 0.2, 80, "V");
+                         if (in.refusal.refused()) return in.refusal;
+                         return ByLibrary(SetSensitivity(ch, &in.volts), "SetSensitivity", v);
                      },
-                     [ch](const LoopControls&) {
-                         return ReadDouble([&](double* v) { return GetSensitivity(ch, v); });
+                     [ch, k](const LoopControls& loop) {
+                         return AtTip(ReadDouble([&](double* v) { return GetSensitivity(ch, v); }),
+                                      loop.probe[k]);
                      }});
     table.push_back({prefix + "coupling",
                      Kind::Choice,
@@ -106,22 +116,26 @@ void AddChannel(std::vector<Setting>& table, std::uint8_t ch) {
                          if (GetCoupling(ch, &code) != RC_OK) return nullptr;
                          return code == 1 ? "ac" : "dc";
                      }});
-    table.push_back({prefix + "dcLevel",
-                     Kind::Number,
-                     -160,
-                     160,
-                     {},
-                     "DC level " + n,
-                     "V",
-                     "SetDcLevel",
-                     "GetDcLevel",
-                     false,
-                     [ch](const json& v, LoopControls&) {
-                         return ByLibrary(SetDcLevel(ch, v.get<double>()), "SetDcLevel", v);
-                     },
-                     [ch](const LoopControls&) {
-                         return ReadDouble([&](double* v) { return GetDcLevel(ch, v); });
-                     }});
+    table.push_back(
+        {prefix + "dcLevel",
+         Kind::Number,
+         -160 * core::kMaxProbe,
+         160 * core::kMaxProbe,
+         {},
+         "DC level " + n,
+         "V",
+         "SetDcLevel",
+         "GetDcLevel",
+         false,
+         [ch, k, prefix](const json& v, LoopControls& loop) {
+             const InputVolts in =
+                 AtInput(prefix + "dcLevel", v.get<double>(), loop.probe[k], -160, 160, "V");
+             if (in.refusal.refused()) return in.refusal;
+             return ByLibrary(SetDcLevel(ch, in.volts), "SetDcLevel", v);
+         },
+         [ch, k](const LoopControls& loop) {
+             return AtTip(ReadDouble([&](double* v) { return GetDcLevel(ch, v); }), loop.probe[k]);
+         }});
     table.push_back({prefix + "autoRange",
                      Kind::Boolean,
                      0,
@@ -185,41 +199,51 @@ void AddTrigger(std::vector<Setting>& table) {
                          if (mode <= 1) return mode == 1 ? "falling" : "rising";
                          return "mode " + std::to_string(mode);
                      }});
+    // The levels are in the volts of the comparator's channel at its probe tip.
     table.push_back({"trigger.level",
                      Kind::Number,
-                     -80,
-                     80,
+                     -80 * core::kMaxProbe,
+                     80 * core::kMaxProbe,
                      {},
                      "trigger level",
                      "V",
                      "SetTriggerLevel",
                      "GetTriggerLevel",
                      false,
-                     [](const json& v, LoopControls&) {
-                         return ByLibrary(SetTriggerLevel(TriggerChannel(), v.get<double>()),
-                                          "SetTriggerLevel", v);
+                     [](const json& v, LoopControls& loop) {
+                         const std::uint8_t ch = TriggerChannel();
+                         const InputVolts in = AtInput("trigger.level", v.get<double>(),
+                                                       loop.probe[ch - 1u], -80, 80, "V");
+                         if (in.refusal.refused()) return in.refusal;
+                         return ByLibrary(SetTriggerLevel(ch, in.volts), "SetTriggerLevel", v);
                      },
-                     [](const LoopControls&) {
-                         return ReadDouble(
-                             [&](double* v) { return GetTriggerLevel(TriggerChannel(), v); });
+                     [](const LoopControls& loop) {
+                         const std::uint8_t ch = TriggerChannel();
+                         return AtTip(ReadDouble([&](double* v) { return GetTriggerLevel(ch, v); }),
+                                      loop.probe[ch - 1u]);
                      }});
-    table.push_back(
-        {"trigger.hysteresis",
-         Kind::Number,
-         0,
-         80,
-         {},
-         "hysteresis",
-         "V",
-         "SetTriggerHys",
-         "GetTriggerHys",
-         false,
-         [](const json& v, LoopControls&) {
-             return ByLibrary(SetTriggerHys(TriggerChannel(), v.get<double>()), "SetTriggerHys", v);
-         },
-         [](const LoopControls&) {
-             return ReadDouble([&](double* v) { return GetTriggerHys(TriggerChannel(), v); });
-         }});
+    table.push_back({"trigger.hysteresis",
+                     Kind::Number,
+                     0,
+                     80 * core::kMaxProbe,
+                     {},
+                     "hysteresis",
+                     "V",
+                     "SetTriggerHys",
+                     "GetTriggerHys",
+                     false,
+                     [](const json& v, LoopControls& loop) {
+                         const std::uint8_t ch = TriggerChannel();
+                         const InputVolts in = AtInput("trigger.hysteresis", v.get<double>(),
+                                                       loop.probe[ch - 1u], 0, 80, "V");
+                         if (in.refusal.refused()) return in.refusal;
+                         return ByLibrary(SetTriggerHys(ch, in.volts), "SetTriggerHys", v);
+                     },
+                     [](const LoopControls& loop) {
+                         const std::uint8_t ch = TriggerChannel();
+                         return AtTip(ReadDouble([&](double* v) { return GetTriggerHys(ch, v); }),
+                                      loop.probe[ch - 1u]);
+                     }});
     table.push_back({"trigger.timeout",
                      Kind::Number,
                      -1,
@@ -248,6 +272,7 @@ void AddTrigger(std::vector<Setting>& table) {
 
 std::vector<Setting> MakeTable() {
     std::vector<Setting> table;
+    AddProbes(table);
     AddChannel(table, 1);
     AddChannel(table, 2);
     AddTimebase(table);

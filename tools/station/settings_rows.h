@@ -19,6 +19,19 @@ Refusal ByLibrary(std::uint16_t status, const std::string& call, const nlohmann:
 // The rate, record length, time per division and pre-trigger rows.
 void AddTimebase(std::vector<Setting>& table);
 
+// The probe factor rows, probe1 and probe2; first in the table, so that the volts of a request
+// that also sets a factor are taken at the new one.
+void AddProbes(std::vector<Setting>& table);
+
+// A value in probe volts as the instrument takes it, or a sentence when the instrument's
+// limits times the probe factor do not hold it.
+struct InputVolts {
+    double volts = 0;
+    Refusal refusal;
+};
+InputVolts AtInput(const std::string& key, double probeVolts, double probe, double min, double max,
+                   const std::string& unit);
+
 // The decode.* rows: the bus the view decodes and its settings (decode_rows.cpp).
 void AddDecode(std::vector<Setting>& table);
 

@@ -5,6 +5,7 @@
 // its controls from the same rows (served as JSON), so nothing names a knob twice.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <nlohmann/json.hpp>
@@ -21,6 +22,9 @@ enum class Kind { Number, Integer, Boolean, Choice };
 struct LoopControls {
     std::string acquire = "run";  // run, stop or single
     DecodeControls decode;        // the bus the view decodes (off by default)
+    // Each channel's probe factor: the volts people read and type are at the probe tip, the
+    // instrument's are these times smaller.
+    std::array<double, 2> probe{1.0, 1.0};
 };
 
 // Why a value was not taken: a sentence, and the library's status when the library refused.

@@ -37,8 +37,9 @@ double ScaleOf(const std::vector<std::uint16_t>& words, const std::vector<double
     return range / 32768;
 }
 
-// The trigger as the instrument has it now, for the marks on the screen and in files.
-core::TriggerInfo TriggerNow() {
+// The trigger as the instrument has it now, for the marks on the screen and in files (the
+// level at the probe tip).
+core::TriggerInfo TriggerNow(const LoopControls& controls) {
     static constexpr const char* kNames[] = {"ch1", "ch2", "ext", "and", "or", "none"};
     static constexpr std::uint8_t kCodes[] = {tsCh1, tsCh2, tsExternal, tsAnd, tsOr, tsNoTrig};
     core::TriggerInfo trigger;
@@ -54,6 +55,7 @@ core::TriggerInfo TriggerNow() {
     if (source != tsExternal && source != tsNoTrig) {
         trigger.levelChannel = source == tsCh2 ? 2 : 1;
         GetTriggerLevel(static_cast<std::uint8_t>(trigger.levelChannel), &trigger.level);
+        trigger.level *= controls.probe[static_cast<std::size_t>(trigger.levelChannel - 1)];
     }
     return trigger;
 }
@@ -268,14 +270,15 @@ bool Station::Acquire() {
     record->pre = length - GetPostSamples();
     record->forced = forced;
     record->readoutMs = readoutMs;
-    record->trigger = TriggerNow();
+    record->trigger = TriggerNow(controls_);
     for (std::uint8_t ch = 1; ch <= 2; ++ch) {
         if ((measureMode & (ch == 1 ? mCh1 : mCh2)) == 0) continue;
         const std::size_t k = ch - 1u;
         double range = 0;
         GetSensitivity(ch, &range);
-        record->traces.push_back(
-            TakenTrace{ch, range, ScaleOf(raw[k], volts[k], range), std::move(raw[k])});
+        const double probe = controls_.probe[k];
+        record->traces.push_back(TakenTrace{
+            ch, range * probe, ScaleOf(raw[k], volts[k], range) * probe, std::move(raw[k]), probe});
     }
     {
         std::lock_guard lock(mutex_);

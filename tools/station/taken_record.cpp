@@ -6,6 +6,7 @@
 #include <cmath>
 #include <optional>
 
+#include "tools/core/measure_settings.h"
 #include "tools/core/numbers.h"
 #include "tools/files/file_error.h"
 
@@ -20,9 +21,10 @@ std::optional<std::uint16_t> WordOf(double volts, double scale) {
     return static_cast<std::uint16_t>(static_cast<int>(count) + 0x8000);
 }
 
-// The trace on `range`, or none when a sample lies beyond it.
+// The trace on the input's `range` behind its probe, or none when a sample lies beyond it.
 std::optional<TakenTrace> OnRange(const core::Trace& trace, double range) {
-    TakenTrace taken{trace.channel, range, range / 32768, {}};
+    const double probe = trace.probe;
+    TakenTrace taken{trace.channel, range * probe, range * probe / 32768, {}, probe};
     taken.words.reserve(trace.volts.size());
     for (double v : trace.volts) {
         const auto word = WordOf(v, taken.scale);
@@ -51,7 +53,7 @@ core::Record TakenRecord::Volts() const {
     r.preSamples = pre;
     r.trigger = trigger;
     for (const TakenTrace& t : traces) {
-        r.traces.push_back(core::Trace{t.channel, t.range, t.Volts()});
+        r.traces.push_back(core::Trace{t.channel, t.range, t.Volts(), t.probe});
     }
     return r;
 }
@@ -71,7 +73,12 @@ TakenRecord TakenFromVolts(const core::Record& record, const std::string& name) 
     taken.trigger = record.trigger;
     for (const core::Trace& trace : record.traces) {
         std::optional<TakenTrace> onRange;
-        if (IsInputRange(trace.range)) onRange = OnRange(trace, trace.range);
+        if (!(trace.probe >= core::kMinProbe && trace.probe <= core::kMaxProbe)) {
+            files::FailFile(name, "channel " + std::to_string(trace.channel) + ": " +
+                                    core::ProbeProblem(trace.probe));
+        }
+        const double inputRange = trace.range / trace.probe;
+        if (IsInputRange(inputRange)) onRange = OnRange(trace, inputRange);
         for (double range : kInputRanges) {
             if (!onRange) onRange = OnRange(trace, range);
         }
@@ -82,7 +89,11 @@ TakenRecord TakenFromVolts(const core::Record& record, const std::string& name) 
             const std::string volts =
                 peak < 1e9 ? core::FormatSi(peak, "V") : core::CsvNumber(peak, 3) + " V";
             files::FailFile(name, "channel " + std::to_string(trace.channel) + " reaches " + volts +
-                                      ", beyond the instrument's largest range of 80 V");
+                                    ", beyond the instrument's largest range of " +
+                                    core::FormatSi(80 * trace.probe, "V") +
+                                    (trace.probe == 1
+                                         ? std::string()
+                                         : " with its x" + core::CsvNumber(trace.probe) + " probe"));
         }
         taken.traces.push_back(std::move(*onRange));
     }

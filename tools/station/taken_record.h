@@ -15,11 +15,13 @@ namespace zarvo::station {
 // The instrument's input ranges, full scale in volts, smallest first.
 inline constexpr double kInputRanges[] = {0.2, 0.4, 0.8, 2, 4, 8, 20, 40, 80};
 
+// Range and scale are at the probe tip: the input's times the probe factor.
 struct TakenTrace {
     int channel = 1;
     double range = 0;  // full scale in volts
     double scale = 0;  // volts per count of (word - 0x8000), as the volt exports convert
     std::vector<std::uint16_t> words;
+    double probe = 1;  // the probe factor
 
     // The code of a sample: 0 is 0 V, volts = code x scale.
     int CodeAt(std::size_t i) const { return static_cast<int>(words[i]) - 0x8000; }

@@ -29,6 +29,45 @@ TEST_F(Tool, CaptureOfAKnownSineHasItsAmplitudeAndFrequency) {
     std::remove(csv.c_str());
 }
 
+TEST_F(Tool, AProbeFactorGivesTheVoltsAtTheProbeTipOrIsRefusedNamingTheOption) {
+    const std::string csv = Temp("probe.csv");
+    const ToolRun run = Zarvo(
+        "--simulate=ch1=sine:1000:1 capture -n 2000 -r 1e6 --probe1 10 "
+        "--range1 20 --level 2 -o " +
+        csv);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("20 V range (x10 probe)"), std::string::npos) << run.err;
+    const auto columns = ReadCsv(Slurp(csv), "time_s,ch1_V_x10");
+    ASSERT_EQ(columns.size(), 2u);
+    const zarvo::analysis::Stats s = zarvo::analysis::Analyse(columns[1], 1e6);
+    EXPECT_NEAR(s.max, 10.0, 2 * 20.0 / 128);
+    // The trigger at 2 V is the input's 0.2 V: the record opens on that rising crossing.
+    EXPECT_NEAR(columns[1][0], 2.0, 4 * 20.0 / 128);
+    std::remove(csv.c_str());
+
+    for (const char* bad : {"0", "-10", "ten", "20000"}) {
+        const ToolRun refused =
+            Zarvo(std::string("--simulate capture -o /dev/null --probe2 ") + bad);
+        EXPECT_EQ(refused.exitCode, 2) << bad;
+        EXPECT_NE(refused.err.find("--probe2"), std::string::npos) << refused.err;
+        EXPECT_NE(refused.err.find("a probe factor is a number from 0.001 to 10000"),
+                  std::string::npos)
+            << refused.err;
+    }
+}
+
+TEST_F(Tool, AReferenceThatCannotBeReadStopsTheViewNamingTheFile) {
+    const std::string bad = Temp("not-a-record.csv");
+    std::ofstream(bad) << "hello\n";
+    for (const std::string& file : {bad, Temp("missing.csv")}) {
+        const ToolRun run = Zarvo("--simulate view --port 0 --reference " + file);
+        EXPECT_EQ(run.exitCode, 2) << run.err;
+        EXPECT_NE(run.err.find("cannot use the reference " + file + ": "), std::string::npos)
+            << run.err;
+    }
+    std::remove(bad.c_str());
+}
+
 TEST_F(Tool, TimingFiguresOfTheSimulatedSineAndSquareWave) {
     const ToolRun run = Zarvo(
         "--simulate=ch1=sine:1000:1,ch2=square:2000:0.5 capture -c both -n 5000 -r 1e6 "

@@ -184,6 +184,12 @@ void AddSettingRows(std::vector<Row>& rows) {
     const std::vector<Choice> sources = {{"CH1", "ch1"}, {"CH2", "ch2"}, {"EXTernal", "ext"},
                                          {"AND", "and"}, {"OR", "or"},   {"IMMediate", "none"}};
     const std::vector<Choice> slopes = {{"POSitive", "rising"}, {"NEGative", "falling"}};
+    auto rangeBounds = [](Call& c, NumberLimits& limits) {
+        // The input's ranges at the probe tip.
+        const double probe = Number(c, "probe" + std::to_string(c.Suffix()));
+        limits.min = 0.2 * probe;
+        limits.max = 80 * probe;
+    };
     auto offsetBounds = [](Call& c, NumberLimits& limits) {
         // The DC level reaches twice the range either way.
         const double range = Number(c, "ch" + std::to_string(c.Suffix()) + ".range");
@@ -202,7 +208,8 @@ void AddSettingRows(std::vector<Row>& rows) {
     };
     const SettingRow table[] = {
         {":CHANnel#:STATe", "ch#.on", Type::Boolean},
-        {":CHANnel#:RANGe", "ch#.range", Type::Number, "V"},
+        {":CHANnel#:PROBe", "probe#", Type::Number},
+        {":CHANnel#:RANGe", "ch#.range", Type::Number, "V", {}, rangeBounds},
         {":CHANnel#:COUPling", "ch#.coupling", Type::Choice, {}, coupling},
         {":CHANnel#:OFFSet", "ch#.dcLevel", Type::Number, "V", {}, offsetBounds},
         {":CHANnel#:AUTO", "ch#.autoRange", Type::Boolean},

@@ -40,6 +40,9 @@
 //   POST /api/auto               JSON body ({}); auto set-up: 200 with the state and
 //                                "auto": {"text"}, or 400 when it could not probe
 //   GET  /api/settings.json      the settings as a file for --settings (a download)
+//   GET  /api/references, POST /api/reference?name=FILE
+//                                reference traces from saved records (reference.h; the
+//                                server routes them there, past the body limit below)
 // The requests of the bench instrument's readings (record.json, spectrum, auto, settings.json)
 // are answered in measure_api.cpp.
 // Refused: a Host header other than the served address (403), a state-changing request that

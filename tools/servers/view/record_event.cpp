@@ -11,6 +11,7 @@
 #include "tools/analysis/time_base.h"
 #include "tools/core/numbers.h"
 #include "tools/servers/view/decode_event.h"
+#include "tools/servers/view/record_probe.h"
 #include "tools/station/decode_controls.h"
 
 namespace zarvo::view {
@@ -77,6 +78,7 @@ json RecordEvent(const station::TakenRecord& record, std::pair<std::uint64_t, st
     if (const auto setup = station::DecodeInForce()) {
         event["decode"] = DecodeEvent(*setup, station::DecodeSpecInForce(), volts);
     }
+    AddProbe(event, record);
     return event;
 }
 

@@ -8,6 +8,7 @@
 //                "codes": [word - 0x8000, ...], "figures": {"min", "max", ...}}],
 //    "kept": [first, last],  the records the server holds for stepping back
 //    "math": {"diff": figures, "sum": figures},  ch1 - ch2 and ch1 + ch2, both channels only
+//    "probe": {"1": factor, "2": factor}  each channel's probe factor (record_probe.h)
 //    "decode": the frames (decode_event.h), while decoding is on}
 //
 // figures: {"min", "max", "mean", "pp", "rms", "freq", "period", "duty", "rise", "fall"}, as

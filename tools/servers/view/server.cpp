@@ -20,6 +20,7 @@
 #include "tools/servers/listen.h"
 #include "tools/servers/view/handler.h"
 #include "tools/servers/view/record_event.h"
+#include "tools/servers/view/reference.h"
 #include "tools/servers/view/view.h"
 #include "tools/station/settings_file.h"
 
@@ -156,6 +157,7 @@ int RunView(const ViewOptions& options) {
         station.SetInitial(initial);
     }
     const std::string handedPort = TakeVariable(kPortVariable);
+    const nlohmann::json references = ReadReferences(options.referencePaths);
     if (!options.openPath.empty()) {
         ShowSavedRecord(station, options.openPath);
     } else if (!station.Open()) {
@@ -172,9 +174,10 @@ int RunView(const ViewOptions& options) {
     }
 
     httplib::Server server;
-    // Bodies a little over the limit reach the handler, which says what the limit is; larger
-    // ones httplib refuses by itself before reading them.
-    server.set_payload_max_length(16 * kMaxBody);
+    // Bodies over the limit reach the handler, which says what the limit is, up to the size of
+    // a reference file (reference.h, the one larger body); larger ones httplib refuses by
+    // itself before reading them.
+    server.set_payload_max_length(kMaxReferenceBytes + kMaxBody);
     // Stopping waits for every idle connection a browser keeps open to time out; a second
     // instead of five is all the page, which fetches over the loopback, notices of it.
     server.set_keep_alive_timeout(1);
@@ -208,6 +211,11 @@ int RunView(const ViewOptions& options) {
             "text/event-stream",
             [stream](std::size_t, httplib::DataSink& sink) { return stream->Next(sink); });
     });
+    auto reference = [&](const httplib::Request& req, httplib::Response& res) {
+        ToHttplib(AnswerReference(handler, FromHttplib(req), references), res);
+    };
+    server.Get("/api/references", reference);
+    server.Post("/api/reference", reference);
     auto glue = [&](const httplib::Request& req, httplib::Response& res) {
         ToHttplib(handler.Handle(FromHttplib(req)), res);
     };

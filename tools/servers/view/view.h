@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace zarvo::view {
 
@@ -11,10 +12,12 @@ struct ViewOptions {
     int port = 8080;           // 0: any free port (the address printed says which)
     std::string settingsPath;  // settings to start with (a settings file); empty: the defaults
     std::string openPath;      // a saved record (csv, sr, npz) to show instead of measuring
+    std::vector<std::string> referencePaths;  // saved records drawn as R1 and R2
 };
 
 // Serves until Ctrl-C or SIGTERM, then releases the instrument; returns the exit status. A
-// saved record that cannot be read stops it before serving (ToolError, exit status 2).
+// saved record or reference that cannot be read stops it before serving (ToolError, exit
+// status 2).
 int RunView(const ViewOptions& options);
 
 }  // namespace zarvo::view

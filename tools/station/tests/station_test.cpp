@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
+
+#include "tools/files/record_files.h"
+#include "zarvo.h"
 
 namespace zarvo::station {
 namespace {
@@ -66,6 +70,65 @@ TEST_F(SyncStation, ARefusedSettingChangesNothingAndStopTakesNoMoreRecords) {
     station_.Step();
     station_.Step();
     EXPECT_EQ(station_.Latest()->seq, seq);
+}
+
+// The peak of a trace in volts.
+double Peak(const TakenTrace& t) {
+    double peak = 0;
+    for (std::size_t i = 0; i < t.words.size(); ++i) peak = std::max(peak, t.VoltsAt(i));
+    return peak;
+}
+
+TEST_F(SyncStation, AProbeFactorPutsEveryVoltAtTheProbeTipAndFilesKeepIt) {
+    // A x10 probe on the 1 V sine: the 20 V range is the input's 2 V, the level of 5 V its 0.5 V.
+    ApplyResult set =
+        station_.Apply({{"probe1", 10}, {"ch1.range", 20}, {"trigger.level", 5}, {"length", 1000}});
+    ASSERT_EQ(set.httpStatus, 200) << set.body.dump();
+    EXPECT_EQ(set.body["settings"]["ch1.range"], 20.0);
+    EXPECT_NEAR(set.body["settings"]["trigger.level"].get<double>(), 5.0, 1e-9);
+    double range = 0;
+    double level = 0;
+    GetSensitivity(1, &range);
+    GetTriggerLevel(1, &level);
+    EXPECT_EQ(range, 2.0);
+    EXPECT_NEAR(level, 0.5, 1e-9);
+    station_.Step();
+    const auto probed = station_.Latest();
+    ASSERT_TRUE(probed);
+    EXPECT_EQ(probed->traces[0].range, 20.0);
+    EXPECT_NEAR(Peak(probed->traces[0]), 10.0, 0.3);
+    EXPECT_NEAR(probed->trigger.level, 5.0, 1e-9);
+    EXPECT_NEAR(Peak(probed->traces[1]), 0.5, 0.1);  // channel 2 keeps its x1
+
+    // Out of the input's reach behind the probe, or no factor: refused, nothing changed.
+    const json before = station_.Desired();
+    EXPECT_EQ(station_.Apply({{"ch1.range", 0.5}}).httpStatus, 400);
+    for (const json& bad : {json(0), json(-10), json("ten"), json(20000)}) {
+        EXPECT_EQ(station_.Apply({{"probe1", bad}, {"ch1.range", 2}}).httpStatus, 400) << bad;
+    }
+    EXPECT_EQ(station_.Desired(), before);
+
+    // Every readable format gives the same probe volts back, and the factor with them.
+    const core::Record volts = probed->Volts();
+    for (const files::FileFormat format :
+         {files::FileFormat::Csv, files::FileFormat::Sigrok, files::FileFormat::Numpy}) {
+        const core::Record read =
+            files::DecodeRecord(files::EncodeRecord(volts, format), format, "probed");
+        ASSERT_EQ(read.traces.size(), 2u);
+        EXPECT_EQ(read.traces[0].probe, 10.0);
+        EXPECT_EQ(read.traces[1].probe, 1.0);
+        const TakenRecord back = TakenFromVolts(read, "probed");
+        for (std::size_t i = 0; i < volts.size(); i += 97) {
+            EXPECT_DOUBLE_EQ(back.traces[0].VoltsAt(i), volts.traces[0].volts[i]) << i;
+        }
+        EXPECT_EQ(back.traces[0].probe, 10.0);
+    }
+
+    // Back to x1 between records: the same input range now reads 2 V and the sine 1 V.
+    ASSERT_EQ(station_.Apply({{"probe1", 1}}).httpStatus, 200);
+    EXPECT_EQ(station_.State()["settings"]["ch1.range"], 2.0);
+    station_.Step();
+    EXPECT_NEAR(Peak(station_.Latest()->traces[0]), 1.0, 0.03);
 }
 
 }  // namespace

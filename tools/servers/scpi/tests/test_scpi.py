@@ -138,6 +138,24 @@ def test_measurements_of_the_sine(scope):
     assert float(scope.query(":MEAS:PER? CH1")) == NOT_A_NUMBER
 
 
+def test_a_probe_factor_puts_ranges_levels_and_measurements_at_the_probe_tip(scope):
+    scope.write(":CHAN1:PROB 10;:CHAN1:RANG 20;:TRIG:LEV 5;:ACQ:SRAT 1MHZ;POIN 4000;:SING")
+    assert scope.query("*OPC?") == "1"
+    assert errors(scope) == []
+    assert float(scope.query(":CHAN1:PROB?")) == 10
+    assert float(scope.query(":CHAN1:RANG?")) == 20
+    assert float(scope.query(":TRIG:LEV?")) == pytest.approx(5)
+    assert float(scope.query(":MEAS:VMAX? CH1")) == pytest.approx(10, abs=0.2)
+    assert float(scope.query(":MEAS:VPP? CH1")) == pytest.approx(20, abs=0.3)
+    before = scope.query(SNAPSHOT)
+    for bad in ("0", "-10", "20000"):
+        scope.write(f":CHAN1:PROB {bad}")
+        assert errors(scope) == [-222]
+    scope.write(":CHAN1:RANG 0.5")  # the input's 0.05 V: below its smallest range
+    assert errors(scope) == [-222]
+    assert scope.query(SNAPSHOT) == before
+
+
 @pytest.mark.parametrize("command, code", [
     (":CHAN1:BANDWIDTH 20", -113),         # no such header
     (":CHAN3:RANG 2", -114),               # no channel 3

@@ -4,10 +4,11 @@
 // the instrument took, as the server read it back: a typed value stays as typed only while
 // the person is still typing it.
 import { emit, on, parseNumber, post, say, si, view } from './state.js';
+import { fillRanges } from './probe.js';
 
 function group(key) {
-  if (key.startsWith('ch1.')) return 'Channel 1';
-  if (key.startsWith('ch2.')) return 'Channel 2';
+  if (key.startsWith('ch1.') || key === 'probe1') return 'Channel 1';
+  if (key.startsWith('ch2.') || key === 'probe2') return 'Channel 2';
   if (key.startsWith('trigger.')) return 'Trigger';
   if (key === 'generator') return 'Generator';
   if (key.startsWith('decode.')) return 'Decode';
@@ -120,6 +121,7 @@ export function buildControls() {
       heading = group(row.key);
       const h = document.createElement('h2');
       h.textContent = heading;
+      h.id = 'group-' + heading.toLowerCase().replace(' ', '-');
       form.append(h);
     }
     const label = document.createElement('label');
@@ -139,9 +141,7 @@ function showState(state) {
   for (const row of view.table) {
     const input = document.getElementById('set-' + row.key);
     if (!input) continue;
-    if (isRange(row) && input.options.length === 0) {
-      for (const r of status.ranges || []) input.add(new Option(r + ' V', String(r)));
-    }
+    if (isRange(row)) fillRanges(input, Number(row.key[2]));
     showValue(row, input);
   }
   for (const b of document.querySelectorAll('[data-acquire]')) {

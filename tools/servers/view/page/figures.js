@@ -3,7 +3,7 @@
 // the math trace's in a row of its own.
 import { MATH_NAMES, on, view } from './state.js';
 
-const COLUMNS = [['min', 'min'], ['max', 'max'], ['mean', 'mean'], ['pp', 'p-p'], ['rms', 'RMS'],
+export const COLUMNS = [['min', 'min'], ['max', 'max'], ['mean', 'mean'], ['pp', 'p-p'], ['rms', 'RMS'],
   ['freq', 'frequency'], ['period', 'period'], ['duty', 'duty cycle'], ['rise', 'rise time'],
   ['fall', 'fall time']];
 
@@ -17,7 +17,7 @@ function row(body, className, label, figures) {
 function showFigures(record) {
   const body = document.querySelector('#figures tbody');
   body.replaceChildren();
-  for (const t of record.traces) row(body, 'ch' + t.channel, 'CH' + t.channel, t.figures);
+  for (const t of record.traces) row(body, 'ch' + t.channel, t.label || 'CH' + t.channel, t.figures);
   const math = view.math !== 'off' && record.math ? record.math[view.math] : null;
   if (math) row(body, 'math', MATH_NAMES[view.math], math);
 }

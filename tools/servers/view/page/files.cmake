@@ -18,4 +18,7 @@ set(ZARVO_PAGE_FILES
     "save.js|text/javascript"
     "xymath.js|text/javascript"
     "keys.js|text/javascript"
-    "decode.js|text/javascript")
+    "decode.js|text/javascript"
+    "probe.js|text/javascript"
+    "persistence.js|text/javascript"
+    "reference.js|text/javascript")

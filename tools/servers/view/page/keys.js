@@ -2,13 +2,15 @@
 // The keyboard: space runs or stops, s takes a single record, a runs Auto, the left and right
 // arrows step through the kept records while stopped (with Shift they pan a zoomed screen),
 // + and - zoom, f fits the whole record, c switches the cursors, x the XY picture and
-// p the spectrum. Keys typed into a field stay in the field.
+// p the spectrum, r keeps the record shown as a reference. Keys typed into a field stay in the
+// field.
 import { runAuto, runOrStop, setAcquire } from './controls.js';
 import { fit, pan, zoomCentre } from './zoom.js';
 import { step } from './history.js';
 import { toggleCursors } from './cursors.js';
 import { toggleSpectrum } from './spectrum.js';
 import { toggleXY } from './xymath.js';
+import { keepShown } from './reference.js';
 
 const ACTIONS = {
   ' ': runOrStop,
@@ -25,6 +27,7 @@ const ACTIONS = {
   c: toggleCursors,
   x: toggleXY,
   p: toggleSpectrum,
+  r: keepShown,
 };
 
 export function buildKeys() {

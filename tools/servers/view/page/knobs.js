@@ -5,6 +5,7 @@
 // there.
 import { addGrabber, triggerLevel, triggerTrace, voltToY, yToVolt } from './screen.js';
 import { instrumentUsable } from './controls.js';
+import { rangesOf } from './probe.js';
 import { on, requestDraw, say, si, step125, view } from './state.js';
 
 // Volts per division is a quarter of the range (eight divisions, the range either side of
@@ -24,7 +25,7 @@ const KNOBS = [
 ];
 
 async function stepRange(channel, direction) {
-  const ranges = [...((view.state.status || {}).ranges || [])].sort((a, b) => a - b);
+  const ranges = rangesOf(channel);
   const now = view.state.settings['ch' + channel + '.range'];
   const at = ranges.findIndex((r) => Math.abs(r - now) <= now * 1e-6);
   const next = ranges[(at < 0 ? ranges.findIndex((r) => r > now) : at) + direction];

@@ -15,6 +15,8 @@ import { buildSave } from './save.js';
 import { buildXYMath } from './xymath.js';
 import { buildKeys } from './keys.js';
 import { buildDecode } from './decode.js';
+import { buildPersistence } from './persistence.js';
+import { buildReferences } from './reference.js';
 import { decode } from './record.js';
 
 function frame() {
@@ -82,6 +84,8 @@ async function start() {
   buildXYMath();
   buildKeys();
   buildDecode();
+  buildPersistence();
+  await buildReferences();
   await refreshState();
   const events = new EventSource('/api/events');
   events.addEventListener('state', (e) => receiveState(JSON.parse(e.data)));

@@ -3,6 +3,7 @@
 // instrument's counts into volts, and what is read off it (times of samples, values at a time,
 // the math trace).
 import { MATH_NAMES, si } from './state.js';
+import { probeLabel } from './probe.js';
 
 // live: the record came on the event stream (it counts for the latency figures); a record
 // fetched from the kept ones does not.
@@ -13,7 +14,7 @@ export function decode(event, live) {
     const volts = new Float64Array(codes.length);
     for (let i = 0; i < volts.length; i++) volts[i] = codes[i] * scale;
     return { channel: t.channel, range: t.range, voltsPerDiv: t.voltsPerDiv,
-      perDivLabel: t.perDivLabel, figures: t.figures, volts };
+      perDivLabel: t.perDivLabel, figures: t.figures, volts, label: probeLabel(event, t.channel) };
   });
   return Object.assign({}, event, { traces, live });
 }

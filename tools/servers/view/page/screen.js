@@ -72,13 +72,13 @@ function drawGraticule(a) {
 // One trace over the time window. Where the window holds more samples than the screen has
 // columns, each column is drawn from its lowest to its highest sample, so every peak stays
 // visible at any zoom and the cost follows the screen's width, not the record's length.
-function drawTrace(a, record, trace) {
+// `w`: the time window (another record's, for the traces drawn behind the one shown).
+export function drawTrace(a, record, trace, w = timeWindow(record)) {
   const volts = trace.volts;
   const n = volts.length;
   if (n === 0 || !(record.rate > 0)) return;
-  const w = timeWindow(record);
   const pxPerSample = a.w / ((w.to - w.from) * record.rate);
-  const x0 = timeToX(record, a, -record.pre / record.rate);  // where sample 0 lies
+  const x0 = a.x + ((-record.pre / record.rate - w.from) / (w.to - w.from)) * a.w;  // sample 0
   const first = Math.max(0, Math.floor((a.x - x0) / pxPerSample) - 1);
   const last = Math.min(n - 1, Math.ceil((a.x + a.w - x0) / pxPerSample) + 1);
   if (first > last) return;
@@ -87,7 +87,7 @@ function drawTrace(a, record, trace) {
   const mid = a.y + a.h / 2;
   const yPerVolt = a.h / (DIVY * trace.voltsPerDiv);
   const clampY = (v) => Math.min(bottom, Math.max(top, mid - v * yPerVolt));
-  const colour = COLOURS[trace.channel];
+  const colour = trace.colour || COLOURS[trace.channel];
   if (pxPerSample >= 1) {
     ctx.save();
     ctx.beginPath();
@@ -240,6 +240,11 @@ const overlays = [];
 export function addOverlay(fn) {
   overlays.push(fn);
 }
+// Drawn behind them (references, persistence): fn(ctx, plotArea, record).
+const underlays = [];
+export function addUnderlay(fn) {
+  underlays.push(fn);
+}
 
 // timeText: the time per division of the window shown, as the labels write it.
 export function drawScreen(record, timeText = record.timeLabel) {
@@ -251,6 +256,7 @@ export function drawScreen(record, timeText = record.timeLabel) {
     drawXY(a, record);
     return;
   }
+  for (const fn of underlays) fn(ctx, a, record);
   for (const trace of shownTraces(record)) drawTrace(a, record, trace);
   drawMarkers(a, record);
   for (const fn of overlays) fn(ctx, a, record);

@@ -9,6 +9,7 @@ import { launchBrowser, nextRecord, openView, shownRecord, startView, stopAcquir
 import { measuringTests } from './measuring_test.mjs';
 import { savedRecordTests } from './saved_test.mjs';
 import { decodeTests } from './decode_test.mjs';
+import { probeTests } from './probe_test.mjs';
 
 const [tool, artifacts, only = ''] = process.argv.slice(2);
 if (!tool || !artifacts) {
@@ -151,7 +152,7 @@ const browser = await launchBrowser();
 let passed = 0;
 let failed = 0;
 for (const [name, test] of Object.entries({ ...tests, ...measuringTests(artifacts), ...savedRecordTests(artifacts),
-  ...decodeTests(artifacts) })) {
+  ...decodeTests(artifacts), ...probeTests(artifacts) })) {
   if (!name.includes(only)) continue;
   try {
     await test(browser, tool);
