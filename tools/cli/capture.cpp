@@ -129,6 +129,28 @@ Record TakeRecord(const CaptureOptions& options, const Obtained& obtained,
     return record;
 }
 
+// With --average, the mean of that many records taken one after the other, sample by sample
+// (in volts, so a channel that auto-ranged between them still averages right).
+Record TakeAveraged(const CaptureOptions& options, const Obtained& obtained,
+                    const TriggerInfo& trigger, const std::string& who) {
+    Record sum = TakeRecord(options, obtained, trigger, who);
+    const int n = options.average.value_or(1);
+    for (int taken = 1; taken < n; ++taken) {
+        if (Interrupted()) throw ToolError("interrupted while averaging", 130);
+        const Record next = TakeRecord(options, obtained, trigger, who);
+        for (std::size_t k = 0; k < sum.traces.size() && k < next.traces.size(); ++k) {
+            std::vector<double>& into = sum.traces[k].volts;
+            const std::vector<double>& from = next.traces[k].volts;
+            for (std::size_t i = 0; i < into.size() && i < from.size(); ++i) into[i] += from[i];
+            sum.traces[k].range = std::max(sum.traces[k].range, next.traces[k].range);
+        }
+    }
+    for (Trace& t : sum.traces) {
+        for (double& v : t.volts) v /= n;
+    }
+    return sum;
+}
+
 void DrawProgress(std::int64_t done, std::int64_t total) {
     constexpr std::int64_t kBarWidth = 30;
     const std::int64_t filled = total > 0 ? done * kBarWidth / total : kBarWidth;
@@ -204,6 +226,10 @@ void WritePlot(const CaptureOptions& options, const Record& record) {
 }  // namespace
 
 int RunCapture(const CaptureOptions& options) {
+    if (options.average && (*options.average < 2 || *options.average > 256)) {
+        throw ToolError("--average takes 2 to 256 records, not " + std::to_string(*options.average),
+                        2);
+    }
     const FileFormat format = ChooseFormat(options);
     const FormatInfo& info = InfoOf(format);
     const bool toDirectory = !options.outputDir.empty();
@@ -245,7 +271,7 @@ int RunCapture(const CaptureOptions& options) {
     for (std::int64_t number = 1; number <= count && !Interrupted(); ++number) {
         const std::string who =
             numbered ? "capture: record " + std::to_string(number) + ": " : "capture: ";
-        Record record = TakeRecord(options, obtained, trigger, who);
+        Record record = TakeAveraged(options, obtained, trigger, who);
         const long label = numbered ? static_cast<long>(number) : 0;
         if (toDirectory) {
             const std::string path = (std::filesystem::path(options.outputDir) /

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 // zarvo monitor: record after record, each channel's figures on a line and in the log.
 #include <chrono>
-#include <cstdio>
-#include <ctime>
 #include <fstream>
 #include <iostream>
 
+#include "tools/analysis/figure_log.h"
+#include "tools/analysis/figure_statistics.h"
 #include "tools/analysis/figures.h"
 #include "tools/analysis/stats.h"
 #include "tools/cli/subcommands.h"
@@ -19,25 +19,8 @@ namespace {
 
 std::string Timestamp() {
     const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto millis =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
-        1000;
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
-    char text[80];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
-                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                  static_cast<int>(millis));
-    return text;
-}
-
-void WriteLogHeader(std::ostream& log, const Obtained& obtained) {
-    log << "time";
-    for (int ch : obtained.channels) {
-        for (const FigureColumn& c : kFigureColumns) log << ",ch" << ch << '_' << c.name;
-    }
-    log << '\n';
+    return analysis::UtcStamp(
+        std::chrono::duration<double, std::milli>(now.time_since_epoch()).count());
 }
 
 }  // namespace
@@ -54,11 +37,17 @@ int RunMonitor(const MonitorOptions& options) {
         const bool fresh = !std::ifstream(options.logPath).good();
         log.open(options.logPath, std::ios::app);
         if (!log) throw ToolError("cannot open " + options.logPath);
-        if (fresh) WriteLogHeader(log, obtained);
+        if (fresh) log << analysis::LogHeader(obtained.channels);
     }
 
     const auto n = static_cast<std::size_t>(obtained.length);
     std::vector<double> data[2] = {std::vector<double>(n), std::vector<double>(n)};
+    // The record the statistics see: the channels measured, refilled record after record.
+    Record shown;
+    shown.sampleRate = obtained.rate;
+    for (int ch : obtained.channels) shown.traces.push_back(Trace{ch, 0, {}});
+    analysis::FigureStatistics statistics;
+    std::vector<double> scratch;
     for (std::int64_t record = 1; !Interrupted(); ++record) {
         if (options.count && record > *options.count) break;
         Check(StartMeasurement(), "StartMeasurement");
@@ -75,6 +64,10 @@ int RunMonitor(const MonitorOptions& options) {
             }
         }
         std::cout << std::endl;
+        if (options.stats) {
+            for (Trace& t : shown.traces) t.volts = data[t.channel - 1];
+            statistics.Add(analysis::FiguresOf(shown, scratch));
+        }
         if (log.is_open()) {
             log << '\n';
             log.flush();  // at most the row being written is lost
@@ -82,6 +75,7 @@ int RunMonitor(const MonitorOptions& options) {
         }
     }
     if (Interrupted()) std::cerr << "monitor: stopped\n";
+    if (options.stats) std::cout << statistics.Table() << std::flush;
     return 0;
 }
 
