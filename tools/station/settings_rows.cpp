@@ -269,6 +269,7 @@ std::vector<Setting> MakeTable() {
                                           "SetSquareWaveGenFrequency", v);
                      },
                      [](const LoopControls&) -> json { return GetSquareWaveGenFrequency(); }});
+    AddAverage(table);
     table.push_back({"acquire",
                      Kind::Choice,
                      0,

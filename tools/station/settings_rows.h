@@ -18,5 +18,7 @@ Refusal ByLibrary(std::uint16_t status, const std::string& call, const nlohmann:
 
 // The rate, record length, time per division and pre-trigger rows.
 void AddTimebase(std::vector<Setting>& table);
+// The average row: the records shown are the mean of the last N (settings_average.cpp).
+void AddAverage(std::vector<Setting>& table);
 
 }  // namespace zarvo::station

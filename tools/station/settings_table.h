@@ -18,6 +18,7 @@ enum class Kind { Number, Integer, Boolean, Choice };
 // The state of the acquisition loop that settings may change besides the instrument's own.
 struct LoopControls {
     std::string acquire = "run";  // run, stop or single
+    int average = 1;              // records averaged, sample by sample; 1: none
 };
 
 // Why a value was not taken: a sentence, and the library's status when the library refused.

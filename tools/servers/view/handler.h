@@ -40,6 +40,10 @@
 //   POST /api/auto               JSON body ({}); auto set-up: 200 with the state and
 //                                "auto": {"text"}, or 400 when it could not probe
 //   GET  /api/settings.json      the settings as a file for --settings (a download)
+//   POST /api/statistics/reset   JSON body ({}); the figures' statistics start again
+//   GET  /api/trend?trace=ch1&figure=freq
+//                                one figure over the records since the reset, for the plot
+//   GET  /api/trend.csv          the same records' figures as `zarvo monitor --log` writes them
 // The requests of the bench instrument's readings (record.json, spectrum, auto, settings.json)
 // are answered in measure_api.cpp.
 // Refused: a Host header other than the served address (403), a state-changing request that
@@ -109,6 +113,10 @@ private:
     Response SpectrumOf(const std::string& query);
     Response AutoSetup(const nlohmann::json& body);
     Response SettingsDownload();
+    // statistics_api.cpp
+    Response ResetStatistics();
+    Response TrendOf(const std::string& query);
+    Response TrendCsv();
 
     Station& station_;
     std::string address_;

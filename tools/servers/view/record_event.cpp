@@ -10,6 +10,7 @@
 #include "tools/analysis/figures.h"
 #include "tools/analysis/stats.h"
 #include "tools/core/numbers.h"
+#include "tools/servers/view/record_tallies.h"
 
 namespace zarvo::view {
 
@@ -71,6 +72,7 @@ json RecordEvent(const station::TakenRecord& record, std::pair<std::uint64_t, st
                   {"traces", std::move(traces)},
                   {"kept", {kept.first, kept.second}}};
     if (volts.traces.size() == 2) event["math"] = MathFigures(volts);
+    AddTallies(event, record);
     return event;
 }
 

@@ -10,6 +10,7 @@ function group(key) {
   if (key.startsWith('ch2.')) return 'Channel 2';
   if (key.startsWith('trigger.')) return 'Trigger';
   if (key === 'generator') return 'Generator';
+  if (key === 'average') return 'Acquisition';
   return 'Time base';
 }
 

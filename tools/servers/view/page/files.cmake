@@ -17,4 +17,7 @@ set(ZARVO_PAGE_FILES
     "figures.js|text/javascript"
     "save.js|text/javascript"
     "xymath.js|text/javascript"
-    "keys.js|text/javascript")
+    "keys.js|text/javascript"
+    "statistics.js|text/javascript"
+    "average.js|text/javascript"
+    "trend.js|text/javascript")

@@ -15,6 +15,9 @@ import { buildSave } from './save.js';
 import { buildXYMath } from './xymath.js';
 import { buildKeys } from './keys.js';
 import { decode } from './record.js';
+import { buildStatistics } from './statistics.js';
+import { buildAverage } from './average.js';
+import { buildTrend } from './trend.js';
 
 function frame() {
   const record = view.pending;
@@ -80,6 +83,9 @@ async function start() {
   buildHistory();
   buildXYMath();
   buildKeys();
+  buildStatistics();
+  buildAverage();
+  buildTrend();
   await refreshState();
   const events = new EventSource('/api/events');
   events.addEventListener('state', (e) => receiveState(JSON.parse(e.data)));
