@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cmath>
 #include <sstream>
+#include <string_view>
 
 #include "tools/core/numbers.h"
 
@@ -19,6 +20,8 @@ std::string Lowered(std::string text) {
 }
 
 std::string Text(const FigureColumn& column, double value) {
+    // A percentage takes no prefix: "0.896 %", not "896 m%".
+    if (std::string_view(column.unit) == "%") return cli::CsvNumber(value, column.digits) + " %";
     return cli::FormatSi(value, column.unit, column.digits);
 }
 
