@@ -129,12 +129,13 @@ Record TakeRecord(const CaptureOptions& options, const Obtained& obtained,
     return record;
 }
 
-// With --average, the mean of that many records taken one after the other, sample by sample
-// (in volts, so a channel that auto-ranged between them still averages right).
+// With --average (or a settings file's average), the mean of that many records taken one after
+// the other, sample by sample (in volts, so a channel that auto-ranged between them still
+// averages right).
 Record TakeAveraged(const CaptureOptions& options, const Obtained& obtained,
                     const TriggerInfo& trigger, const std::string& who) {
     Record sum = TakeRecord(options, obtained, trigger, who);
-    const int n = options.average.value_or(1);
+    const int n = options.average.value_or(options.settings.average);
     for (int taken = 1; taken < n; ++taken) {
         if (Interrupted()) throw ToolError("interrupted while averaging", 130);
         const Record next = TakeRecord(options, obtained, trigger, who);

@@ -17,6 +17,7 @@ std::shared_ptr<const json> FigureTracker::Take(const TakenRecord& record) {
     if (trend_.size() > kTrendRecords) trend_.pop_front();
     json texts = statistics_.Texts();
     texts["note"] = note_;
+    texts["resets"] = resets_;
     return std::make_shared<const json>(std::move(texts));
 }
 
@@ -25,12 +26,14 @@ void FigureTracker::Reset(const std::string& why) {
     statistics_.Reset();
     trend_.clear();
     note_ = why;
+    ++resets_;
 }
 
 json FigureTracker::Texts() const {
     std::lock_guard lock(mutex_);
     json texts = statistics_.Texts();
     texts["note"] = note_;
+    texts["resets"] = resets_;
     return texts;
 }
 

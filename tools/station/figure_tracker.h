@@ -27,7 +27,9 @@ public:
     // Forgets every record counted; `why` is what the page says ("" for a reset asked for).
     void Reset(const std::string& why);
 
-    // The statistics as text (FigureStatistics::Texts) with "note": why they were last reset.
+    // The statistics as text (FigureStatistics::Texts) with "note": why they were last reset,
+    // and "resets": how many resets there have been (a record described before the last one
+    // may reach the page after it).
     nlohmann::json Texts() const;
     // One figure's statistics on one trace (analysis::kStatTraceNames, kFigureColumns).
     analysis::Running Of(std::size_t trace, std::size_t figure) const;
@@ -46,6 +48,7 @@ private:
     mutable std::mutex mutex_;
     analysis::FigureStatistics statistics_;
     std::string note_;
+    std::uint64_t resets_ = 0;  // counts the resets, so that the page can tell older texts
     std::deque<Point> trend_;
     std::vector<double> scratch_;  // the math trace's samples (instrument thread only)
 };

@@ -78,6 +78,9 @@ export function buildStatistics() {
 
 on('shown', (record) => {
   if (!record.live || !record.statistics) return;
+  // A record taken before a reset can arrive after the reset's answer.
+  const shown = view.statistics.data;
+  if (shown && record.statistics.resets < shown.resets) return;
   view.statistics.data = record.statistics;
   showStatistics();
 });
