@@ -81,3 +81,4 @@ BENCHMARK(Averaging)->Arg(16)->Arg(256)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace zarvo::analysis
+BENCHMARK_MAIN();
