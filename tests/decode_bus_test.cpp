@@ -159,6 +159,24 @@ TEST_F(DecodeBus, UartWithTooFewSamplesPerBitSaysWhatRateIsNeeded) {
               "more");
 }
 
+TEST_F(DecodeBus, SpiWithTooFewSamplesPerClockSaysWhatRateIsNeeded) {
+    // 2.5 samples per period of a 1 MHz clock: its edges are seen, its bits are not.
+    Take("bus=spi:1000000:DEADBEEF", 2.5e6, 2000, tsNoTrig);
+    const Result r = Run("spi");
+    EXPECT_TRUE(r.frames.empty());
+    EXPECT_EQ(r.message,
+              "2.5 samples per clock at 1 MHz: at least 4 are needed; a rate of 4 MHz or more");
+}
+
+TEST_F(DecodeBus, I2cWithTooFewSamplesPerClockSaysWhatRateIsNeeded) {
+    // A clock high for a sample or so shows only some of its pulses.
+    Take("bus=i2c:100000:50:A55A01", 250e3, 2000, tsNoTrig);
+    const Result i2c = Run("i2c");
+    EXPECT_TRUE(i2c.frames.empty());
+    EXPECT_EQ(i2c.message,
+              "2.5 samples per clock at 100 kHz: at least 4 are needed; a rate of 400 kHz or more");
+}
+
 TEST_F(DecodeBus, I2cGivesAddressDataAndAcknowledgesOnTheClockEdges) {
     // Triggered as SCL falls, so the record opens on a quarter-bit boundary.
     Take("bus=i2c:100000:50:A55A01", 2.5e6, 16000);

@@ -6,6 +6,9 @@ step "Linux: build"
 linux=$builds/linux
 if configure_and_build linux "$linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo; then
     step "Linux: tests"
+    # sigrok's own UART decoder reads the logic channels of the tool's .sr files in one test,
+    # which says it is skipped where sigrok-cli cannot be installed.
+    install_missing sigrok-cli || echo "sigrok-cli cannot be installed: its test is skipped"
     run_ctest linux "$linux"
 
     if [ -x python/run_tests.sh ]; then

@@ -5,17 +5,21 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <span>
 #include <sstream>
 
+#include "tools/analysis/decode_record.h"
 #include "tools/cli/preview.h"
 #include "tools/cli/subcommands.h"
 #include "tools/core/numbers.h"
 #include "tools/core/process.h"
 #include "tools/core/status.h"
 #include "tools/files/csv_writer.h"
+#include "tools/files/frames_csv.h"
 #include "tools/files/json_file.h"
 #include "tools/files/record_files.h"
 #include "tools/files/safe_write.h"
+#include "tools/files/sigrok_logic.h"
 #include "tools/files/svg_file.h"
 #include "zarvo.h"
 
@@ -199,13 +203,35 @@ void CheckDestination(const CaptureOptions& options, const FormatInfo& format, b
     }
 }
 
+// What the decoder made of one record, and how the logic lines of a .sr file are cut.
+struct Decoded {
+    std::optional<::analysis::decode::BusSetup> setup;
+    bool logic = false;
+    ::analysis::decode::Result result;
+    zarvo::files::LogicThresholds thresholds;
+};
+
+// Refuses --logic where no .sr file is written; a decode setting implies it.
+void CheckLogic(const CaptureOptions& options, FileFormat format) {
+    if (options.decode.logic && format != FileFormat::Sigrok) {
+        throw ToolError("--logic adds logic channels to a sigrok session: give -o FILE.sr", 2);
+    }
+}
+
 // One record in a file of its own: the JSON document with its settings, the CSV with the
 // record's number in a column when it has one (label), or any other record format.
 void WriteOneRecord(const std::string& path, FileFormat format, const CaptureOptions& options,
-                    const Obtained& obtained, const Record& record, long label) {
+                    const Obtained& obtained, const Record& record, long label,
+                    const Decoded& decoded) {
     std::ostringstream text;
+    if (format == FileFormat::Sigrok && decoded.logic) {
+        zarvo::files::WriteSigrokWithLogic(path, record, decoded.thresholds);
+        return;
+    }
     if (format == FileFormat::Json) {
-        WriteJson(text, obtained, options.settings, {record}, std::max(label, 1L));
+        WriteJson(text, obtained, options.settings, {record}, std::max(label, 1L),
+                  decoded.setup ? std::span(&decoded.result, 1)
+                                : std::span<const ::analysis::decode::Result>());
     } else if (format == FileFormat::Csv) {
         WriteCsv(text, record, label);
     } else {
@@ -236,6 +262,14 @@ int RunCapture(const CaptureOptions& options) {
     const bool toDirectory = !options.outputDir.empty();
     const bool toStdout = !toDirectory && (options.csvPath.empty() || options.csvPath == "-");
     CheckDestination(options, info, toStdout);
+    CheckLogic(options, format);
+    Decoded decoded;
+    decoded.setup = CheckDecode(options.decode, options.settings);
+    decoded.logic = options.decode.logic || decoded.setup.has_value();
+    // Decoding with nowhere named for the records: standard output carries the frames alone.
+    const bool framesOnly =
+        decoded.setup && options.csvPath.empty() && !toDirectory && options.format.empty();
+    std::ostream& framesOut = toStdout && !framesOnly ? std::cerr : std::cout;
 
     Session session;
     const Obtained obtained = ApplySettings(options.settings);
@@ -250,6 +284,8 @@ int RunCapture(const CaptureOptions& options) {
     // as the records come, the other formats whole at the end. Either way a destination that
     // cannot be written is found before the instrument waits for a trigger.
     std::optional<SafeFile> file;
+    std::optional<SafeFile> framesFile;
+    if (!options.decode.csvPath.empty()) framesFile.emplace(options.decode.csvPath);
     std::ostream* out = &std::cout;
     const bool oneFile = !toDirectory && !toStdout;
     if (toDirectory) {
@@ -267,6 +303,7 @@ int RunCapture(const CaptureOptions& options) {
 
     const bool progress = count > 1 && StderrIsTerminal();
     std::vector<Record> kept;  // for one JSON document
+    std::vector<::analysis::decode::Result> keptFrames;
     Record last;
     std::int64_t taken = 0;
     for (std::int64_t number = 1; number <= count && !Interrupted(); ++number) {
@@ -274,18 +311,35 @@ int RunCapture(const CaptureOptions& options) {
             numbered ? "capture: record " + std::to_string(number) + ": " : "capture: ";
         Record record = TakeAveraged(options, obtained, trigger, who);
         const long label = numbered ? static_cast<long>(number) : 0;
-        if (toDirectory) {
+        if (decoded.setup) {
+            decoded.result = zarvo::analysis::DecodeFrames(*decoded.setup, record);
+            if (numbered) framesOut << "record " << number << '\n';
+            PrintFrames(framesOut, std::cerr, decoded.result, numbered ? "  " : "", who);
+            if (framesFile) {
+                if (number == 1) zarvo::files::WriteFramesCsvHeader(framesFile->Stream(), numbered);
+                zarvo::files::WriteFramesCsvRows(framesFile->Stream(), decoded.result, label);
+            }
+            if (json) keptFrames.push_back(decoded.result);
+        }
+        decoded.thresholds = ThresholdsOf(decoded.setup ? &decoded.result : nullptr, decoded.setup);
+        if (framesOnly) {
+            // the frames are the output
+        } else if (toDirectory) {
             const std::string path = (std::filesystem::path(options.outputDir) /
                                       RecordFileName(number, count, info.name))
                                          .string();
-            WriteOneRecord(path, format, options, obtained, record, label);
+            WriteOneRecord(path, format, options, obtained, record, label, decoded);
         } else if (json) {
             kept.push_back(record);
         } else if (csv) {
             if (number == 1) WriteCsvHeader(*out, record, numbered);
             WriteCsvRows(*out, record, label);
+        } else if (oneFile && format == FileFormat::Sigrok && decoded.logic) {
+            zarvo::files::WriteSigrokWithLogic(options.csvPath, record, decoded.thresholds);
         } else if (oneFile) {
             WriteRecordFile(options.csvPath, record, format);
+        } else if (format == FileFormat::Sigrok && decoded.logic) {
+            *out << zarvo::files::EncodeSigrokWithLogic(record, decoded.thresholds);
         } else {
             *out << EncodeRecord(record, format);
         }
@@ -294,8 +348,9 @@ int RunCapture(const CaptureOptions& options) {
         last = std::move(record);
     }
     if (progress) std::cerr << "\r\033[K" << std::flush;
-    if (json && !toDirectory) WriteJson(*out, obtained, options.settings, kept);
+    if (json && !toDirectory) WriteJson(*out, obtained, options.settings, kept, 1, keptFrames);
     if (taken == 0) throw ToolError("interrupted before the first record", 130);
+    if (framesFile) framesFile->Commit();
     if (file) {
         file->Commit();
     } else if (!out->flush()) {
@@ -309,6 +364,7 @@ int RunCapture(const CaptureOptions& options) {
     } else if (!toStdout) {
         std::cerr << "capture: wrote " << what << " to " << options.csvPath << '\n';
     }
+    if (framesFile) std::cerr << "capture: wrote the frames to " << options.decode.csvPath << '\n';
     if (taken < count) std::cerr << "capture: interrupted after " << what << '\n';
     if (!options.svgPath.empty()) WritePlot(options, last);
     if (!options.spectrum.path.empty()) WriteSpectrumFile(options.spectrum, last);

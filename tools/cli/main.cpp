@@ -50,7 +50,9 @@ int main(int argc, char** argv) {
     AddSpectrumOptions(*captureCmd, capture.spectrum);
     captureCmd->add_option("--average", capture.average,
                            "write the mean of N records, sample by sample (2 .. 256)");
-    const zarvo::cli::SettingsFileOption captureFile(*captureCmd, capture.settings);
+    AddDecodeOptions(*captureCmd, capture.decode, true);
+    const zarvo::cli::SettingsFileOption captureFile(*captureCmd, capture.settings,
+                                                     &capture.decode.spec);
 
     MonitorOptions monitor;
     CLI::App* monitorCmd =
@@ -61,7 +63,9 @@ int main(int argc, char** argv) {
     monitorCmd->add_option("--log", monitor.logPath, "append one CSV row per record to FILE");
     monitorCmd->add_flag("--stats", monitor.stats,
                          "print count, mean, min, max and std of every figure at the end");
-    const zarvo::cli::SettingsFileOption monitorFile(*monitorCmd, monitor.settings);
+    AddDecodeOptions(*monitorCmd, monitor.decode, false);
+    const zarvo::cli::SettingsFileOption monitorFile(*monitorCmd, monitor.settings,
+                                                     &monitor.decode.spec);
 
     std::string frequency;
     CLI::App* generatorCmd =

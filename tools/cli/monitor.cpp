@@ -3,7 +3,9 @@
 #include <chrono>
 #include <fstream>
 #include <iostream>
+#include <optional>
 
+#include "tools/analysis/decode_record.h"
 #include "tools/analysis/figure_log.h"
 #include "tools/analysis/figure_statistics.h"
 #include "tools/analysis/figures.h"
@@ -11,6 +13,8 @@
 #include "tools/cli/subcommands.h"
 #include "tools/core/process.h"
 #include "tools/core/status.h"
+#include "tools/files/frames_csv.h"
+#include "tools/files/safe_write.h"
 #include "zarvo.h"
 
 namespace zarvo::cli {
@@ -28,6 +32,7 @@ std::string Timestamp() {
 // Each record is one run of the instrument's measurement state machine (StartMeasurement):
 // armed, triggered or timed out at the timer's pace, read out, then the figures printed.
 int RunMonitor(const MonitorOptions& options) {
+    const auto decode = CheckDecode(options.decode, options.settings);
     Session session;
     const Obtained obtained = ApplySettings(options.settings);
     std::cerr << "monitor: " << Describe(obtained) << "; Ctrl-C stops\n";
@@ -40,6 +45,15 @@ int RunMonitor(const MonitorOptions& options) {
         if (fresh) log << analysis::LogHeader(obtained.channels);
     }
 
+    // The frames file is put in place when monitoring stops, as capture's files are.
+    std::optional<SafeFile> framesFile;
+    if (!options.decode.csvPath.empty()) {
+        framesFile.emplace(options.decode.csvPath);
+        zarvo::files::WriteFramesCsvHeader(framesFile->Stream(), true);
+    }
+    Record taken;
+    taken.sampleRate = obtained.rate;
+    taken.preSamples = obtained.pre;
     const auto n = static_cast<std::size_t>(obtained.length);
     std::vector<double> data[2] = {std::vector<double>(n), std::vector<double>(n)};
     // The record the statistics see: the channels measured, refilled record after record.
@@ -63,16 +77,29 @@ int RunMonitor(const MonitorOptions& options) {
                 if (log.is_open()) log << ',' << FigureCsv(c, s);
             }
         }
-        std::cout << std::endl;
+        std::cout << '\n';
         if (options.stats) {
             for (Trace& t : shown.traces) t.volts = data[t.channel - 1];
             statistics.Add(analysis::FiguresOf(shown, scratch));
         }
+        if (decode) {
+            taken.traces.clear();
+            for (int ch : obtained.channels) taken.traces.push_back(Trace{ch, 0, data[ch - 1]});
+            const auto result = zarvo::analysis::DecodeFrames(*decode, taken);
+            const std::string who = "monitor: record " + std::to_string(record) + ": ";
+            PrintFrames(std::cout, std::cerr, result, "  ", who);
+            if (framesFile) zarvo::files::WriteFramesCsvRows(framesFile->Stream(), result, record);
+        }
+        std::cout << std::flush;
         if (log.is_open()) {
             log << '\n';
             log.flush();  // at most the row being written is lost
             if (!log) throw ToolError("cannot write " + options.logPath);
         }
+    }
+    if (framesFile) {
+        framesFile->Commit();
+        std::cerr << "monitor: wrote the frames to " << options.decode.csvPath << '\n';
     }
     if (Interrupted()) std::cerr << "monitor: stopped\n";
     if (options.stats) std::cout << statistics.Table() << std::flush;

@@ -8,8 +8,9 @@
 
 namespace zarvo::cli {
 
-SettingsFileOption::SettingsFileOption(CLI::App& command, MeasureSettings& settings)
-    : command_(command), settings_(settings) {
+SettingsFileOption::SettingsFileOption(CLI::App& command, MeasureSettings& settings,
+                                       std::string* decodeSpec)
+    : command_(command), settings_(settings), decodeSpec_(decodeSpec) {
     command.add_option("--settings", path_,
                        "measure with the settings in this JSON file (the view's Save settings); "
                        "options given here win");
@@ -20,6 +21,9 @@ void SettingsFileOption::Merge() const {
     const nlohmann::json file = station::ReadSettingsFile(path_);
     station::MergeInto(file, path_, settings_,
                        [this](const std::string& option) { return command_.count(option) > 0; });
+    if (decodeSpec_ != nullptr && command_.count("--decode") == 0) {
+        *decodeSpec_ = station::DecodeSpecOf(file, path_);
+    }
 }
 
 }  // namespace zarvo::cli

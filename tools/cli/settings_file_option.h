@@ -15,7 +15,9 @@ namespace zarvo::cli {
 // --settings FILE on capture or monitor.
 class SettingsFileOption {
 public:
-    SettingsFileOption(CLI::App& command, MeasureSettings& settings);
+    // `decodeSpec`: where the file's decode setting goes when --decode is not given.
+    SettingsFileOption(CLI::App& command, MeasureSettings& settings,
+                       std::string* decodeSpec = nullptr);
     // After parsing: reads the file when one was given and takes from it what the command line
     // did not give. Throws ToolError (exit status 2) naming the file and the key.
     void Merge() const;
@@ -23,6 +25,7 @@ public:
 private:
     CLI::App& command_;
     MeasureSettings& settings_;
+    std::string* decodeSpec_;
     std::string path_;
 };
 

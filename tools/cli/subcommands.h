@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "tools/cli/decode_option.h"
 #include "tools/cli/measure_options.h"
 #include "tools/cli/spectrum_file.h"
 
@@ -21,8 +22,9 @@ struct CaptureOptions {
     bool divisions = false;             // the plot as a 10 x 8 graticule
     std::optional<std::int64_t> count;  // consecutive records, numbered in a `record` column
     std::string outputDir;              // one file per record instead of csvPath
-    std::string format;          // a name of Formats(); empty: csvPath's extension, else "csv"
-    SpectrumRequest spectrum;    // the last record's spectrum as CSV
+    std::string format;        // a name of Formats(); empty: csvPath's extension, else "csv"
+    SpectrumRequest spectrum;  // the last record's spectrum as CSV
+    DecodeRequest decode;      // frames printed (or in the JSON), in a CSV, D1/D2 in a .sr
     std::optional<int> average;  // each record written is the mean of this many (2..256)
 };
 int RunCapture(const CaptureOptions& options);
@@ -31,7 +33,8 @@ struct MonitorOptions {
     MeasureSettings settings;
     std::optional<std::int64_t> count;  // records; none: until interrupted
     std::string logPath;
-    bool stats = false;  // the statistics of every figure printed at the end
+    DecodeRequest decode;  // each record's frames after its figures
+    bool stats = false;    // the statistics of every figure printed at the end
 };
 int RunMonitor(const MonitorOptions& options);
 

@@ -10,12 +10,18 @@
 
 #include "tools/core/record.h"
 
+namespace zarvo::files {
+struct LogicThresholds;
+}
+
 namespace zarvo::cli::files {
 
 class ZipWriter;
 
-// The two zip formats fill an archive, in memory or on its way to a file.
-void AddSigrok(ZipWriter& zip, const Record& record);
+// The two zip formats fill an archive, in memory or on its way to a file. With `logic`, the
+// sigrok session also holds each trace as a logic channel cut at its threshold.
+void AddSigrok(ZipWriter& zip, const Record& record,
+               const zarvo::files::LogicThresholds* logic = nullptr);
 Record DecodeSigrok(std::string_view bytes, const std::string& name);
 
 std::string EncodeWav(const Record& record);

@@ -8,8 +8,30 @@
 
 namespace zarvo::cli {
 
+namespace {
+
+void AddFrames(nlohmann::json& entry, const ::analysis::decode::Result& result) {
+    namespace decode = ::analysis::decode;
+    nlohmann::json frames = nlohmann::json::array();
+    for (const decode::Frame& f : result.frames) {
+        frames.push_back({{"time_s", f.start},
+                          {"end_s", f.end},
+                          {"bus", decode::BusName(f.bus)},
+                          {"kind", decode::KindName(f.kind)},
+                          {"value", f.value},
+                          {"read", f.read},
+                          {"error", f.error.empty() ? nlohmann::json() : nlohmann::json(f.error)}});
+    }
+    entry["frames"] = std::move(frames);
+    entry["decode_message"] =
+        result.message.empty() ? nlohmann::json() : nlohmann::json(result.message);
+}
+
+}  // namespace
+
 void WriteJson(std::ostream& out, const Obtained& obtained, const MeasureSettings& settings,
-               const std::vector<Record>& records, long firstNumber) {
+               const std::vector<Record>& records, long firstNumber,
+               std::span<const ::analysis::decode::Result> decoded) {
     using nlohmann::json;
     json channels = json::array();
     for (int ch : obtained.channels) {
@@ -46,6 +68,7 @@ void WriteJson(std::ostream& out, const Obtained& obtained, const MeasureSetting
                 FigureValues(Analyse(t.volts, record.sampleRate));
         }
         entry["figures"] = std::move(figures);
+        if (r < decoded.size()) AddFrames(entry, decoded[r]);
         document["records"].push_back(std::move(entry));
     }
     out << document.dump() << '\n';

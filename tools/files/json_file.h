@@ -3,8 +3,10 @@
 #pragma once
 
 #include <ostream>
+#include <span>
 #include <vector>
 
+#include "tools/analysis/decode/frames.h"
 #include "tools/core/measure_settings.h"
 #include "tools/core/record.h"
 
@@ -15,8 +17,11 @@ namespace zarvo::cli {
 // "records", each with its number, the time axis in seconds from the trigger point, the
 // volts per channel and the figures per channel ("figures": {"ch1": {"min_V", ..., "period_s",
 // "duty_pct", "rise_s", "fall_s"}}, null where the record does not show one).
-// `firstNumber` numbers the first of `records`.
+// `firstNumber` numbers the first of `records`. With `decoded` (one per record), each record
+// also holds "frames": [{"time_s", "end_s", "bus", "kind", "value", "read", "error"}] and
+// "decode_message", the decoder's reason when it found none.
 void WriteJson(std::ostream& out, const Obtained& obtained, const MeasureSettings& settings,
-               const std::vector<Record>& records, long firstNumber = 1);
+               const std::vector<Record>& records, long firstNumber = 1,
+               std::span<const ::analysis::decode::Result> decoded = {});
 
 }  // namespace zarvo::cli

@@ -4,19 +4,24 @@
 //   metadata              key=value lines in [sections]: [device 1] with samplerate (whole
 //                         hertz), total analog and analogN=NAME per channel
 //   analog-1-N-1          channel N's samples, little-endian 32-bit floats in volts
-// Channel N counts logic channels first; records have none, so CH1 and CH2 are analog1 and
-// analog2 (or CH2 alone is analog1). The record's exact sample rate, its trigger index and
-// the ranges go into a [zarvo] section, which sigrok's reader passes over.
+//   logic-1-1             with logic channels: one byte per sample, bit k the level of
+//                         probe k + 1 (unitsize=1, total probes and probeN=NAME in metadata)
+// Channel N counts logic channels first: without them CH1 and CH2 are analog1 and analog2 (or
+// CH2 alone is analog1); with D1 and D2 before them, analog3 and analog4. The record's exact sample
+// rate, its trigger index and the ranges go into a [zarvo] section, which sigrok's reader passes
+// over.
 #include <cctype>
 #include <charconv>
 #include <map>
 #include <sstream>
 
+#include "tools/analysis/decode/levels.h"
 #include "tools/core/numbers.h"
 #include "tools/files/byte_order.h"
 #include "tools/files/codecs.h"
 #include "tools/files/file_error.h"
 #include "tools/files/record_files.h"
+#include "tools/files/sigrok_logic.h"
 #include "tools/files/zip_archive.h"
 
 namespace zarvo::cli::files {
@@ -181,13 +186,20 @@ void ReadOwnSection(const Metadata& metadata, Record& record, const std::string&
 
 }  // namespace
 
-void AddSigrok(ZipWriter& zip, const Record& record) {
+void AddSigrok(ZipWriter& zip, const Record& record, const zarvo::files::LogicThresholds* logic) {
     const std::uint32_t hz = WholeHertz(record.sampleRate, "sigrok session");
+    const std::size_t probes = logic != nullptr ? record.traces.size() : 0;
     std::ostringstream metadata;
-    metadata << "[device 1]\nsamplerate=" << hz << "\ntotal analog=" << record.traces.size()
-             << '\n';
+    metadata << "[device 1]\nsamplerate=" << hz << '\n';
+    if (probes > 0) {
+        metadata << "capturefile=logic-1\ntotal probes=" << probes << "\nunitsize=1\n";
+        for (std::size_t k = 0; k < probes; ++k) {
+            metadata << "probe" << k + 1 << "=D" << record.traces[k].channel << '\n';
+        }
+    }
+    metadata << "total analog=" << record.traces.size() << '\n';
     for (std::size_t k = 0; k < record.traces.size(); ++k) {
-        metadata << "analog" << k + 1 << "=CH" << record.traces[k].channel << '\n';
+        metadata << "analog" << probes + k + 1 << "=CH" << record.traces[k].channel << '\n';
     }
     metadata << "\n[zarvo]\nsample rate=" << CsvNumber(record.sampleRate, 17)
              << "\npre samples=" << record.preSamples << '\n';
@@ -197,11 +209,25 @@ void AddSigrok(ZipWriter& zip, const Record& record) {
 
     zip.Add("version", "2", 0);
     zip.Add("metadata", metadata.str(), 0);
+    if (probes > 0) {
+        std::string bits(record.size(), '\0');
+        for (std::size_t k = 0; k < probes; ++k) {
+            const Trace& t = record.traces[k];
+            const std::size_t slot = t.channel == 2 ? 1 : 0;
+            const ::analysis::decode::Line line =
+                ::analysis::decode::Cut(t.volts.data(), t.volts.size(), logic->threshold[slot]);
+            for (std::size_t i = 0; i < bits.size() && i < line.level.size(); ++i) {
+                if (line.level[i] != 0) bits[i] = static_cast<char>(bits[i] | (1 << k));
+            }
+        }
+        zip.Add("logic-1-1", std::move(bits), kSampleCompression);
+    }
     for (std::size_t k = 0; k < record.traces.size(); ++k) {
         std::string samples;
         samples.reserve(4 * record.size());
         for (double v : record.traces[k].volts) PutFloat32(samples, v);
-        zip.Add("analog-1-" + std::to_string(k + 1) + "-1", std::move(samples), kSampleCompression);
+        zip.Add("analog-1-" + std::to_string(probes + k + 1) + "-1", std::move(samples),
+                kSampleCompression);
     }
 }
 

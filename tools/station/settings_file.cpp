@@ -7,10 +7,10 @@
 #include <fstream>
 #include <vector>
 
+#include "tools/analysis/time_base.h"
 #include "tools/core/numbers.h"
 #include "tools/core/status.h"
 #include "tools/station/settings_table.h"
-#include "tools/analysis/time_base.h"
 
 namespace zarvo::station {
 
@@ -158,6 +158,8 @@ void MergeInto(const json& file, const std::string& from, MeasureSettings& setti
     // depends on it.
     for (const Setting& setting : SettingsTable()) {
         if (!file.contains(setting.key)) continue;
+        // The view's decode setting: a command takes it as its --decode (DecodeSpecOf).
+        if (setting.key.rfind("decode.", 0) == 0) continue;
         const MeasureRow* row = nullptr;
         for (const MeasureRow& r : MeasureRows()) {
             if (r.key == setting.key) row = &r;
@@ -182,6 +184,16 @@ void MergeInto(const json& file, const std::string& from, MeasureSettings& setti
                          " samples");
     }
     settings = merged;
+}
+
+std::string DecodeSpecOf(const json& file, const std::string& from) {
+    LoopControls controls;
+    for (const Setting& setting : SettingsTable()) {
+        if (setting.key.rfind("decode.", 0) != 0 || !file.contains(setting.key)) continue;
+        const Refusal refusal = setting.apply(file[setting.key], controls);
+        if (refusal.refused()) Refuse(from, refusal.sentence);
+    }
+    return DecodeSpec(controls.decode);
 }
 
 }  // namespace zarvo::station

@@ -25,4 +25,9 @@ nlohmann::json ReadSettingsFile(const std::string& path);
 void MergeInto(const nlohmann::json& file, const std::string& from, cli::MeasureSettings& settings,
                const std::function<bool(const std::string& option)>& given);
 
+// The decode setting the file's decode.* keys make ("uart:ch=1:..."), empty when decoding is
+// off or the file names none. The keys have been checked one by one; a combination that does
+// not go together is refused naming the file.
+std::string DecodeSpecOf(const nlohmann::json& file, const std::string& from);
+
 }  // namespace zarvo::station

@@ -285,6 +285,7 @@ std::vector<Setting> MakeTable() {
                          return Refusal{};
                      },
                      [](const LoopControls& loop) -> json { return loop.acquire; }});
+    AddDecode(table);
     return table;
 }
 

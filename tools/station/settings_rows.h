@@ -21,4 +21,7 @@ void AddTimebase(std::vector<Setting>& table);
 // The average row: the records shown are the mean of the last N (settings_average.cpp).
 void AddAverage(std::vector<Setting>& table);
 
+// The decode.* rows: the bus the view decodes and its settings (decode_rows.cpp).
+void AddDecode(std::vector<Setting>& table);
+
 }  // namespace zarvo::station

@@ -104,7 +104,8 @@ json DefaultSettings() {
             {"trigger.level", 0.0},
             // A signal that never crosses the level still shows, a tenth of a second late.
             {"trigger.timeout", 0.1},
-            {"acquire", "run"}};
+            {"acquire", "run"},
+            {"decode.bus", "off"}};
 }
 
 }  // namespace zarvo::station

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/station/decode_controls.h"
+
 namespace zarvo::station {
 
 enum class Kind { Number, Integer, Boolean, Choice };
@@ -18,6 +20,7 @@ enum class Kind { Number, Integer, Boolean, Choice };
 // The state of the acquisition loop that settings may change besides the instrument's own.
 struct LoopControls {
     std::string acquire = "run";  // run, stop or single
+    DecodeControls decode;        // the bus the view decodes (off by default)
     int average = 1;              // records averaged, sample by sample; 1: none
 };
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tools/core/status.h"
+#include "tools/station/settings_table.h"
 #include "tools/station/station.h"
 #include "zarvo.h"
 
@@ -20,7 +21,45 @@ ApplyResult Station::Request(const std::string& whileShowing,
     return result;
 }
 
+namespace {
+
+bool OnlyDecodeRows(const json& settings) {
+    if (!settings.is_object() || settings.empty()) return false;
+    for (const auto& [key, value] : settings.items()) {
+        if (key.rfind("decode.", 0) != 0) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 ApplyResult Station::Apply(const json& settings) {
+    if (!showing_.empty() && OnlyDecodeRows(settings)) {
+        // A saved record decodes as a measured one does: these rows touch no instrument, and
+        // no instrument thread runs while a saved record is shown.
+        LoopControls next = controls_;
+        for (const Setting& setting : SettingsTable()) {
+            if (!settings.contains(setting.key)) continue;
+            std::string problem = Check(setting, settings[setting.key]);
+            if (problem.empty()) problem = setting.apply(settings[setting.key], next).sentence;
+            if (!problem.empty()) {
+                PutDecodeInForce(controls_.decode);
+                return {400, {{"error", problem}}};
+            }
+        }
+        controls_ = next;
+        json body;
+        {
+            std::lock_guard lock(mutex_);
+            for (const auto& [key, value] : settings.items()) {
+                state_["settings"][key] = FindSetting(key)->read(controls_);
+            }
+            state_["version"] = ++stateVersion_;
+            body = state_;
+        }
+        changed_.notify_all();
+        return {200, body};
+    }
     std::uint64_t completedBefore = 0;
     return ApplyCounting(settings, completedBefore);
 }

@@ -23,6 +23,16 @@ void DecodeSpi(const BusSetup& setup, const Record& record, const Line& clock, c
 // within 3 % (300 to 921,600) when there is one. 0 when the line has fewer than two edges.
 double FindBaud(const Line& line, std::size_t count, double rate);
 
+// Fewer samples per clock period than this cannot show every clock edge.
+inline constexpr double kLeastSamplesPerClock = 4.0;
+
+// Samples per period of a clock line, from its rising edges within transfers; infinite
+// without two of them.
+double SamplesPerClock(const Line& clock, std::size_t count);
+
+// "2.5 samples per clock at 1 MHz: at least 4 are needed; a rate of 4 MHz or more"
+std::string TooFewSamplesPerClock(double perClock, double rate);
+
 // "38.4 kHz": a rate in hertz with its prefix, to four digits, rounded up.
 std::string FormatHz(double hz);
 

@@ -39,6 +39,15 @@ Result Decode(const BusSetup& setup, const Record& record) {
                 result.message = "no edges on channel " + std::to_string(channels[1]);
                 break;
             }
+            {
+                // A clock seen fewer times a period than this shows only some of its
+                // pulses: the conditions and bits read from it would be made up.
+                const double perClock = SamplesPerClock(lines[0], record.count);
+                if (perClock < kLeastSamplesPerClock) {
+                    result.message = TooFewSamplesPerClock(perClock, record.rate);
+                    break;
+                }
+            }
             DecodeI2c(record, lines[0], lines[1], &result);
             if (result.frames.empty()) result.message = "no start condition on the bus";
             break;

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -40,6 +41,11 @@ void DecodeSpi(const BusSetup& setup, const Record& record, const Line& clock, c
     double shortest = INFINITY;
     for (std::size_t k = 1; k < samples.size(); ++k) {
         shortest = std::min(shortest, samples[k].at - samples[k - 1].at);
+    }
+    const double perClock = SamplesPerClock(clock, record.count);
+    if (perClock < kLeastSamplesPerClock) {
+        result->message = TooFewSamplesPerClock(perClock, record.rate);
+        return;
     }
     const double gap = kGapPeriods * shortest;
     bool anyGap = false;

@@ -28,7 +28,7 @@ struct ToolRun {
     std::string err;
 };
 
-std::string Slurp(const std::string& path) {
+inline std::string Slurp(const std::string& path) {
     std::ifstream in(path);
     std::stringstream text;
     text << in.rdbuf();
@@ -70,7 +70,8 @@ protected:
 };
 
 // Columns of a CSV written by the tool, after checking its header.
-std::vector<std::vector<double>> ReadCsv(const std::string& text, const std::string& header) {
+inline std::vector<std::vector<double>> ReadCsv(const std::string& text,
+                                                const std::string& header) {
     std::istringstream in(text);
     std::string line;
     std::getline(in, line);

@@ -4,12 +4,16 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
+#include "tools/analysis/decode_record.h"
 #include "tools/core/numbers.h"
 #include "tools/files/record_files.h"
+#include "tools/files/sigrok_logic.h"
 #include "tools/servers/listen.h"
 #include "tools/servers/view/page_files.h"
 #include "tools/servers/view/record_query.h"
+#include "tools/station/decode_controls.h"
 
 namespace zarvo::view {
 
@@ -143,6 +147,7 @@ Response RequestHandler::Handle(const Request& r) {
         if (path == "/api/spectrum") return SpectrumOf(query);
         if (path == "/api/settings.json") return SettingsDownload();
         if (path == "/api/table") return Json(200, DescribeTable());
+        if (path == "/api/frames.csv") return FramesDownload(query);
         if (path == "/api/trend") return TrendOf(query);
         if (path == "/api/trend.csv") return TrendCsv();
         constexpr std::string_view kRecord = "/api/record.";
@@ -175,8 +180,25 @@ Response RequestHandler::Download(const std::string& query, const std::string& e
     const cli::FormatInfo& info = cli::InfoOf(*format);
     const std::string name =
         "zarvo-record-" + std::to_string(record->seq) + "." + std::string(info.name);
-    Response response{
-        200, std::string(info.mediaType), cli::EncodeRecord(record->Volts(), *format), {}};
+    const cli::Record volts = record->Volts();
+    const auto decode = station::DecodeInForce();
+    // While decoding, a sigrok session carries the lines as the decoder cut them (D1, D2).
+    std::string bytes;
+    if (*format == cli::FileFormat::Sigrok && decode) {
+        const ::analysis::decode::Result result = analysis::DecodeFrames(*decode, volts);
+        files::LogicThresholds logic;
+        for (int k = 0; k < 2; ++k) {
+            if (!std::isnan(result.threshold[k])) {
+                logic.threshold[k] = result.threshold[k];
+            } else {
+                logic.threshold[k] = decode->threshold;
+            }
+        }
+        bytes = files::EncodeSigrokWithLogic(volts, logic);
+    } else {
+        bytes = cli::EncodeRecord(volts, *format);
+    }
+    Response response{200, std::string(info.mediaType), std::move(bytes), {}};
     response.headers["Content-Disposition"] = "attachment; filename=\"" + name + "\"";
     return response;
 }

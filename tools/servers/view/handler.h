@@ -108,6 +108,8 @@ private:
 
     bool HostAllowed(const std::string& host) const;
     Response Download(const std::string& query, const std::string& extension);
+    // The frames of a kept record as CSV, decoded with the setting in force (frames_api.cpp).
+    Response FramesDownload(const std::string& query);
     // measure_api.cpp
     Response RecordJson(const std::string& query);
     Response SpectrumOf(const std::string& query);

@@ -10,6 +10,8 @@
 #include "tools/analysis/figures.h"
 #include "tools/analysis/stats.h"
 #include "tools/core/numbers.h"
+#include "tools/servers/view/decode_event.h"
+#include "tools/station/decode_controls.h"
 #include "tools/servers/view/record_tallies.h"
 
 namespace zarvo::view {
@@ -72,6 +74,10 @@ json RecordEvent(const station::TakenRecord& record, std::pair<std::uint64_t, st
                   {"traces", std::move(traces)},
                   {"kept", {kept.first, kept.second}}};
     if (volts.traces.size() == 2) event["math"] = MathFigures(volts);
+    // Kept records and saved ones decode with the setting in force when they are described.
+    if (const auto setup = station::DecodeInForce()) {
+        event["decode"] = DecodeEvent(*setup, station::DecodeSpecInForce(), volts);
+    }
     AddTallies(event, record);
     return event;
 }

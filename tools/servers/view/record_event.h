@@ -7,7 +7,8 @@
 //    "traces": [{"channel", "range", "scale", "voltsPerDiv", "perDivLabel",
 //                "codes": [word - 0x8000, ...], "figures": {"min", "max", ...}}],
 //    "kept": [first, last],  the records the server holds for stepping back
-//    "math": {"diff": figures, "sum": figures}}  ch1 - ch2 and ch1 + ch2, both channels only
+//    "math": {"diff": figures, "sum": figures},  ch1 - ch2 and ch1 + ch2, both channels only
+//    "decode": the frames (decode_event.h), while decoding is on}
 //
 // figures: {"min", "max", "mean", "pp", "rms", "freq", "period", "duty", "rise", "fall"}, as
 // text with their units ("-" where the record does not show it).

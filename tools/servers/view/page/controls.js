@@ -10,6 +10,7 @@ function group(key) {
   if (key.startsWith('ch2.')) return 'Channel 2';
   if (key.startsWith('trigger.')) return 'Trigger';
   if (key === 'generator') return 'Generator';
+  if (key.startsWith('decode.')) return 'Decode';
   if (key === 'average') return 'Acquisition';
   return 'Time base';
 }
@@ -68,7 +69,8 @@ function makeControl(row) {
   }
   input.id = 'set-' + row.key;
   input.dataset.key = row.key;
-  input.dataset.instrument = '';
+  // The decode settings need no instrument: they work on a saved record too.
+  if (!row.key.startsWith('decode.')) input.dataset.instrument = '';
   input.title = row.applies + ' / ' + row.reads;
   if (isTyped(row)) {
     input.addEventListener('input', () => { input.dataset.typing = '1'; });

@@ -18,6 +18,7 @@ set(ZARVO_PAGE_FILES
     "save.js|text/javascript"
     "xymath.js|text/javascript"
     "keys.js|text/javascript"
+    "decode.js|text/javascript"
     "statistics.js|text/javascript"
     "average.js|text/javascript"
     "trend.js|text/javascript")

@@ -14,6 +14,7 @@ import { buildFigures } from './figures.js';
 import { buildSave } from './save.js';
 import { buildXYMath } from './xymath.js';
 import { buildKeys } from './keys.js';
+import { buildDecode } from './decode.js';
 import { decode } from './record.js';
 import { buildStatistics } from './statistics.js';
 import { buildAverage } from './average.js';
@@ -83,6 +84,7 @@ async function start() {
   buildHistory();
   buildXYMath();
   buildKeys();
+  buildDecode();
   buildStatistics();
   buildAverage();
   buildTrend();

@@ -55,6 +55,11 @@ export function pan(divisions) {
   setWindow(record, w.from + shift, w.to + shift);
 }
 
+// Shows the window from..to of the record on screen (a decoded frame chosen in its table).
+export function zoomTo(from, to) {
+  if (view.record && !view.xy) setWindow(view.record, from, to);
+}
+
 export function fit() {
   view.zoom = null;
   showWindow();

@@ -8,6 +8,7 @@ import { join } from 'node:path';
 import { launchBrowser, nextRecord, openView, shownRecord, startView, stopAcquiring } from './view_harness.mjs';
 import { measuringTests } from './measuring_test.mjs';
 import { savedRecordTests } from './saved_test.mjs';
+import { decodeTests } from './decode_test.mjs';
 import { statsTests } from './stats_test.mjs';
 
 const [tool, artifacts, only = ''] = process.argv.slice(2);
@@ -150,7 +151,8 @@ const tests = {
 const browser = await launchBrowser();
 let passed = 0;
 let failed = 0;
-for (const [name, test] of Object.entries({ ...tests, ...measuringTests(artifacts), ...savedRecordTests(artifacts), ...statsTests(artifacts) })) {
+for (const [name, test] of Object.entries({ ...tests, ...measuringTests(artifacts), ...savedRecordTests(artifacts),
+  ...decodeTests(artifacts), ...statsTests(artifacts) })) {
   if (!name.includes(only)) continue;
   try {
     await test(browser, tool);

@@ -3,7 +3,9 @@
 // 1,000-sample two-channel records at 1 MHz from the simulated instrument, watched by the
 // page in headless chromium for a while with the cursors, the math trace and the spectrum on;
 // before that, the history filled with 32,760-sample two-channel records for its memory.
-//   node view_bench.mjs ZARVO_TOOL [SECONDS]
+//   node view_bench.mjs ZARVO_TOOL [SECONDS] [decode]
+// With `decode`, channel 1 carries a 115,200-baud UART line and the page decodes it (its
+// frames drawn as boxes and listed) all along.
 // Prints records per second at the page, the share of the loop's records the page received,
 // the median time from the end of a readout to the record drawn, spectra drawn per second,
 // the time to draw a 32,760-point two-channel record with its spectrum, the memory of the
@@ -11,7 +13,8 @@
 import { readFileSync } from 'node:fs';
 import { launchBrowser, openView, startView } from './view_harness.mjs';
 
-const [tool, secondsArg] = process.argv.slice(2);
+const [tool, secondsArg, decodeArg] = process.argv.slice(2);
+const decoding = decodeArg === 'decode';
 const seconds = Number(secondsArg || 60);
 
 const median = (xs) => {
@@ -27,7 +30,7 @@ const rssMb = (pid) => {
   return m ? Number(m[1]) / 1024 : NaN;
 };
 
-const view = await startView(tool);
+const view = await startView(tool, decoding ? '=ch1=uart:115200:48656C6C6F0D0A' : '');
 const browser = await launchBrowser();
 try {
   const apply = async (settings) => {
@@ -64,6 +67,12 @@ try {
   await page.selectOption('#math', 'diff');
   await page.click('#spectrum-toggle');
   await page.waitForSelector('#spectrum-peaks li');
+  if (decoding) {
+    // Triggered on the line's edges, not forced at the time-out.
+    await apply({ 'trigger.level': 1.65 });
+    await page.selectOption('#set-decode\\.bus', 'uart');
+    await page.waitForSelector('#frames tbody tr');
+  }
   const cdp = await page.context().newCDPSession(page);
   await cdp.send('Performance.enable');
   const heapMb = async () => {
@@ -92,7 +101,7 @@ try {
   const completed = end.done - start.done;
   const draw = await page.evaluate(() => window.zarvoView.timeDrawing(32760, 60));
   console.log(`run: ${fmt(elapsed)} s, 1000-sample two-channel records at 1 MHz, ` +
-    'cursors, math (ch1 - ch2) and spectrum on');
+    'cursors, math (ch1 - ch2) and spectrum on' + (decoding ? ', decoding UART on channel 1' : ''));
   console.log(`records at the page: ${fmt(received / elapsed)} /s (${received} received, ` +
     `${completed} completed by the loop: ${fmt((100 * received) / completed)} %)`);
   console.log(`readout to drawn: median ${fmt(median(latencies))} ms, ` +
