@@ -104,8 +104,9 @@ core::TriggerInfo ReadTrigger(const core::MeasureSettings& settings) {
     // "and" and "or" compare both channels with their levels; channel 1's is the one marked.
     if (settings.trigger != "ext" && settings.trigger != "none") {
         trigger.levelChannel = settings.trigger == "ch2" ? 2 : 1;
-        core::Check(GetTriggerLevel(static_cast<std::uint8_t>(trigger.levelChannel), &trigger.level),
-              "GetTriggerLevel");
+        core::Check(
+            GetTriggerLevel(static_cast<std::uint8_t>(trigger.levelChannel), &trigger.level),
+            "GetTriggerLevel");
         trigger.level *= settings.channel[static_cast<std::size_t>(trigger.levelChannel - 1)].probe;
     }
     return trigger;
@@ -136,6 +137,29 @@ core::Record TakeRecord(const CaptureOptions& options, const core::Obtained& obt
         }
     }
     return record;
+}
+
+// With --average (or a settings file's average), the mean of that many records taken one after
+// the other, sample by sample (in volts, so a channel that auto-ranged between them still
+// averages right).
+core::Record TakeAveraged(const CaptureOptions& options, const core::Obtained& obtained,
+                          const core::TriggerInfo& trigger, const std::string& who) {
+    core::Record sum = TakeRecord(options, obtained, trigger, who);
+    const int n = options.average.value_or(options.settings.average);
+    for (int taken = 1; taken < n; ++taken) {
+        if (core::Interrupted()) throw core::ToolError("interrupted while averaging", 130);
+        const core::Record next = TakeRecord(options, obtained, trigger, who);
+        for (std::size_t k = 0; k < sum.traces.size() && k < next.traces.size(); ++k) {
+            std::vector<double>& into = sum.traces[k].volts;
+            const std::vector<double>& from = next.traces[k].volts;
+            for (std::size_t i = 0; i < into.size() && i < from.size(); ++i) into[i] += from[i];
+            sum.traces[k].range = std::max(sum.traces[k].range, next.traces[k].range);
+        }
+    }
+    for (core::Trace& t : sum.traces) {
+        for (double& v : t.volts) v /= n;
+    }
+    return sum;
 }
 
 void DrawProgress(std::int64_t done, std::int64_t total) {
@@ -238,8 +262,12 @@ void WritePlot(const CaptureOptions& options, const core::Record& record) {
 }  // namespace
 
 int RunCapture(const CaptureOptions& options) {
+    if (options.average && (*options.average < 2 || *options.average > 256)) {
+        throw core::ToolError(
+            "--average takes 2 to 256 records, not " + std::to_string(*options.average), 2);
+    }
     const files::FileFormat format = ChooseFormat(options);
-    const files::FormatInfo& info = files::InfoOf(format);
+    const files::FormatInfo& info = InfoOf(format);
     const bool toDirectory = !options.outputDir.empty();
     const bool toStdout = !toDirectory && (options.csvPath.empty() || options.csvPath == "-");
     CheckDestination(options, info, toStdout);
@@ -291,7 +319,7 @@ int RunCapture(const CaptureOptions& options) {
     for (std::int64_t number = 1; number <= count && !core::Interrupted(); ++number) {
         const std::string who =
             numbered ? "capture: record " + std::to_string(number) + ": " : "capture: ";
-        core::Record record = TakeRecord(options, obtained, trigger, who);
+        core::Record record = TakeAveraged(options, obtained, trigger, who);
         const long label = numbered ? static_cast<long>(number) : 0;
         if (decoded.setup) {
             decoded.result = zarvo::analysis::DecodeFrames(*decoded.setup, record);
@@ -323,7 +351,7 @@ int RunCapture(const CaptureOptions& options) {
         } else if (format == files::FileFormat::Sigrok && decoded.logic) {
             *out << zarvo::files::EncodeSigrokWithLogic(record, decoded.thresholds);
         } else {
-            *out << EncodeRecord(record, format);
+            *out << files::EncodeRecord(record, format);
         }
         ++taken;
         if (progress) DrawProgress(number, count);

@@ -72,6 +72,8 @@ int main(int argc, char** argv) {
                          "plot a 10 x 8 graticule with volts and time per division");
     captureCmd->add_flag("!--no-preview", capture.preview, "no waveform preview on a terminal");
     AddSpectrumOptions(*captureCmd, capture.spectrum);
+    captureCmd->add_option("--average", capture.average,
+                           "write the mean of N records, sample by sample (2 .. 256)");
     AddDecodeOptions(*captureCmd, capture.decode, true);
     const zarvo::cli::SettingsFileOption captureFile(*captureCmd, capture.settings,
                                                      &capture.decode.spec);
@@ -83,6 +85,8 @@ int main(int argc, char** argv) {
     monitorCmd->add_option("--count", monitor.count, "stop after N records")
         ->check(CLI::PositiveNumber);
     monitorCmd->add_option("--log", monitor.logPath, "append one CSV row per record to FILE");
+    monitorCmd->add_flag("--stats", monitor.stats,
+                         "print count, mean, min, max and std of every figure at the end");
     AddDecodeOptions(*monitorCmd, monitor.decode, false);
     const zarvo::cli::SettingsFileOption monitorFile(*monitorCmd, monitor.settings,
                                                      &monitor.decode.spec);

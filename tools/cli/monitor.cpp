@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 // zarvo monitor: record after record, each channel's figures on a line and in the log.
 #include <chrono>
-#include <cstdio>
-#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <optional>
 
 #include "tools/analysis/decode_record.h"
+#include "tools/analysis/figure_log.h"
+#include "tools/analysis/figure_statistics.h"
 #include "tools/analysis/figures.h"
 #include "tools/analysis/stats.h"
 #include "tools/cli/subcommands.h"
@@ -23,26 +23,8 @@ namespace {
 
 std::string Timestamp() {
     const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto millis =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
-        1000;
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
-    char text[80];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
-                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                  static_cast<int>(millis));
-    return text;
-}
-
-void WriteLogHeader(std::ostream& log, const core::Obtained& obtained) {
-    log << "time";
-    for (int ch : obtained.channels) {
-        for (const analysis::FigureColumn& c : analysis::kFigureColumns)
-            log << ",ch" << ch << '_' << c.name;
-    }
-    log << '\n';
+    return analysis::UtcStamp(
+        std::chrono::duration<double, std::milli>(now.time_since_epoch()).count());
 }
 
 }  // namespace
@@ -60,7 +42,7 @@ int RunMonitor(const MonitorOptions& options) {
         const bool fresh = !std::ifstream(options.logPath).good();
         log.open(options.logPath, std::ios::app);
         if (!log) throw core::ToolError("cannot open " + options.logPath);
-        if (fresh) WriteLogHeader(log, obtained);
+        if (fresh) log << analysis::LogHeader(obtained.channels);
     }
 
     // The frames file is put in place when monitoring stops, as capture's files are.
@@ -74,6 +56,12 @@ int RunMonitor(const MonitorOptions& options) {
     taken.preSamples = obtained.pre;
     const auto n = static_cast<std::size_t>(obtained.length);
     std::vector<double> data[2] = {std::vector<double>(n), std::vector<double>(n)};
+    // The record the statistics see: the channels measured, refilled record after record.
+    core::Record shown;
+    shown.sampleRate = obtained.rate;
+    for (int ch : obtained.channels) shown.traces.push_back(core::Trace{ch, 0, {}});
+    analysis::FigureStatistics statistics;
+    std::vector<double> scratch;
     for (std::int64_t record = 1; !core::Interrupted(); ++record) {
         if (options.count && record > *options.count) break;
         core::Check(StartMeasurement(), "StartMeasurement");
@@ -92,6 +80,10 @@ int RunMonitor(const MonitorOptions& options) {
             }
         }
         std::cout << '\n';
+        if (options.stats) {
+            for (core::Trace& t : shown.traces) t.volts = data[t.channel - 1];
+            statistics.Add(analysis::FiguresOf(shown, scratch));
+        }
         if (decode) {
             taken.traces.clear();
             for (int ch : obtained.channels)
@@ -113,6 +105,7 @@ int RunMonitor(const MonitorOptions& options) {
         std::cerr << "monitor: wrote the frames to " << options.decode.csvPath << '\n';
     }
     if (core::Interrupted()) std::cerr << "monitor: stopped\n";
+    if (options.stats) std::cout << statistics.Table() << std::flush;
     return 0;
 }
 

@@ -25,6 +25,7 @@ struct CaptureOptions {
     std::string format;        // a name of Formats(); empty: csvPath's extension, else "csv"
     SpectrumRequest spectrum;  // the last record's spectrum as CSV
     DecodeRequest decode;      // frames printed (or in the JSON), in a CSV, D1/D2 in a .sr
+    std::optional<int> average;  // each record written is the mean of this many (2..256)
 };
 int RunCapture(const CaptureOptions& options);
 
@@ -33,6 +34,7 @@ struct MonitorOptions {
     std::optional<std::int64_t> count;  // records; none: until interrupted
     std::string logPath;
     DecodeRequest decode;  // each record's frames after its figures
+    bool stats = false;    // the statistics of every figure printed at the end
 };
 int RunMonitor(const MonitorOptions& options);
 

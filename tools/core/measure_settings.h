@@ -43,6 +43,7 @@ struct MeasureSettings {
     std::string slope = "rising";
     double timeout = 1.0;             // seconds; negative waits for ever
     std::optional<double> generator;  // square-wave output in Hz, 0 off; none: left as it is
+    int average = 1;  // records capture averages into each it writes (the view's average); 1: none
 };
 
 // What the instrument really took (ranges at the probe tip).

@@ -120,6 +120,11 @@ const std::vector<MeasureRow>& MeasureRows() {
         r.push_back({"generator", {}, [](const json& v, core::MeasureSettings& s) {
                          s.generator = v.get<double>();
                      }});
+        // Capture writes the mean of that many records (--average wins); monitor measures each.
+        r.push_back({"average", {}, [](const json& v, MeasureSettings& s) {
+                         const double n = v.get<double>();  // checked against its row: 1..256
+                         if (n >= 1 && n <= 256) s.average = static_cast<int>(n);
+                     }});
         // Run, stop or single is the view's own loop; a command takes its records regardless.
         r.push_back({"acquire", {}, [](const json&, core::MeasureSettings&) {}});
         return r;

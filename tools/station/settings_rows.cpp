@@ -294,6 +294,7 @@ std::vector<Setting> MakeTable() {
                                           "SetSquareWaveGenFrequency", v);
                      },
                      [](const LoopControls&) -> json { return GetSquareWaveGenFrequency(); }});
+    AddAverage(table);
     table.push_back({"acquire",
                      Kind::Choice,
                      0,

@@ -18,6 +18,8 @@ Refusal ByLibrary(std::uint16_t status, const std::string& call, const nlohmann:
 
 // The rate, record length, time per division and pre-trigger rows.
 void AddTimebase(std::vector<Setting>& table);
+// The average row: the records shown are the mean of the last N (settings_average.cpp).
+void AddAverage(std::vector<Setting>& table);
 
 // The probe factor rows, probe1 and probe2; first in the table, so that the volts of a request
 // that also sets a factor are taken at the new one.

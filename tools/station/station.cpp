@@ -291,6 +291,8 @@ bool Station::Acquire() {
         const auto shown = s.find("ch" + std::to_string(t.channel) + ".range");
         rangesMoved = rangesMoved || shown == s.end() || *shown != json(t.range);
     }
+    Average(*record);
+    record->statistics = figures_.Take(*record);
     Publish(std::move(record));
     if (controls_.acquire == "single") controls_.acquire = "stop";
     if (controls_.acquire == "stop" || rangesMoved) RefreshState();

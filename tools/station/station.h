@@ -20,6 +20,7 @@
 // otherwise.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -32,6 +33,8 @@
 #include <thread>
 #include <utility>
 
+#include "tools/analysis/record_average.h"
+#include "tools/station/figure_tracker.h"
 #include "tools/station/settings_table.h"
 #include "tools/station/taken_record.h"
 
@@ -145,6 +148,11 @@ public:
     // Forces the trigger of the acquisition in progress, or of the next one to start.
     void ForceTrigger() { forceTrigger_ = true; }
 
+    // The figures of the records as they are taken: statistics and trend (figure_tracker.h).
+    // A change of any setting resets them; so does ResetStatistics (the page's Reset).
+    const FigureTracker& Figures() const { return figures_; }
+    void ResetStatistics() { figures_.Reset(""); }
+
 private:
     using Job = std::function<void()>;
     // The refusal of a request that needs the instrument while a saved record is shown.
@@ -168,6 +176,12 @@ private:
     void Publish(std::shared_ptr<const TakenRecord> record);
     void RefreshState();
     void SetError(const std::string& sentence, std::uint16_t status);
+    // With averaging on, turns the record's words into the mean of the last records taken
+    // with the same settings (station_average.cpp); counts its figures either way.
+    void Average(TakenRecord& record);
+    // After settings were applied: a change of any but the acquisition's resets the average
+    // and the statistics.
+    void SettingsMoved(const nlohmann::json& before);
     bool LooksUnplugged(const std::vector<std::uint16_t>& ch1,
                         const std::vector<std::uint16_t>& ch2, int measureMode) const;
 
@@ -197,6 +211,9 @@ private:
     std::uint64_t recordVersion_ = 0;
     std::uint64_t stateVersion_ = 0;
     std::thread thread_;
+    FigureTracker figures_;
+    analysis::RecordAverager averager_;   // instrument thread only
+    std::array<double, 8> averageKey_{};  // what the records averaged share
 };
 
 }  // namespace zarvo::station

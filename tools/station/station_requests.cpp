@@ -111,6 +111,7 @@ ApplyResult Station::ApplyHere(const json& settings) {
     // In the table's order, so that a channel is on before its range is set and the record
     // length is known before the pre-trigger samples.
     std::vector<std::pair<const Setting*, json>> applied;
+    const json desiredBefore = desired_;
     for (const Setting& setting : SettingsTable()) {
         if (!settings.contains(setting.key)) continue;
         const json before = setting.read(controls_);
@@ -129,6 +130,7 @@ ApplyResult Station::ApplyHere(const json& settings) {
         const json value = setting.read(controls_);
         if (!value.is_null()) desired_[setting.key] = value;
     }
+    SettingsMoved(desiredBefore);
     RefreshState();
     return {200, State()};
 }

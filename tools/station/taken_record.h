@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,13 @@ struct TakenRecord {
     double readoutMs = 0;   // wall-clock time (ms since the epoch) of the readout
     core::TriggerInfo trigger;
     std::vector<TakenTrace> traces;  // the channels that were on, channel 1 first
+    // With averaging on, the words are the mean of the last `averaged` records (of at most
+    // `averageOf`) taken with the same settings; 0 and 0 without averaging.
+    int averaged = 0;
+    int averageOf = 0;
+    // The statistics of the figures when this record was taken (FigureTracker::Texts), for
+    // the page; null for a record read from a file.
+    std::shared_ptr<const nlohmann::json> statistics;
 
     std::size_t size() const { return traces.empty() ? 0 : traces.front().words.size(); }
     // The record in volts, for figures and the file writers.

@@ -3,7 +3,9 @@
 // the same code the view and the command-line tool use.
 #include <cmath>
 #include <iterator>
+#include <string_view>
 
+#include "tools/analysis/figure_statistics.h"
 #include "tools/analysis/figures.h"
 #include "tools/servers/scpi/commands.h"
 #include "tools/servers/scpi/values.h"
@@ -28,6 +30,15 @@ constexpr const char* kFigureHeaders[] = {
 };
 static_assert(std::size(kFigureHeaders) == std::size(analysis::kFigureColumns),
               "one SCPI header for each figure of the shared table");
+
+// The figure a :MEASure:STATistics? query names by its header's last word ("FREQuency").
+std::size_t TakeFigure(const Param& param) {
+    const char* words[std::size(kFigureHeaders)];
+    for (std::size_t i = 0; i < std::size(kFigureHeaders); ++i) {
+        words[i] = kFigureHeaders[i] + std::string_view(":MEASure:").size();
+    }
+    return TakeChoice(param, words, "MEASure:STATistics?");
+}
 
 }  // namespace
 
@@ -67,6 +78,20 @@ void AddDataRows(std::vector<Row>& rows) {
                                 FormatNumber(analysis::Measured(column, s) ? s.*column.value : NAN);
                         }});
     }
+    // A figure over the records taken since the statistics were reset (by a change of
+    // settings): count, mean, minimum, maximum, standard deviation.
+    rows.push_back(
+        {":MEASure:STATistics", nullptr, [](Call& c) {
+             ExpectParams(c.unit, 2, "MEASure:STATistics?");
+             const std::size_t figure = TakeFigure(c.unit.params[0]);
+             const int ch = TakeChannel(c.unit.params[1], c.device.Channels());
+             const analysis::Running r =
+                 c.device.Station().Figures().Of(static_cast<std::size_t>(ch - 1), figure);
+             const bool any = r.count > 0;
+             c.answer = std::to_string(r.count) + ',' + FormatNumber(any ? r.mean : NAN) + ',' +
+                        FormatNumber(any ? r.min : NAN) + ',' + FormatNumber(any ? r.max : NAN) +
+                        ',' + FormatNumber(any ? r.Std() : NAN);
+         }});
 }
 
 }  // namespace zarvo::scpi

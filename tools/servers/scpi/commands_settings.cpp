@@ -232,6 +232,7 @@ void AddSettingRows(std::vector<Row>& rows) {
         {":TRIGger:LEVel", "trigger.level", Type::Number, "V", {}, levelBounds},
         {":TRIGger:HYSTeresis", "trigger.hysteresis", Type::Number, "V", {}, hysteresisBounds},
         {":TRIGger:TIMeout", "trigger.timeout", Type::Number, "S"},
+        {":ACQuire:AVERage", "average", Type::Integer},
     };
     for (const SettingRow& row : table) rows.push_back(MakeRow(row));
     AddGenerator(rows);

@@ -128,6 +128,7 @@ Response RequestHandler::Handle(const Request& r) {
                 return Json(result.httpStatus, result.body);
             }
             if (path == "/api/auto") return AutoSetup(body);
+            if (path == "/api/statistics/reset") return ResetStatistics();
             if (path == "/api/restart") {
                 if (!body.is_object()) return Error(400, "the body must be a JSON object");
                 const ApplyResult result = station_.Restart();
@@ -147,6 +148,8 @@ Response RequestHandler::Handle(const Request& r) {
         if (path == "/api/settings.json") return SettingsDownload();
         if (path == "/api/table") return Json(200, DescribeTable());
         if (path == "/api/frames.csv") return FramesDownload(query);
+        if (path == "/api/trend") return TrendOf(query);
+        if (path == "/api/trend.csv") return TrendCsv();
         constexpr std::string_view kRecord = "/api/record.";
         if (path.rfind(kRecord, 0) == 0) return Download(query, path.substr(kRecord.size()));
         const std::string file = path == "/" ? "/index.html" : path;

@@ -43,6 +43,10 @@
 //   GET  /api/references, POST /api/reference?name=FILE
 //                                reference traces from saved records (reference.h; the
 //                                server routes them there, past the body limit below)
+//   POST /api/statistics/reset   JSON body ({}); the figures' statistics start again
+//   GET  /api/trend?trace=ch1&figure=freq
+//                                one figure over the records since the reset, for the plot
+//   GET  /api/trend.csv          the same records' figures as `zarvo monitor --log` writes them
 // The requests of the bench instrument's readings (record.json, spectrum, auto, settings.json)
 // are answered in measure_api.cpp.
 // Refused: a Host header other than the served address (403), a state-changing request that
@@ -114,6 +118,10 @@ private:
     Response SpectrumOf(const std::string& query);
     Response AutoSetup(const nlohmann::json& body);
     Response SettingsDownload();
+    // statistics_api.cpp
+    Response ResetStatistics();
+    Response TrendOf(const std::string& query);
+    Response TrendCsv();
 
     Station& station_;
     std::string address_;

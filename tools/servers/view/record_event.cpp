@@ -13,6 +13,7 @@
 #include "tools/servers/view/decode_event.h"
 #include "tools/servers/view/record_probe.h"
 #include "tools/station/decode_controls.h"
+#include "tools/servers/view/record_tallies.h"
 
 namespace zarvo::view {
 
@@ -79,6 +80,7 @@ json RecordEvent(const station::TakenRecord& record, std::pair<std::uint64_t, st
         event["decode"] = DecodeEvent(*setup, station::DecodeSpecInForce(), volts);
     }
     AddProbe(event, record);
+    AddTallies(event, record);
     return event;
 }
 

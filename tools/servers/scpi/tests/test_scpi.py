@@ -156,6 +156,25 @@ def test_a_probe_factor_puts_ranges_levels_and_measurements_at_the_probe_tip(sco
     assert scope.query(SNAPSHOT) == before
 
 
+def test_statistics_over_averaged_records_and_their_reset(scope):
+    scope.write(":ACQ:SRAT 1MHZ;POIN 2000;AVER 4;:RUN")
+    assert scope.query(":ACQ:AVER?") == "4"
+    time.sleep(1.0)
+    scope.write(":STOP")
+    assert scope.query("*OPC?") == "1"
+    count, mean, low, high, std = scope.query(":MEAS:STAT? FREQuency,CH1").split(",")
+    assert int(count) >= 5
+    assert float(mean) == pytest.approx(1000, rel=0.005)
+    assert float(low) <= float(mean) <= float(high)
+    assert 0 <= float(std) < 10
+    assert float(scope.query(":MEAS:STAT? VMAX,CH1").split(",")[1]) == pytest.approx(1, abs=0.03)
+    # A change of settings starts them again; a figure no record showed yet has no value.
+    scope.write(":ACQ:AVER 1")
+    assert scope.query(":MEAS:STAT? FREQ,CH1").split(",")[:2] == ["0", "9.91E+37"]
+    scope.write(":MEAS:STAT? WIDTH,CH1")
+    assert errors(scope) == [-224]
+
+
 @pytest.mark.parametrize("command, code", [
     (":CHAN1:BANDWIDTH 20", -113),         # no such header
     (":CHAN3:RANG 2", -114),               # no channel 3
@@ -167,6 +186,7 @@ def test_a_probe_factor_puts_ranges_levels_and_measurements_at_the_probe_tip(sco
     (":RUN?", -100),                       # no query form
     (":CHAN1:RANG 100", -222),             # out of range
     (":ACQ:POIN 1e300", -222),
+    (":ACQ:AVER 257", -222),               # averages 1 (off) to 256 records
     (":TRIG:SOUR CH3", -224),              # not one of the choices
     (":CHAN1:STAT OFF;:CHAN2:STAT OFF", -221),  # the second would leave no channel on
     (":TRIG:LEV -1.9;:TRIG:HYST 1.5", -200),    # the library refuses (RC_BAD_VALUE)

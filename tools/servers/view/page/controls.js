@@ -12,6 +12,7 @@ function group(key) {
   if (key.startsWith('trigger.')) return 'Trigger';
   if (key === 'generator') return 'Generator';
   if (key.startsWith('decode.')) return 'Decode';
+  if (key === 'average') return 'Acquisition';
   return 'Time base';
 }
 

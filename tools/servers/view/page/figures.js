@@ -3,7 +3,7 @@
 // the math trace's in a row of its own.
 import { MATH_NAMES, on, view } from './state.js';
 
-export const COLUMNS = [['min', 'min'], ['max', 'max'], ['mean', 'mean'], ['pp', 'p-p'], ['rms', 'RMS'],
+export const FIGURE_COLUMNS = [['min', 'min'], ['max', 'max'], ['mean', 'mean'], ['pp', 'p-p'], ['rms', 'RMS'],
   ['freq', 'frequency'], ['period', 'period'], ['duty', 'duty cycle'], ['rise', 'rise time'],
   ['fall', 'fall time']];
 
@@ -11,7 +11,7 @@ function row(body, className, label, figures) {
   const tr = body.insertRow();
   tr.className = className;
   tr.insertCell().textContent = label;
-  for (const [key] of COLUMNS) tr.insertCell().textContent = figures[key] !== undefined ? figures[key] : '-';
+  for (const [key] of FIGURE_COLUMNS) tr.insertCell().textContent = figures[key] !== undefined ? figures[key] : '-';
 }
 
 function showFigures(record) {
@@ -25,7 +25,7 @@ function showFigures(record) {
 export function buildFigures() {
   const head = document.querySelector('#figures thead tr');
   head.replaceChildren(document.createElement('th'));
-  for (const [, label] of COLUMNS) {
+  for (const [, label] of FIGURE_COLUMNS) {
     const th = document.createElement('th');
     th.textContent = label;
     head.append(th);

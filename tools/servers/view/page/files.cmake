@@ -21,4 +21,7 @@ set(ZARVO_PAGE_FILES
     "decode.js|text/javascript"
     "probe.js|text/javascript"
     "persistence.js|text/javascript"
-    "reference.js|text/javascript")
+    "reference.js|text/javascript"
+    "statistics.js|text/javascript"
+    "average.js|text/javascript"
+    "trend.js|text/javascript")

@@ -30,6 +30,9 @@ const ACTIONS = {
   r: keepShown,
 };
 
+// A key of a module of its own (statistics, trend): pressed with the focus on the page.
+export const addKey = (key, action) => { ACTIONS[key] = action; };
+
 export function buildKeys() {
   document.addEventListener('keydown', (e) => {
     if (e.ctrlKey || e.metaKey || e.altKey || e.defaultPrevented) return;

@@ -18,6 +18,9 @@ import { buildDecode } from './decode.js';
 import { buildPersistence } from './persistence.js';
 import { buildReferences } from './reference.js';
 import { decode } from './record.js';
+import { buildStatistics } from './statistics.js';
+import { buildAverage } from './average.js';
+import { buildTrend } from './trend.js';
 
 function frame() {
   const record = view.pending;
@@ -86,6 +89,9 @@ async function start() {
   buildDecode();
   buildPersistence();
   await buildReferences();
+  buildStatistics();
+  buildAverage();
+  buildTrend();
   await refreshState();
   const events = new EventSource('/api/events');
   events.addEventListener('state', (e) => receiveState(JSON.parse(e.data)));

@@ -5,7 +5,7 @@
 // in its own volts (on the scale of the live channel of the same number, so the two compare),
 // with a row of figures the server computed; each is cleared on its own.
 import { addUnderlay, drawTrace, timeWindow } from './screen.js';
-import { COLUMNS } from './figures.js';
+import { FIGURE_COLUMNS } from './figures.js';
 import { decode, traceOf } from './record.js';
 import { on, requestDraw, say, view } from './state.js';
 
@@ -33,7 +33,7 @@ function addFigureRows() {
       const tr = body.insertRow();
       tr.className = 'reference r' + (k + 1);
       tr.insertCell().textContent = 'R' + (k + 1) + ' CH' + t.channel;
-      for (const [key] of COLUMNS) {
+      for (const [key] of FIGURE_COLUMNS) {
         tr.insertCell().textContent = t.figures[key] !== undefined ? t.figures[key] : '-';
       }
     }

@@ -10,6 +10,7 @@ import { measuringTests } from './measuring_test.mjs';
 import { savedRecordTests } from './saved_test.mjs';
 import { decodeTests } from './decode_test.mjs';
 import { probeTests } from './probe_test.mjs';
+import { statsTests } from './stats_test.mjs';
 
 const [tool, artifacts, only = ''] = process.argv.slice(2);
 if (!tool || !artifacts) {
@@ -152,7 +153,7 @@ const browser = await launchBrowser();
 let passed = 0;
 let failed = 0;
 for (const [name, test] of Object.entries({ ...tests, ...measuringTests(artifacts), ...savedRecordTests(artifacts),
-  ...decodeTests(artifacts), ...probeTests(artifacts) })) {
+  ...decodeTests(artifacts), ...probeTests(artifacts), ...statsTests(artifacts) })) {
   if (!name.includes(only)) continue;
   try {
     await test(browser, tool);
