@@ -73,7 +73,7 @@ export function buildStatistics() {
   document.getElementById('figures').after(box);
   document.getElementById('statistics-reset').addEventListener('click', resetStatistics);
   addKey('m', toggleStatistics);
-  addKey('r', resetStatistics);
+  addKey('z', resetStatistics);
 }
 
 on('shown', (record) => {
