@@ -38,7 +38,8 @@ std::string LogHeader(const std::vector<int>& channels) {
 std::string LogRow(const std::string& stamp, const std::vector<analysis::Stats>& figures) {
     std::string line = stamp;
     for (const analysis::Stats& s : figures) {
-        for (const analysis::FigureColumn& c : analysis::kFigureColumns) line += ',' + analysis::FigureCsv(c, s);
+        for (const analysis::FigureColumn& c : analysis::kFigureColumns)
+            line += ',' + analysis::FigureCsv(c, s);
     }
     return line + '\n';
 }

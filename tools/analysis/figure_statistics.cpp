@@ -86,7 +86,8 @@ void FigureStatistics::Add(const RecordFigures& figures) {
         if (!figures[t]) continue;
         for (std::size_t f = 0; f < kFigureCount; ++f) {
             const FigureColumn& column = kFigureColumns[f];
-            if (analysis::Measured(column, *figures[t])) running_[t][f].Add((*figures[t]).*column.value);
+            if (analysis::Measured(column, *figures[t]))
+                running_[t][f].Add((*figures[t]).*column.value);
         }
     }
 }

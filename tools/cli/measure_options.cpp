@@ -42,8 +42,8 @@ void AddMeasureOptions(CLI::App& app, core::MeasureSettings& s) {
                    if (!problem.empty()) throw CLI::ParseError("--probe" + n + ": " + problem, 2);
                    ch.probe = factor;
                },
-               "channel " + n + " probe factor (10 for a x10 probe, " + core::CsvNumber(core::kMinProbe) +
-                   " .. " + core::CsvNumber(core::kMaxProbe) +
+               "channel " + n + " probe factor (10 for a x10 probe, " +
+                   core::CsvNumber(core::kMinProbe) + " .. " + core::CsvNumber(core::kMaxProbe) +
                    "): volts, range, DC level and trigger level at the probe tip")
             ->type_name("FACTOR");
     }

@@ -22,9 +22,9 @@ struct CaptureOptions {
     bool divisions = false;             // the plot as a 10 x 8 graticule
     std::optional<std::int64_t> count;  // consecutive records, numbered in a `record` column
     std::string outputDir;              // one file per record instead of csvPath
-    std::string format;        // a name of Formats(); empty: csvPath's extension, else "csv"
-    SpectrumRequest spectrum;  // the last record's spectrum as CSV
-    DecodeRequest decode;      // frames printed (or in the JSON), in a CSV, D1/D2 in a .sr
+    std::string format;          // a name of Formats(); empty: csvPath's extension, else "csv"
+    SpectrumRequest spectrum;    // the last record's spectrum as CSV
+    DecodeRequest decode;        // frames printed (or in the JSON), in a CSV, D1/D2 in a .sr
     std::optional<int> average;  // each record written is the mean of this many (2..256)
 };
 int RunCapture(const CaptureOptions& options);

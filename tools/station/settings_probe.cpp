@@ -19,8 +19,8 @@ InputVolts AtInput(const std::string& key, double probeVolts, double probe, doub
     if (volts >= min - slack && volts <= max + slack) return {std::clamp(volts, min, max), {}};
     return {0,
             {key + " must be between " + core::CsvNumber(min * probe) + " and " +
-                 core::CsvNumber(max * probe) + " " + unit + " with the x" + core::CsvNumber(probe) +
-                 " probe, not " + core::CsvNumber(probeVolts),
+                 core::CsvNumber(max * probe) + " " + unit + " with the x" +
+                 core::CsvNumber(probe) + " probe, not " + core::CsvNumber(probeVolts),
              0}};
 }
 

@@ -25,7 +25,7 @@ struct LoopControls {
     // Each channel's probe factor: the volts people read and type are at the probe tip, the
     // instrument's are these times smaller.
     std::array<double, 2> probe{1.0, 1.0};
-    int average = 1;              // records averaged, sample by sample; 1: none
+    int average = 1;  // records averaged, sample by sample; 1: none
 };
 
 // Why a value was not taken: a sentence, and the library's status when the library refused.

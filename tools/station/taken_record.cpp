@@ -75,7 +75,7 @@ TakenRecord TakenFromVolts(const core::Record& record, const std::string& name) 
         std::optional<TakenTrace> onRange;
         if (!(trace.probe >= core::kMinProbe && trace.probe <= core::kMaxProbe)) {
             files::FailFile(name, "channel " + std::to_string(trace.channel) + ": " +
-                                    core::ProbeProblem(trace.probe));
+                                      core::ProbeProblem(trace.probe));
         }
         const double inputRange = trace.range / trace.probe;
         if (IsInputRange(inputRange)) onRange = OnRange(trace, inputRange);
@@ -88,12 +88,13 @@ TakenRecord TakenFromVolts(const core::Record& record, const std::string& name) 
             // No prefix names 1e300 V: a plain number beyond the gigavolts.
             const std::string volts =
                 peak < 1e9 ? core::FormatSi(peak, "V") : core::CsvNumber(peak, 3) + " V";
-            files::FailFile(name, "channel " + std::to_string(trace.channel) + " reaches " + volts +
-                                    ", beyond the instrument's largest range of " +
-                                    core::FormatSi(80 * trace.probe, "V") +
-                                    (trace.probe == 1
-                                         ? std::string()
-                                         : " with its x" + core::CsvNumber(trace.probe) + " probe"));
+            files::FailFile(
+                name,
+                "channel " + std::to_string(trace.channel) + " reaches " + volts +
+                    ", beyond the instrument's largest range of " +
+                    core::FormatSi(80 * trace.probe, "V") +
+                    (trace.probe == 1 ? std::string()
+                                      : " with its x" + core::CsvNumber(trace.probe) + " probe"));
         }
         taken.traces.push_back(std::move(*onRange));
     }

@@ -12,8 +12,8 @@
 #include "tools/core/numbers.h"
 #include "tools/servers/view/decode_event.h"
 #include "tools/servers/view/record_probe.h"
-#include "tools/station/decode_controls.h"
 #include "tools/servers/view/record_tallies.h"
+#include "tools/station/decode_controls.h"
 
 namespace zarvo::view {
 

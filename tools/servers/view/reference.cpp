@@ -43,8 +43,8 @@ json ReferenceFromBytes(std::string_view bytes, const std::string& name) {
 json ReadReferences(const std::vector<std::string>& paths) {
     if (paths.size() > kMostReferences) {
         throw core::ToolError("--reference is given " + std::to_string(paths.size()) +
-                                 " times; the view keeps two references, R1 and R2",
-                             2);
+                                  " times; the view keeps two references, R1 and R2",
+                              2);
     }
     json references = json::array();
     for (const std::string& path : paths) {
