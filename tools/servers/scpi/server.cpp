@@ -29,6 +29,7 @@
 #include "tools/servers/scpi/line_reader.h"
 #include "tools/servers/scpi/serve.h"
 #include "tools/servers/scpi/values.h"
+#include "tools/servers/socket.h"
 
 namespace zarvo::scpi {
 
@@ -38,19 +39,7 @@ namespace {
 constexpr auto kTurnAwayLinger = std::chrono::seconds(2);
 constexpr std::size_t kMaxTurnedAway = 16;
 
-class Socket {
-public:
-    explicit Socket(int fd = -1) : fd_(fd) {}
-    ~Socket() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
+using servers::Socket;
 
 struct Client {
     Socket socket;

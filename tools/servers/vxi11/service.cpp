@@ -19,6 +19,7 @@
 
 #include "tools/servers/listen.h"
 #include "tools/servers/scpi/device.h"
+#include "tools/servers/socket.h"
 #include "tools/servers/vxi11/announce.h"
 #include "tools/servers/vxi11/core.h"
 #include "tools/servers/vxi11/portmap.h"
@@ -31,19 +32,7 @@ constexpr std::size_t kMaxConnections = 32;
 // A client that does not read its replies is read no further once this much waits for it.
 constexpr std::size_t kMaxUnsent = 4 << 20;
 
-class Socket {
-public:
-    explicit Socket(int fd = -1) : fd_(fd) {}
-    ~Socket() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
+using servers::Socket;
 
 struct Listener {
     Socket socket;

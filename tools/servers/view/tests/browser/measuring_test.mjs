@@ -5,35 +5,15 @@
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { near, nextRecord, openView, parseSi, shownRecord, startView, stopAcquiring, typeInto } from './view_harness.mjs';
+import {
+  key, near, nextRecord, openView, parseSi, shownRecord, startView, stopAcquiring, typeInto, waitText, withView,
+} from './view_harness.mjs';
 
 const text = (page, selector) => page.locator(selector).innerText();
 const cells = (page, selector) => page.locator(selector + ' td').allTextContents();
 const settings = async (page) => (await page.evaluate(() => window.zarvoView.state)).settings;
 const point = (page, where) => page.evaluate((w) => window.zarvoView.pointOnScreen(w), where);
 
-async function withView(browser, tool, simulate, body) {
-  const view = await startView(tool, simulate);
-  try {
-    await body(await openView(browser, view.url));
-  } finally {
-    await view.stop();
-  }
-}
-
-// A key pressed with the focus on the page, not in a field or on a button.
-async function key(page, name) {
-  await page.evaluate(() => document.activeElement && document.activeElement.blur());
-  await page.keyboard.press(name);
-}
-
-async function waitText(page, selector, pattern, timeout = 10000) {
-  await page.waitForFunction(([s, p]) => {
-    const el = document.querySelector(s);
-    return el && new RegExp(p).test(el.innerText);
-  }, [selector, pattern.source], { timeout });
-  return text(page, selector);
-}
 
 async function waitShown(page, seq) {
   await page.waitForFunction((n) => window.zarvoView.record.seq === n, seq);

@@ -4,31 +4,13 @@
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { nextRecord, openView, parseSi, shownRecord, startView, typeInto } from './view_harness.mjs';
+import {
+  key, nextRecord, parseSi, shownRecord, typeInto, waitText, withView as withViewOn,
+} from './view_harness.mjs';
 
 const NOISY_SINE = '=ch1=sine:1000:1,noise=0.05';
 
-async function withView(browser, tool, body) {
-  const view = await startView(tool, NOISY_SINE);
-  try {
-    await body(await openView(browser, view.url));
-  } finally {
-    await view.stop();
-  }
-}
-
-async function key(page, name) {
-  await page.evaluate(() => document.activeElement && document.activeElement.blur());
-  await page.keyboard.press(name);
-}
-
-async function waitText(page, selector, pattern, timeout = 10000) {
-  await page.waitForFunction(([s, p]) => {
-    const el = document.querySelector(s);
-    return el && new RegExp(p).test(el.innerText);
-  }, [selector, pattern.source], { timeout });
-  return page.locator(selector).innerText();
-}
+const withView = (browser, tool, body) => withViewOn(browser, tool, NOISY_SINE, body);
 
 // The statistics row of a trace's figure as its cells' text: label, count, mean, min, max, std.
 const statisticsRow = (page, label) => page.evaluate((l) => {

@@ -117,3 +117,27 @@ export function parseSi(text) {
 }
 
 export const near = (actual, expected, tolerance) => Math.abs(actual - expected) <= tolerance;
+
+// A view on the simulated instrument for the length of `body`, stopped after it.
+export async function withView(browser, tool, simulate, body) {
+  const view = await startView(tool, simulate);
+  try {
+    await body(await openView(browser, view.url));
+  } finally {
+    await view.stop();
+  }
+}
+
+// A key pressed with the focus on the page, not in a field or on a button.
+export async function key(page, name) {
+  await page.evaluate(() => document.activeElement && document.activeElement.blur());
+  await page.keyboard.press(name);
+}
+
+export async function waitText(page, selector, pattern, timeout = 10000) {
+  await page.waitForFunction(([s, p]) => {
+    const el = document.querySelector(s);
+    return el && new RegExp(p).test(el.innerText);
+  }, [selector, pattern.source], { timeout });
+  return page.locator(selector).innerText();
+}
