@@ -3,9 +3,10 @@
 // 1,000-sample two-channel records at 1 MHz from the simulated instrument, watched by the
 // page in headless chromium for a while with the cursors, the math trace and the spectrum on;
 // before that, the history filled with 32,760-sample two-channel records for its memory.
-//   node view_bench.mjs ZARVO_TOOL [SECONDS] [decode]
+//   node view_bench.mjs ZARVO_TOOL [SECONDS] [decode|many]
 // With `decode`, channel 1 carries a 115,200-baud UART line and the page decodes it (its
-// frames drawn as boxes and listed) all along.
+// frames drawn as boxes and listed) all along. With `many`, the screen works over many
+// records: averaging 16, persistence of 32 records and the statistics table all on.
 // Prints records per second at the page, the share of the loop's records the page received,
 // the median time from the end of a readout to the record drawn, spectra drawn per second,
 // the time to draw a 32,760-point two-channel record with its spectrum, the memory of the
@@ -15,6 +16,7 @@ import { launchBrowser, openView, startView } from './view_harness.mjs';
 
 const [tool, secondsArg, decodeArg] = process.argv.slice(2);
 const decoding = decodeArg === 'decode';
+const many = decodeArg === 'many';
 const seconds = Number(secondsArg || 60);
 
 const median = (xs) => {
@@ -73,6 +75,12 @@ try {
     await page.selectOption('#set-decode\\.bus', 'uart');
     await page.waitForSelector('#frames tbody tr');
   }
+  if (many) {
+    await apply({ average: 16 });
+    await page.selectOption('#persistence', '32');
+    await page.click('#statistics-toggle');
+    await page.waitForSelector('#statistics-box table');
+  }
   const cdp = await page.context().newCDPSession(page);
   await cdp.send('Performance.enable');
   const heapMb = async () => {
@@ -101,7 +109,8 @@ try {
   const completed = end.done - start.done;
   const draw = await page.evaluate(() => window.zarvoView.timeDrawing(32760, 60));
   console.log(`run: ${fmt(elapsed)} s, 1000-sample two-channel records at 1 MHz, ` +
-    'cursors, math (ch1 - ch2) and spectrum on' + (decoding ? ', decoding UART on channel 1' : ''));
+    'cursors, math (ch1 - ch2) and spectrum on' + (decoding ? ', decoding UART on channel 1' : '') +
+    (many ? ', averaging 16, persistence 32 and statistics on' : ''));
   console.log(`records at the page: ${fmt(received / elapsed)} /s (${received} received, ` +
     `${completed} completed by the loop: ${fmt((100 * received) / completed)} %)`);
   console.log(`readout to drawn: median ${fmt(median(latencies))} ms, ` +
