@@ -6,8 +6,6 @@
 
 namespace zarvo::analysis {
 
-namespace decode = zarvo::analysis::decode;
-
 decode::Result DecodeFrames(const decode::BusSetup& setup, const core::Record& record) {
     decode::Record volts;
     volts.count = record.size();
