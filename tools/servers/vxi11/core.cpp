@@ -29,6 +29,15 @@ Clock::time_point After(Clock::time_point start, std::uint32_t ms) {
     return start + std::chrono::milliseconds(ms);
 }
 
+// A call's link, flags and both time-outs, for the procedures whose arguments carry all four.
+template <typename Parms>
+void TakeTimes(WaitingCall& w, const Parms& p, Clock::time_point now) {
+    w.link = p.link;
+    w.flags = p.flags;
+    w.ioDeadline = After(now, p.ioTimeout);
+    w.lockDeadline = After(now, p.lockTimeout);
+}
+
 // Decodes a procedure's arguments into the call; false: garbage.
 bool DecodeArguments(XDR* x, std::uint32_t procedure, WaitingCall& w, Clock::time_point now) {
     switch (procedure) {
@@ -40,17 +49,11 @@ bool DecodeArguments(XDR* x, std::uint32_t procedure, WaitingCall& w, Clock::tim
             return true;
         case proc::kWrite:
             if (!Xdr(x, w.write)) return false;
-            w.link = w.write.link;
-            w.flags = w.write.flags;
-            w.ioDeadline = After(now, w.write.ioTimeout);
-            w.lockDeadline = After(now, w.write.lockTimeout);
+            TakeTimes(w, w.write, now);
             return true;
         case proc::kRead:
             if (!Xdr(x, w.read)) return false;
-            w.link = w.read.link;
-            w.flags = w.read.flags;
-            w.ioDeadline = After(now, w.read.ioTimeout);
-            w.lockDeadline = After(now, w.read.lockTimeout);
+            TakeTimes(w, w.read, now);
             return true;
         case proc::kReadStb:
         case proc::kTrigger:
@@ -59,10 +62,7 @@ bool DecodeArguments(XDR* x, std::uint32_t procedure, WaitingCall& w, Clock::tim
         case proc::kLocal: {
             GenericParms p;
             if (!Xdr(x, p)) return false;
-            w.link = p.link;
-            w.flags = p.flags;
-            w.ioDeadline = After(now, p.ioTimeout);
-            w.lockDeadline = After(now, p.lockTimeout);
+            TakeTimes(w, p, now);
             return true;
         }
         case proc::kLock: {
