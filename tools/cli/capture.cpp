@@ -15,7 +15,7 @@
 #include "tools/core/numbers.h"
 #include "tools/core/process.h"
 #include "tools/core/status.h"
-#include "tools/files/csv_writer.h"
+#include "tools/files/csv_file.h"
 #include "tools/files/frames_csv.h"
 #include "tools/files/json_file.h"
 #include "tools/files/record_files.h"
@@ -192,10 +192,7 @@ void CheckDestination(const CaptureOptions& options, const files::FormatInfo& fo
         throw core::ToolError(
             "a ." + ext + " file holds one record: give --output-dir DIR with --count", 2);
     }
-    const bool binary = format.format == files::FileFormat::Sigrok ||
-                        format.format == files::FileFormat::Wav ||
-                        format.format == files::FileFormat::Numpy;
-    if (toStdout && binary && core::StdoutIsTerminal()) {
+    if (toStdout && format.binary && core::StdoutIsTerminal()) {
         throw core::ToolError("a ." + ext + " record is binary: give -o FILE." + ext, 2);
     }
 }
