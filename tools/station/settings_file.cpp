@@ -37,7 +37,7 @@ json ReadSettingsFile(const std::string& path) {
                           "\" (the keys are those the view's Save settings writes, such as "
                           "ch1.range, rate and trigger.level)");
         }
-        const std::string problem = Check(*setting, value);
+        const std::string problem = ProblemWith(*setting, value);
         if (!problem.empty()) RefuseSettingsFile(path, problem);
     }
     return file;
