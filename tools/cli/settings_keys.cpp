@@ -17,8 +17,9 @@ namespace {
 using json = nlohmann::json;
 
 void SetChannelOn(core::MeasureSettings& s, int ch, bool on) {
-    bool one = s.channels != "2";
-    bool two = s.channels != "1";
+    // "" is neither channel: the file has turned the other one off already.
+    bool one = s.channels == "1" || s.channels == "both";
+    bool two = s.channels == "2" || s.channels == "both";
     (ch == 1 ? one : two) = on;
     // Both off is refused once the whole file is in (see MergeInto).
     s.channels = one && two ? "both" : (two ? "2" : (one ? "1" : ""));

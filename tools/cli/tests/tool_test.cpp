@@ -166,6 +166,18 @@ TEST_F(Tool, SettingsFileGivesWhatTheCommandLineDoesNot) {
             EXPECT_EQ(run.err.find(" range"), std::string::npos) << run.err;
         }
     }
+    // Channel 1 off and channel 2 on measures channel 2 alone.
+    std::ofstream(file) << R"({"ch1.on": false, "ch2.on": true})";
+    const ToolRun second = Zarvo("--simulate capture -o /dev/null --settings " + file);
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_NE(second.err.find("channel 2: "), std::string::npos) << second.err;
+    EXPECT_EQ(second.err.find("channel 1: "), std::string::npos) << second.err;
+    // Both channels turned off in the file leaves nothing to measure.
+    std::ofstream(file) << R"({"ch2.on": false, "ch1.on": false})";
+    const ToolRun none = Zarvo("--simulate capture -o /dev/null --settings " + file);
+    EXPECT_EQ(none.exitCode, 2) << none.err;
+    EXPECT_NE(none.err.find("ch1.on and ch2.on leave no channel on"), std::string::npos)
+        << none.err;
     std::remove(file.c_str());
 }
 
