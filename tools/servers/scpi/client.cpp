@@ -11,7 +11,7 @@ bool Client::RunUnits() {
         const Unit& unit = message_.units[next_];
         Call call{device_, dialogue_, unit, {}, {}, false};
         try {
-            const Match match = tree_.Resolve(unit, path_);
+            const Match match = tree_.Resolve(unit, path_, device_.Channels());
             path_ = match.next;
             call.suffixes = match.suffixes;
             const Handler& handler = unit.query ? match.row->query : match.row->command;
