@@ -48,8 +48,9 @@ constexpr std::size_t kKeptRecords = 100;
 // What a request to the instrument came to.
 enum class Outcome {
     Applied,       // done; the body is the state as the instrument took it
-    AppliedLater,  // Start again after the library had started once in this process: the
-                   // instrument is released and a fresh process opens it (RestartRequested)
+    AppliedLater,  // Start again (or Run once the instrument was lost) after the library had
+                   // started in this process: the instrument is released and a fresh process
+                   // opens it with these settings (RestartRequested)
     Refused,       // nothing changed; the body says why ({"error"}, and {"status"} when the
                    // library or the want of an instrument refused)
     Closing,       // the station is closing and its thread took no more requests: nothing done
