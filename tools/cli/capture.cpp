@@ -11,10 +11,11 @@
 #include "tools/analysis/decode_record.h"
 #include "tools/cli/preview.h"
 #include "tools/cli/subcommands.h"
+#include "tools/core/block_acquisition.h"
 #include "tools/core/numbers.h"
 #include "tools/core/process.h"
 #include "tools/core/status.h"
-#include "tools/files/csv_writer.h"
+#include "tools/files/csv_file.h"
 #include "tools/files/frames_csv.h"
 #include "tools/files/json_file.h"
 #include "tools/files/record_files.h"
@@ -27,52 +28,41 @@ namespace zarvo::cli {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-struct Wait {
-    bool forced = false;
-    // Seconds from the arm to the first poll that saw the trigger: the trigger came no later.
-    double triggerSeenAfter = -1;
-};
-
 // Waits for the armed acquisition; forces the trigger once the time-out has passed.
-Wait WaitForRecord(double timeout, double recordSeconds, bool progress) {
-    const Clock::time_point start = Clock::now();
-    Wait result;
-    bool& forced = result.forced;
-    double forcedAt = 0;
-    while (ADC_Ready() == 0) {
-        if (result.triggerSeenAfter < 0 && ADC_Triggered() != 0) {
-            result.triggerSeenAfter = SecondsSince(start);
-        }
-        if (core::Interrupted()) {
-            ADC_Abort();
+core::BlockResult WaitForRecord(double timeout, double recordSeconds, bool progress) {
+    core::BlockAcquisition how;
+    how.timeoutMs = timeout >= 0 ? timeout * 1000 : -1;
+    // A forced acquisition completes within its post-trigger samples; allow their time at the
+    // sample rate and two seconds more before calling the instrument unresponsive.
+    how.recordMs = recordSeconds * 1000;
+    how.marginMs = 2000;
+    how.pollInterval = std::chrono::milliseconds(1);
+    how.watchTrigger = true;
+    how.abandon = [] { return core::Interrupted(); };
+    if (progress) {
+        how.onPoll = [](std::chrono::steady_clock::duration waited) {
+            std::cerr << "\rwaiting for the trigger: "
+                      << std::chrono::duration_cast<std::chrono::seconds>(waited).count() << " s"
+                      << std::flush;
+        };
+    }
+    const core::BlockResult result = core::AcquireBlock(how);
+    switch (result.end) {
+        case core::BlockResult::End::Ready:
+            break;
+        case core::BlockResult::End::StartRefused:
+            core::Check(result.status, "ADC_Start");
+            break;
+        case core::BlockResult::End::ForceRefused:
+            core::Check(result.status, "ADC_ForceTrig");
+            break;
+        case core::BlockResult::End::Abandoned:
             throw core::ToolError("interrupted while waiting for the trigger", 130);
-        }
-        const double waited = SecondsSince(start);
-        if (!forced && timeout >= 0 && waited >= timeout) {
-            core::Check(ADC_ForceTrig(), "ADC_ForceTrig");
-            forced = true;
-            forcedAt = waited;
-        }
-        // A forced acquisition completes within its post-trigger samples; allow their time at
-        // the sample rate and two seconds more before calling the instrument unresponsive.
-        if (forced && waited - forcedAt > recordSeconds + 2) {
+        case core::BlockResult::End::Unresponsive:
             throw core::ToolError(
                 "the instrument did not complete the acquisition after a forced trigger");
-        }
-        if (progress) {
-            std::cerr << "\rwaiting for the trigger: " << static_cast<int>(waited) << " s"
-                      << std::flush;
-        }
-        core::PauseMs(1);
     }
     if (progress) std::cerr << "\r\033[K" << std::flush;
-    if (result.triggerSeenAfter < 0) result.triggerSeenAfter = SecondsSince(start);
     return result;
 }
 
@@ -115,17 +105,16 @@ core::TriggerInfo ReadTrigger(const core::MeasureSettings& settings) {
 // One armed, triggered and read-out record, with what went unusually said on standard error.
 core::Record TakeRecord(const CaptureOptions& options, const core::Obtained& obtained,
                         const core::TriggerInfo& trigger, const std::string& who) {
-    core::Check(ADC_Start(), "ADC_Start");
     const double recordSeconds = obtained.rate > 0 ? obtained.post / obtained.rate : 0;
     const bool single = !options.count;
-    const Wait wait =
+    const core::BlockResult wait =
         WaitForRecord(options.settings.timeout, recordSeconds, single && core::StderrIsTerminal());
+    const double triggerSeenAfter = wait.triggerSeenMs / 1000;
     core::Record record = Fetch(obtained, trigger);
     if (wait.forced) std::cerr << who << "no trigger within the time-out; trigger forced\n";
     const double preSpan = obtained.rate > 0 ? obtained.pre / obtained.rate : 0;
-    if (!wait.forced && wait.triggerSeenAfter < preSpan) {
-        std::cerr << who << "the trigger came within "
-                  << core::FormatSi(wait.triggerSeenAfter, "s", 3)
+    if (!wait.forced && triggerSeenAfter < preSpan) {
+        std::cerr << who << "the trigger came within " << core::FormatSi(triggerSeenAfter, "s", 3)
                   << " of the start, sooner than the " << core::FormatSi(preSpan, "s", 3)
                   << " before the trigger point: the earliest samples may hold older memory "
                      "contents\n";
@@ -203,10 +192,7 @@ void CheckDestination(const CaptureOptions& options, const files::FormatInfo& fo
         throw core::ToolError(
             "a ." + ext + " file holds one record: give --output-dir DIR with --count", 2);
     }
-    const bool binary = format.format == files::FileFormat::Sigrok ||
-                        format.format == files::FileFormat::Wav ||
-                        format.format == files::FileFormat::Numpy;
-    if (toStdout && binary && core::StdoutIsTerminal()) {
+    if (toStdout && format.binary && core::StdoutIsTerminal()) {
         throw core::ToolError("a ." + ext + " record is binary: give -o FILE." + ext, 2);
     }
 }

@@ -8,10 +8,34 @@
 #include <sstream>
 
 #include "tools/core/numbers.h"
+#include "tools/core/setting_names.h"
 #include "tools/core/status.h"
+#include "tools/station/settings_table.h"
 #include "zarvo.h"
 
 namespace zarvo::cli {
+
+namespace {
+
+// "ch1, ch2, ext": the words an option takes, for its help.
+template <std::size_t N>
+std::string Listed(const core::NamedCode (&table)[N]) {
+    std::string text;
+    for (const core::NamedCode& c : table) {
+        if (!text.empty()) text += ", ";
+        text += c.name;
+    }
+    return text;
+}
+
+// The range of samples the settings table accepts for `key` (the view, SCPI and settings
+// files take the same).
+CLI::Range SamplesOf(const std::string& key) {
+    const station::Setting* row = station::FindSetting(key);
+    return CLI::Range(static_cast<std::int64_t>(row->min), static_cast<std::int64_t>(row->max));
+}
+
+}  // namespace
 
 void AddMeasureOptions(CLI::App& app, core::MeasureSettings& s) {
     app.add_option("-c,--channels", s.channels, "channels to measure: 1, 2 or both")
@@ -26,7 +50,7 @@ void AddMeasureOptions(CLI::App& app, core::MeasureSettings& s) {
             ->check(CLI::Range(0.0, 80.0 * core::kMaxProbe))
             ->capture_default_str();
         app.add_option("--coupling" + n, ch.coupling, "channel " + n + " coupling: dc or ac")
-            ->check(CLI::IsMember({"dc", "ac"}))
+            ->check(CLI::IsMember(core::NamesOf(core::kCouplings)))
             ->capture_default_str();
         app.add_option("--dc-level" + n, ch.dcLevel,
                        "channel " + n + " DC level in volts (within twice the range)")
@@ -53,25 +77,25 @@ void AddMeasureOptions(CLI::App& app, core::MeasureSettings& s) {
         ->check(CLI::Range(1.0, 50e6))
         ->capture_default_str();
     app.add_option("-n,--length", s.length, "samples per channel")
-        ->check(CLI::Range(1, 32760))
+        ->check(SamplesOf("length"))
         ->capture_default_str();
     auto* post = app.add_option("--post", s.post,
                                 "samples after the trigger point (default: the whole record)")
-                     ->check(CLI::Range(0, 32760));
+                     ->check(SamplesOf("pre"));
     app.add_option("--pre", s.pre,
                    "samples before the trigger point; they are only valid when the trigger "
                    "comes at least that long after the start")
-        ->check(CLI::Range(0, 32760))
+        ->check(SamplesOf("pre"))
         ->excludes(post);
-    app.add_option("-t,--trigger", s.trigger, "trigger source: ch1, ch2, ext, and, or, none")
-        ->check(CLI::IsMember({"ch1", "ch2", "ext", "and", "or", "none"}))
+    app.add_option("-t,--trigger", s.trigger, "trigger source: " + Listed(core::kTriggerSources))
+        ->check(CLI::IsMember(core::NamesOf(core::kTriggerSources)))
         ->capture_default_str();
     app.add_option("--level", s.level, "trigger level in volts (within the range)")
         ->capture_default_str();
     app.add_option("--hysteresis", s.hysteresis, "trigger hysteresis in volts")
         ->check(CLI::Range(0.0, 160.0 * core::kMaxProbe));
     app.add_option("--slope", s.slope, "trigger slope: rising or falling")
-        ->check(CLI::IsMember({"rising", "falling"}))
+        ->check(CLI::IsMember(core::NamesOf(core::kSlopes)))
         ->capture_default_str();
     app.add_option("--timeout", s.timeout,
                    "seconds to wait for the trigger before forcing it; negative waits for ever")

@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "tools/cli/settings_keys.h"
 #include "tools/station/settings_file.h"
 
 namespace zarvo::cli {
@@ -19,8 +20,8 @@ SettingsFileOption::SettingsFileOption(CLI::App& command, core::MeasureSettings&
 void SettingsFileOption::Merge() const {
     if (path_.empty()) return;
     const nlohmann::json file = station::ReadSettingsFile(path_);
-    station::MergeInto(file, path_, settings_,
-                       [this](const std::string& option) { return command_.count(option) > 0; });
+    MergeInto(file, path_, settings_,
+              [this](const std::string& option) { return command_.count(option) > 0; });
     if (decodeSpec_ != nullptr && command_.count("--decode") == 0) {
         *decodeSpec_ = station::DecodeSpecOf(file, path_);
     }

@@ -4,20 +4,16 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <sstream>
 
 #include "tools/core/numbers.h"
+#include "tools/core/setting_names.h"
 #include "tools/core/status.h"
 #include "zarvo.h"
 
 namespace zarvo::core {
 
 namespace {
-
-const std::map<std::string, std::uint8_t> kTriggerSources{{"ch1", tsCh1},      {"ch2", tsCh2},
-                                                          {"ext", tsExternal}, {"and", tsAnd},
-                                                          {"or", tsOr},        {"none", tsNoTrig}};
 
 std::uint8_t MeasureModeOf(const std::string& channels) {
     if (channels == "2") return mCh2;
@@ -29,7 +25,7 @@ void ApplyChannel(std::uint8_t ch, const ChannelSettings& settings, bool autoRan
     // The input sees the probe tip's volts divided by the probe factor.
     double range = settings.range / settings.probe;
     Check(SetSensitivity(ch, &range), "SetSensitivity");
-    Check(SetCoupling(ch, settings.coupling == "ac" ? 1 : 0), "SetCoupling");
+    Check(SetCoupling(ch, CodeNamed(kCouplings, settings.coupling).value_or(0)), "SetCoupling");
     Check(SetDcLevel(ch, settings.dcLevel / settings.probe), "SetDcLevel");
     Check(SetAutoRanging(ch, autoRange ? 1 : 0), "SetAutoRanging");
 }
@@ -68,9 +64,11 @@ Obtained ApplySettings(const MeasureSettings& s) {
     }
     Check(SetPostSamples(static_cast<std::uint32_t>(post)), "SetPostSamples");
 
-    const std::uint8_t source = kTriggerSources.at(s.trigger);
+    const auto named = CodeNamed(kTriggerSources, s.trigger);
+    if (!named) throw ToolError("there is no trigger source called " + s.trigger, 2);
+    const std::uint8_t source = *named;
     Check(SetTriggerSource(source), "SetTriggerSource");
-    Check(SetTriggerMode(s.slope == "falling" ? 1 : 0), "SetTriggerMode");
+    Check(SetTriggerMode(CodeNamed(kSlopes, s.slope).value_or(0)), "SetTriggerMode");
     const std::uint8_t levelChannel = source == tsCh2 ? 2 : 1;
     const double levelProbe = s.channel[levelChannel - 1u].probe;
     if (source != tsNoTrig && source != tsExternal) {

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The per-format writers and readers behind record_files.h. Each encoder returns the whole
-// file; each decoder checks what it reads and throws a FileError naming `name` with what is
-// wrong (truncated, foreign, not a record).
+// The writers and readers of the binary formats (sigrok session, WAV, NumPy archive), the
+// functions of their rows in record_files.h. Each encoder returns the whole file; each
+// decoder checks what it reads and throws a FileError naming `name` with what is wrong
+// (truncated, foreign, not a record).
 #pragma once
 
 #include <cstdint>
@@ -18,15 +19,14 @@ class ZipWriter;
 
 // The two zip formats fill an archive, in memory or on its way to a file. With `logic`, the
 // sigrok session also holds each trace as a logic channel cut at its threshold.
-void AddSigrok(ZipWriter& zip, const core::Record& record, const LogicThresholds* logic = nullptr);
+void AddSigrok(ZipWriter& zip, const core::Record& record);
+void AddSigrok(ZipWriter& zip, const core::Record& record, const LogicThresholds* logic);
 core::Record DecodeSigrok(std::string_view bytes, const std::string& name);
 
 std::string EncodeWav(const core::Record& record);
 
 void AddNumpy(ZipWriter& zip, const core::Record& record);
 core::Record DecodeNumpy(std::string_view bytes, const std::string& name);
-
-core::Record DecodeCsv(std::string_view bytes, const std::string& name);
 
 // What every decoder checks before handing a record out: one or two distinct channels 1 and
 // 2 of the same, non-zero length within kMaxReadSamples, finite volts, a positive sample

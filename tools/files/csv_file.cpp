@@ -1,17 +1,16 @@
 // SPDX-License-Identifier: MIT
-// Reading back the CSV the tool writes: a header "time_s,ch1_V[,ch2_V]" (a column behind a
-// probe says its factor, "ch1_V_x10"; with a first column
-// "record" when several records share the file; the first record is read), then one row per
-// sample. The sample rate comes from the time column, which must advance in equal steps, and
-// the trigger point is the first sample at time 0.
+// The record CSV: the rows written from a record, and the first record read back from them
+// (the rate from the time column's steps, the trigger point where the time is 0).
+#include "tools/files/csv_file.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
+#include <sstream>
 #include <vector>
 
 #include "tools/core/numbers.h"
-#include "tools/files/codecs.h"
 #include "tools/files/file_error.h"
 #include "tools/files/record_files.h"
 
@@ -61,6 +60,36 @@ std::optional<core::Trace> Column(std::string_view name) {
 }
 
 }  // namespace
+
+void WriteCsvHeader(std::ostream& out, const core::Record& record, bool numbered) {
+    out << (numbered ? "record,time_s" : "time_s");
+    // Behind a probe the column says its factor: ch1_V_x10 holds the volts at a x10 probe's tip.
+    for (const core::Trace& t : record.traces) {
+        out << ",ch" << t.channel << "_V";
+        if (t.probe != 1) out << "_x" << core::CsvNumber(t.probe);
+    }
+    out << '\n';
+}
+
+void WriteCsvRows(std::ostream& out, const core::Record& record, long number) {
+    for (std::size_t i = 0; i < record.size(); ++i) {
+        if (number != 0) out << number << ',';
+        out << core::CsvNumber(record.TimeOf(i), 12);
+        for (const core::Trace& t : record.traces) out << ',' << core::CsvNumber(t.volts[i], 8);
+        out << '\n';
+    }
+}
+
+void WriteCsv(std::ostream& out, const core::Record& record, long number) {
+    WriteCsvHeader(out, record, number != 0);
+    WriteCsvRows(out, record, number);
+}
+
+std::string EncodeCsv(const core::Record& record) {
+    std::ostringstream text;
+    WriteCsv(text, record);
+    return text.str();
+}
 
 core::Record DecodeCsv(std::string_view bytes, const std::string& name) {
     if (bytes.empty()) FailFile(name, "is empty");

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The table of record formats: each one's name, extensions, and how it is written and read.
+// The table of record formats (each one's name, media type, writer and reader) and what is
+// done through it: choosing a format by name or extension, writing and reading a record file.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -8,10 +9,12 @@
 #include <limits>
 #include <optional>
 #include <sstream>
+#include <stdexcept>
+#include <vector>
 
 #include "tools/core/numbers.h"
 #include "tools/files/codecs.h"
-#include "tools/files/csv_writer.h"
+#include "tools/files/csv_file.h"
 #include "tools/files/record_files.h"
 #include "tools/files/safe_write.h"
 #include "tools/files/svg_file.h"
@@ -21,14 +24,22 @@ namespace zarvo::files {
 
 namespace {
 
+// One row per format: name, media type, what reads it, whether one file holds several
+// records, whether it is binary, then its writer (whole file, or into a zip archive) and its
+// reader, null where it has none.
 constexpr std::array<FormatInfo, 6> kFormats = {{
-    {FileFormat::Csv, "csv", "text/csv", "spreadsheets, pandas, zarvo.load", true, true},
-    {FileFormat::Json, "json", "application/json", "programs that want the settings too", false,
-     true},
-    {FileFormat::Sigrok, "sr", "application/zip", "PulseView, sigrok-cli, zarvo.load", true, false},
-    {FileFormat::Wav, "wav", "audio/wav", "audio editors, soundfile, scipy", false, false},
-    {FileFormat::Numpy, "npz", "application/zip", "numpy.load, zarvo.load", true, false},
-    {FileFormat::Svg, "svg", "image/svg+xml", "browsers, drawing programs", false, false},
+    {FileFormat::Csv, "csv", "text/csv", "spreadsheets, pandas, zarvo.load", true, false, EncodeCsv,
+     nullptr, DecodeCsv},
+    {FileFormat::Json, "json", "application/json", "programs that want the settings too", true,
+     false, nullptr, nullptr, nullptr},
+    {FileFormat::Sigrok, "sr", "application/zip", "PulseView, sigrok-cli, zarvo.load", false, true,
+     nullptr, AddSigrok, DecodeSigrok},
+    {FileFormat::Wav, "wav", "audio/wav", "audio editors, soundfile, scipy", false, true, EncodeWav,
+     nullptr, nullptr},
+    {FileFormat::Numpy, "npz", "application/zip", "numpy.load, zarvo.load", false, true, nullptr,
+     AddNumpy, DecodeNumpy},
+    {FileFormat::Svg, "svg", "image/svg+xml", "browsers, drawing programs", false, false, EncodeSvg,
+     nullptr, nullptr},
 }};
 
 // Reads a whole file, refusing one far larger than any record file can be.
@@ -49,14 +60,6 @@ std::string ReadWhole(const std::string& path) {
     }
     if (in.bad()) FailFile(path, "cannot be read");
     return bytes;
-}
-
-void AddToArchive(files::ZipWriter& zip, const core::Record& record, FileFormat format) {
-    if (format == FileFormat::Sigrok) {
-        files::AddSigrok(zip, record);
-    } else {
-        files::AddNumpy(zip, record);
-    }
 }
 
 }  // namespace
@@ -95,6 +98,19 @@ std::string FormatNames() {
     return names;
 }
 
+std::string ReadableNames() {
+    std::vector<std::string_view> names;
+    for (const FormatInfo& info : kFormats) {
+        if (info.Readable()) names.push_back(info.name);
+    }
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0) text += i + 1 == names.size() ? " and " : ", ";
+        text += names[i];
+    }
+    return text;
+}
+
 std::string UnknownFormatMessage(const std::string& what) {
     std::ostringstream text;
     text << what << " is not a record format; the formats are:";
@@ -108,56 +124,37 @@ std::string UnknownFormatMessage(const std::string& what) {
 }
 
 std::string EncodeRecord(const core::Record& record, FileFormat format) {
-    std::ostringstream text;
-    switch (format) {
-        case FileFormat::Csv:
-            WriteCsv(text, record);
-            return text.str();
-        case FileFormat::Svg:
-            WriteSvg(text, record);
-            return text.str();
-        case FileFormat::Sigrok:
-        case FileFormat::Numpy: {
-            files::ZipWriter zip;
-            AddToArchive(zip, record, format);
-            return zip.Finish();
-        }
-        case FileFormat::Wav:
-            return files::EncodeWav(record);
-        case FileFormat::Json:
-            break;
+    const FormatInfo& info = InfoOf(format);
+    if (info.encode != nullptr) return info.encode(record);
+    if (info.archive != nullptr) {
+        ZipWriter zip;
+        info.archive(zip, record);
+        return zip.Finish();
     }
+    // Only JSON has no writer of its own: its document holds the settings too.
     throw std::logic_error("a JSON record file needs the settings it was taken with");
 }
 
 core::Record DecodeRecord(std::string_view bytes, FileFormat format, const std::string& name) {
-    core::Record record;
-    switch (format) {
-        case FileFormat::Csv:
-            record = files::DecodeCsv(bytes, name);
-            break;
-        case FileFormat::Sigrok:
-            record = files::DecodeSigrok(bytes, name);
-            break;
-        case FileFormat::Numpy:
-            record = files::DecodeNumpy(bytes, name);
-            break;
-        default:
-            FailFile(name, "a ." + std::string(InfoOf(format).name) +
-                               " file cannot be read back; csv, sr and npz can");
+    const FormatInfo& info = InfoOf(format);
+    if (!info.Readable()) {
+        FailFile(name, "a ." + std::string(info.name) + " file cannot be read back; " +
+                           ReadableNames() + " can");
     }
+    core::Record record = info.decode(bytes, name);
     CheckDecoded(record, name);
     return record;
 }
 
 void WriteRecordFile(const std::string& path, const core::Record& record, FileFormat format) {
+    const FormatInfo& info = InfoOf(format);
     const std::optional<std::string> file = ReplaceableFile(path);
-    if (file && (format == FileFormat::Sigrok || format == FileFormat::Numpy)) {
+    if (file && info.archive != nullptr) {
         // Straight to the file: a record's archive in memory as well as its members would
         // double the memory a write touches, which is most of its time. (The zip library
         // writes a temporary file and renames it, as WriteFileSafely does.)
-        files::ZipWriter zip(*file);
-        AddToArchive(zip, record, format);
+        ZipWriter zip(*file);
+        info.archive(zip, record);
         zip.Finish();
     } else {
         WriteFileSafely(path, EncodeRecord(record, format));
@@ -166,8 +163,8 @@ void WriteRecordFile(const std::string& path, const core::Record& record, FileFo
 
 core::Record ReadRecordFile(const std::string& path) {
     const std::optional<FileFormat> format = FormatOfPath(path);
-    if (!format || !InfoOf(*format).readable) {
-        FailFile(path, "cannot be read as a record: csv, sr and npz files can");
+    if (!format || !InfoOf(*format).Readable()) {
+        FailFile(path, "cannot be read as a record: " + ReadableNames() + " files can");
     }
     return DecodeRecord(ReadWhole(path), *format, path);
 }

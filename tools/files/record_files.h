@@ -12,11 +12,14 @@
 //         range_ch1, range_ch2, probe_ch1, probe_ch2 (numpy.load)
 //   svg   a picture of the record (browsers, drawing programs)
 //
-// CSV, sr and npz are read back, by ReadRecordFile; the sr and npz files keep the exact sample
-// rate, the trigger index, the ranges and the probe factors (sr in a section of its metadata
-// that sigrok skips), a CSV gives the rate from its time column, the trigger point where the
-// time is 0 and a probe factor in a column's name (ch1_V_x10). The volts of every format are
-// at the probe tip.
+// Each format is one row of Formats(): its name, media type and readers, and its writer and
+// reader as functions (null where it has none), so that a new format is a row and its own
+// codec file. CSV, sr and npz are read back, by ReadRecordFile; the sr and npz files keep the
+// exact sample rate, the trigger index, the ranges and the probe factors (sr in a section of
+// its metadata that sigrok skips), a CSV gives the rate from its time column, the trigger
+// point where the time is 0 and a probe factor in a column's name (ch1_V_x10). The volts of
+// every format are at the probe tip. The codecs are csv_file.h, json_file.h, svg_file.h and
+// codecs.h (sr, wav, npz).
 #pragma once
 
 #include <optional>
@@ -31,13 +34,29 @@ namespace zarvo::files {
 
 enum class FileFormat { Csv, Json, Sigrok, Wav, Numpy, Svg };
 
+class ZipWriter;
+
+// One record format, the way each input and output module of a capture program is one table
+// of functions.
 struct FormatInfo {
     FileFormat format;
     std::string_view name;  // for --format, and the extension without its dot
     std::string_view mediaType;
     std::string_view readBy;  // what opens it, for the help and the error of an unknown name
-    bool readable;            // ReadRecordFile reads it back
     bool manyRecords;         // one file may hold several records (CSV and JSON)
+    bool binary;              // not text: never poured onto a terminal
+
+    // The whole file for one record. Null for the zip formats, which fill an archive instead
+    // (so that a file is written straight to disk), and for JSON, which needs the settings the
+    // records were taken with as well (json_file.h's WriteJson).
+    std::string (*encode)(const core::Record& record);
+    void (*archive)(ZipWriter& zip, const core::Record& record);
+    // One record from a file's bytes, checked by the caller (CheckDecoded); null when the
+    // format is not read back. A FileError names `name` with what is wrong.
+    core::Record (*decode)(std::string_view bytes, const std::string& name);
+
+    bool Writable() const { return encode != nullptr || archive != nullptr; }
+    bool Readable() const { return decode != nullptr; }
 };
 
 std::span<const FormatInfo> Formats();
@@ -50,10 +69,12 @@ std::optional<FileFormat> FormatOfPath(const std::string& path);
 
 // "csv, json, sr, wav, npz, svg"
 std::string FormatNames();
+// The formats read back: "csv, sr and npz".
+std::string ReadableNames();
 // The refusal of an unknown extension or name, listing the formats with what reads each.
 std::string UnknownFormatMessage(const std::string& what);
 
-// The file's bytes for one record, in any format but JSON (which needs the settings).
+// The file's bytes for one record, in any Writable() format (not JSON: it needs the settings).
 std::string EncodeRecord(const core::Record& record, FileFormat format);
 
 // One record from a file's bytes in a readable format; `name` is the file named in a

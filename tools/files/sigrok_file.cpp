@@ -240,6 +240,10 @@ void AddSigrok(ZipWriter& zip, const core::Record& record,
     }
 }
 
+void AddSigrok(ZipWriter& zip, const core::Record& record) {
+    AddSigrok(zip, record, nullptr);
+}
+
 core::Record DecodeSigrok(std::string_view bytes, const std::string& name) {
     const ZipReader zip(bytes, name);
     const auto version = zip.Read("version", 64);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <sstream>
 
 #include "tools/analysis/time_base.h"
 #include "tools/core/numbers.h"
@@ -253,6 +254,12 @@ void WriteSvg(std::ostream& out, const core::Record& record, const PlotOptions& 
         Text(out, box.x + kSwatch, mid + 4, labels[k], "start", colour);
     }
     out << "</g>\n</svg>\n";
+}
+
+std::string EncodeSvg(const core::Record& record) {
+    std::ostringstream text;
+    WriteSvg(text, record);
+    return text.str();
 }
 
 }  // namespace zarvo::files

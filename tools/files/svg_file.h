@@ -19,6 +19,8 @@ struct PlotOptions {
 // An SVG plot: time and voltage axes at 1-2-5 steps in scaled units (or the graticule), one
 // trace per channel, the trigger point and level marked, a legend above the plot.
 void WriteSvg(std::ostream& out, const core::Record& record, const PlotOptions& options = {});
+// The whole file for one record, with the axes (the row of the formats table).
+std::string EncodeSvg(const core::Record& record);
 
 // Where the legend's entries go: left to right, a new row when the next would pass the right
 // edge, so that no two boxes overlap whatever their labels.

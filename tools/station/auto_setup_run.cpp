@@ -12,9 +12,9 @@
 // into a false slow one; they stop where a probe would take longer than a second.
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 #include "tools/analysis/auto_setup.h"
+#include "tools/core/block_acquisition.h"
 #include "tools/core/status.h"
 #include "tools/station/station.h"
 #include "zarvo.h"
@@ -24,7 +24,6 @@ namespace zarvo::station {
 namespace {
 
 using json = nlohmann::json;
-using Clock = std::chrono::steady_clock;
 
 constexpr double kLongestProbeSeconds = 1.0;
 // Probes need the peaks and a few periods, not the whole record: at most this many samples,
@@ -41,16 +40,12 @@ struct ProbeRecord {
 // One free-running record at the settings as they are; false when the instrument did not
 // complete it within its duration and two seconds more.
 bool TakeProbe(std::size_t length, double rate, ProbeRecord& probe) {
-    if (ADC_Start() != RC_OK) return false;
-    const double limitMs = (rate > 0 ? static_cast<double>(length) / rate * 1000 : 0) + 2000;
-    const Clock::time_point start = Clock::now();
-    while (ADC_Ready() == 0) {
-        if (std::chrono::duration<double, std::milli>(Clock::now() - start).count() > limitMs) {
-            ADC_Abort();
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
+    core::BlockAcquisition how;
+    how.freeRunning = true;
+    how.recordMs = rate > 0 ? static_cast<double>(length) / rate * 1000 : 0;
+    how.marginMs = 2000;
+    how.pollInterval = std::chrono::microseconds(200);
+    if (core::AcquireBlock(how).end != core::BlockResult::End::Ready) return false;
     for (int k = 0; k < 2; ++k) {
         probe.words[k].assign(length, 0x8000);
         probe.volts[k].assign(length, 0.0);

@@ -9,21 +9,17 @@
 // naming the file and the key (exit status 2), before the instrument is opened.
 #pragma once
 
-#include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
-
-#include "tools/core/measure_settings.h"
 
 namespace zarvo::station {
 
 // The file's settings, every key known to the settings table and every value within its row.
 nlohmann::json ReadSettingsFile(const std::string& path);
 
-// Puts checked settings into `settings`, except those whose command-line options `given`
-// says were given. `from` names the file in messages.
-void MergeInto(const nlohmann::json& file, const std::string& from, core::MeasureSettings& settings,
-               const std::function<bool(const std::string& option)>& given);
+// Stops the tool (ToolError, exit status 2) with "the settings file FROM: SENTENCE; nothing
+// was applied".
+[[noreturn]] void RefuseSettingsFile(const std::string& from, const std::string& sentence);
 
 // The decode setting the file's decode.* keys make ("uart:ch=1:..."), empty when decoding is
 // off or the file names none. The keys have been checked one by one; a combination that does

@@ -6,6 +6,7 @@
 
 #include "tools/core/measure_settings.h"
 #include "tools/core/numbers.h"
+#include "tools/core/setting_names.h"
 #include "tools/core/status.h"
 #include "zarvo.h"
 
@@ -21,13 +22,6 @@ Refusal ByLibrary(std::uint16_t status, const std::string& call, const nlohmann:
 namespace {
 
 using json = nlohmann::json;
-
-struct SourceName {
-    std::uint8_t code;
-    const char* name;
-};
-constexpr SourceName kSources[] = {{tsCh1, "ch1"}, {tsCh2, "ch2"}, {tsExternal, "ext"},
-                                   {tsAnd, "and"}, {tsOr, "or"},   {tsNoTrig, "none"}};
 
 // The comparator whose level and hysteresis the trigger uses: channel 2's for its own source,
 // channel 1's for every other.
@@ -97,24 +91,17 @@ void AddChannel(std::vector<Setting>& table, std::uint8_t ch) {
                          return AtTip(ReadDouble([&](double* v) { return GetSensitivity(ch, v); }),
                                       loop.probe[k]);
                      }});
-    table.push_back({prefix + "coupling",
-                     Kind::Choice,
-                     0,
-                     0,
-                     {"dc", "ac"},
-                     "coupling " + n,
-                     "",
-                     "SetCoupling",
-                     "GetCoupling",
-                     false,
+    table.push_back({prefix + "coupling", Kind::Choice, 0, 0, core::NamesOf(core::kCouplings),
+                     "coupling " + n, "", "SetCoupling", "GetCoupling", false,
                      [ch](const json& v, LoopControls&) {
-                         const std::uint8_t code = v.get<std::string>() == "ac" ? 1 : 0;
+                         const std::uint8_t code =
+                             core::CodeNamed(core::kCouplings, v.get<std::string>()).value_or(0);
                          return ByLibrary(SetCoupling(ch, code), "SetCoupling", v);
                      },
                      [ch](const LoopControls&) -> json {
                          std::uint8_t code = 0;
                          if (GetCoupling(ch, &code) != RC_OK) return nullptr;
-                         return code == 1 ? "ac" : "dc";
+                         return core::NameOfCode(core::kCouplings, code).value_or("dc");
                      }});
     table.push_back(
         {prefix + "dcLevel",
@@ -158,45 +145,33 @@ void AddChannel(std::vector<Setting>& table, std::uint8_t ch) {
 }
 
 void AddTrigger(std::vector<Setting>& table) {
-    std::vector<std::string> sources;
-    for (const SourceName& s : kSources) sources.emplace_back(s.name);
-    table.push_back({"trigger.source", Kind::Choice, 0, 0, sources, "trigger source", "",
-                     "SetTriggerSource", "GetTriggerSource", false,
+    table.push_back(
+        {"trigger.source", Kind::Choice, 0, 0, core::NamesOf(core::kTriggerSources),
+         "trigger source", "", "SetTriggerSource", "GetTriggerSource", false,
+         [](const json& v, LoopControls&) {
+             const std::uint8_t code =
+                 core::CodeNamed(core::kTriggerSources, v.get<std::string>()).value_or(tsCh1);
+             return ByLibrary(SetTriggerSource(code), "SetTriggerSource", v);
+         },
+         [](const LoopControls&) -> json {
+             std::uint8_t code = 0;
+             if (GetTriggerSource(&code) != RC_OK) return nullptr;
+             if (const auto name = core::NameOfCode(core::kTriggerSources, code)) {
+                 return *name;
+             }
+             return "source " + std::to_string(code);
+         }});
+    table.push_back({"trigger.slope", Kind::Choice, 0, 0, core::NamesOf(core::kSlopes), "slope", "",
+                     "SetTriggerMode", "GetTriggerModeCh", false,
                      [](const json& v, LoopControls&) {
-                         std::uint8_t code = tsCh1;
-                         for (const SourceName& s : kSources) {
-                             if (v.get<std::string>() == s.name) code = s.code;
-                         }
-                         return ByLibrary(SetTriggerSource(code), "SetTriggerSource", v);
-                     },
-                     [](const LoopControls&) -> json {
-                         std::uint8_t code = 0;
-                         if (GetTriggerSource(&code) != RC_OK) return nullptr;
-                         for (const SourceName& s : kSources) {
-                             if (s.code == code) return s.name;
-                         }
-                         return "source " + std::to_string(code);
-                     }});
-    // Mode 0 keeps the hysteresis band below the level (a rising edge through it), mode 1
-    // above it (a falling edge).
-    table.push_back({"trigger.slope",
-                     Kind::Choice,
-                     0,
-                     0,
-                     {"rising", "falling"},
-                     "slope",
-                     "",
-                     "SetTriggerMode",
-                     "GetTriggerModeCh",
-                     false,
-                     [](const json& v, LoopControls&) {
-                         const std::uint8_t mode = v.get<std::string>() == "falling" ? 1 : 0;
+                         const std::uint8_t mode =
+                             core::CodeNamed(core::kSlopes, v.get<std::string>()).value_or(0);
                          return ByLibrary(SetTriggerMode(mode), "SetTriggerMode", v);
                      },
                      [](const LoopControls&) -> json {
                          std::uint8_t mode = 0;
                          if (GetTriggerModeCh(1, &mode) != RC_OK) return nullptr;
-                         if (mode <= 1) return mode == 1 ? "falling" : "rising";
+                         if (const auto name = core::NameOfCode(core::kSlopes, mode)) return *name;
                          return "mode " + std::to_string(mode);
                      }});
     // The levels are in the volts of the comparator's channel at its probe tip.

@@ -43,7 +43,7 @@ const Setting* FindSetting(const std::string& key) {
     return nullptr;
 }
 
-std::string Check(const Setting& s, const json& value) {
+std::string ProblemWith(const Setting& s, const json& value) {
     const std::string what = s.key + " must be ";
     switch (s.kind) {
         case Kind::Boolean:

@@ -46,7 +46,8 @@ struct Setting {
     std::string applies;   // the export that applies it ("" for the loop's own state)
     std::string reads;     // the export that reads it back
     bool derived = false;  // computed from other settings: not re-applied after a restart
-    // Applies a value that has passed Check; runs on the thread that owns the instrument.
+    // Applies a value that ProblemWith found nothing wrong with; runs on the thread that owns the
+    // instrument.
     std::function<Refusal(const nlohmann::json&, LoopControls&)> apply;
     // The value the instrument really took (null when the instrument cannot say).
     std::function<nlohmann::json(const LoopControls&)> read;
@@ -58,7 +59,7 @@ const Setting* FindSetting(const std::string& key);
 
 // A sentence when the value has the wrong type or lies outside the row's range; empty when
 // it may be applied.
-std::string Check(const Setting& setting, const nlohmann::json& value);
+std::string ProblemWith(const Setting& setting, const nlohmann::json& value);
 
 // The rows for the page: key, kind, range, choices, label, unit, exports.
 nlohmann::json DescribeTable();

@@ -9,6 +9,7 @@
 #include <malloc.h>
 #endif
 
+#include "tools/core/block_acquisition.h"
 #include "tools/core/port_check.h"
 #include "tools/core/status.h"
 #include "tools/station/wall_clock.h"
@@ -208,41 +209,38 @@ bool Station::Acquire() {
     const double rate = GetSampleFrequencyF();
     const std::int32_t timeoutMs = GetTriggerTimeOut();
     const double recordMs = rate > 0 ? GetPostSamples() / rate * 1000 : 0;
-    std::uint16_t status = ADC_Start();
-    if (status != RC_OK) {
-        SetError("ADC_Start failed: " + core::StatusMeaning(status), status);
-        return false;
-    }
-    const Clock::time_point start = Clock::now();
-    bool forced = false;
-    double forcedAt = 0;
-    while (ADC_Ready() == 0) {
-        if (mode_ == Mode::Threaded && JobsWaiting()) {
-            ADC_Abort();
+    core::BlockAcquisition how;
+    how.timeoutMs = timeoutMs;
+    // A forced acquisition completes within its post-trigger samples.
+    how.recordMs = recordMs;
+    how.marginMs = 2000;
+    how.pollInterval = std::chrono::microseconds(500);
+    how.forceNow = [this] { return forceTrigger_.exchange(false); };
+    // A job waiting (a setting changed, say) drops the run: the next record has the change.
+    if (mode_ == Mode::Threaded) how.abandon = [this] { return JobsWaiting(); };
+    const core::BlockResult wait = core::AcquireBlock(how);
+    switch (wait.end) {
+        case core::BlockResult::End::Ready:
+            break;
+        case core::BlockResult::End::StartRefused:
+            SetError("ADC_Start failed: " + core::StatusMeaning(wait.status), wait.status);
             return false;
-        }
-        const double waited =
-            std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-        const bool timedOut = timeoutMs >= 0 && waited >= timeoutMs;
-        if (!forced && (forceTrigger_.exchange(false) || timedOut)) {
-            ADC_ForceTrig();
-            forced = true;
-            forcedAt = waited;
-        }
-        // A forced acquisition completes within its post-trigger samples.
-        if (forced && waited - forcedAt > recordMs + 2000) {
+        case core::BlockResult::End::Abandoned:
+            return false;
+        // A refused force means the library no longer runs the instrument: the record will
+        // not complete either.
+        case core::BlockResult::End::ForceRefused:
+        case core::BlockResult::End::Unresponsive:
             lost_ = true;
             SetError("the instrument did not complete a record after a forced trigger",
                      RC_NO_INSTRUMENT);
             return false;
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
     const auto n = static_cast<std::size_t>(std::max(length, 0));
     std::vector<std::uint16_t> raw[2] = {std::vector<std::uint16_t>(n),
                                          std::vector<std::uint16_t>(n)};
     std::vector<double> volts[2] = {std::vector<double>(n), std::vector<double>(n)};
-    status = ADC_GetData(raw[0].data(), raw[1].data());
+    std::uint16_t status = ADC_GetData(raw[0].data(), raw[1].data());
     if (status == RC_OK) status = ADC_GetDataVolt(volts[0].data(), volts[1].data());
     // The library answers so when the port shows nothing attached or the read-out never ended.
     if (status == RC_NO_INSTRUMENT) {
@@ -268,7 +266,7 @@ bool Station::Acquire() {
     auto record = std::make_shared<TakenRecord>();
     record->rate = rate;
     record->pre = length - GetPostSamples();
-    record->forced = forced;
+    record->forced = wait.forced;
     record->readoutMs = readoutMs;
     record->trigger = TriggerNow(controls_);
     for (std::uint8_t ch = 1; ch <= 2; ++ch) {

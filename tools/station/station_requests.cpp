@@ -40,7 +40,7 @@ ApplyResult Station::Apply(const json& settings) {
         LoopControls next = controls_;
         for (const Setting& setting : SettingsTable()) {
             if (!settings.contains(setting.key)) continue;
-            std::string problem = Check(setting, settings[setting.key]);
+            std::string problem = ProblemWith(setting, settings[setting.key]);
             if (problem.empty()) problem = setting.apply(settings[setting.key], next).sentence;
             if (!problem.empty()) {
                 PutDecodeInForce(controls_.decode);
@@ -99,7 +99,7 @@ ApplyResult Station::ApplyHere(const json& settings) {
     for (const auto& [key, value] : settings.items()) {
         const Setting* setting = FindSetting(key);
         if (setting == nullptr) return refuse("there is no setting called \"" + key + "\"", 0);
-        const std::string problem = Check(*setting, value);
+        const std::string problem = ProblemWith(*setting, value);
         if (!problem.empty()) return refuse(problem, RC_OK);
     }
     // Starting again after the instrument was lost or not found opens it anew.

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// Decoding a record: its channels turned into lines, the bus set-up's decoder run over them.
 #include "tools/analysis/decode/decode.h"
 
 #include "tools/analysis/decode/buses.h"

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// I2C: start and stop conditions, 7- and 10-bit addresses, bytes and acknowledges.
 #include "tools/analysis/decode/buses.h"
 
 namespace zarvo::analysis::decode {

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// Cutting a line into levels at a threshold with hysteresis, and where between samples it crossed.
 #include "tools/analysis/decode/levels.h"
 
 #include <algorithm>

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// Parsing the decode setting ("uart:baud=9600:ch=1") into a bus set-up, a sentence per mistake.
 #include "tools/analysis/decode/setup.h"
 
 #include <charconv>

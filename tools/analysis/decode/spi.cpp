@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// SPI: words read on the clock's sampling edges, transfers ended by pauses in the clock.
 #include <algorithm>
 #include <cmath>
 #include <vector>

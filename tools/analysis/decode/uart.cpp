@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// UART: frames read from one line's level changes, the baud rate measured when none is given.
 #include <cmath>
 #include <cstdio>
 

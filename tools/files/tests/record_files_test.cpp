@@ -20,7 +20,7 @@
 #include <sstream>
 #include <thread>
 
-#include "tools/files/csv_writer.h"
+#include "tools/files/csv_file.h"
 #include "tools/files/safe_write.h"
 
 namespace zarvo::files {
@@ -79,6 +79,19 @@ TEST(RecordFiles, FormatsAreChosenByNameOrExtension) {
         EXPECT_NE(message.find("\n  " + std::string(info.name)), std::string::npos) << message;
     }
     EXPECT_EQ(FormatNames(), "csv, json, sr, wav, npz, svg");
+}
+
+// A format with no reader says which formats are read back; JSON has no writer of its own.
+TEST(RecordFiles, AFormatThatIsNotReadBackNamesThoseThatAre) {
+    EXPECT_EQ(ReadableNames(), "csv, sr and npz");
+    const std::string wav = EncodeRecord(KnownRecord(), FileFormat::Wav);
+    try {
+        DecodeRecord(wav, FileFormat::Wav, "a.wav");
+        ADD_FAILURE() << "a .wav file was read back";
+    } catch (const FileError& e) {
+        EXPECT_STREQ(e.what(), "a.wav: a .wav file cannot be read back; csv, sr and npz can");
+    }
+    EXPECT_THROW(EncodeRecord(KnownRecord(), FileFormat::Json), std::logic_error);
 }
 
 // What the readers give back: the channels and their volts, the rate, the trigger index and

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "tools/files/csv_writer.h"
+#include "tools/files/csv_file.h"
 #include "tools/files/svg_file.h"
 
 namespace zarvo::files {

@@ -178,12 +178,13 @@ Response RequestHandler::Handle(const Request& r) {
 }
 
 Response RequestHandler::Download(const std::string& query, const std::string& extension) {
-    // Every record format but JSON, whose settings block belongs to the capture command.
+    // Every record format with a writer of its own: not JSON, whose settings block belongs to
+    // the capture command.
     const auto format = files::FormatNamed(extension);
-    if (!format || *format == files::FileFormat::Json) {
+    if (!format || !files::InfoOf(*format).Writable()) {
         std::string names;
         for (const files::FormatInfo& info : files::Formats()) {
-            if (info.format != files::FileFormat::Json) names += " ." + std::string(info.name);
+            if (info.Writable()) names += " ." + std::string(info.name);
         }
         return Error(404, "a record downloads as one of" + names + ", not ." + extension);
     }

@@ -34,8 +34,9 @@ Response JsonAnswer(int status, const json& body) {
 
 json ReferenceFromBytes(std::string_view bytes, const std::string& name) {
     const auto format = files::FormatOfPath(name);
-    if (!format || !files::InfoOf(*format).readable) {
-        files::FailFile(name, "cannot be read as a record: csv, sr and npz files can");
+    if (!format || !files::InfoOf(*format).Readable()) {
+        files::FailFile(name,
+                        "cannot be read as a record: " + files::ReadableNames() + " files can");
     }
     return EventOf(files::DecodeRecord(bytes, *format, name), name);
 }
