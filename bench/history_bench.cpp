@@ -36,7 +36,7 @@ void History(benchmark::State& state) {
     }
     const ApplyResult set =
         station.Apply({{"length", 32760}, {"rate", 1e6}, {"ch1.on", true}, {"ch2.on", true}});
-    if (set.httpStatus != 200) {
+    if (set.outcome != Outcome::Applied) {
         state.SkipWithError(set.body.dump().c_str());
         return;
     }

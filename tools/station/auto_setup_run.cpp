@@ -70,7 +70,7 @@ ApplyResult Station::Auto() {
 
 ApplyResult Station::AutoHere() {
     if (!open_ || lost_) {
-        return {400,
+        return {Outcome::Refused,
                 {{"error",
                   "no instrument answers, so Auto has nothing to probe; Run or Start "
                   "again opens it anew"},
@@ -89,7 +89,8 @@ ApplyResult Station::AutoHere() {
     const std::int32_t pre = length - GetPostSamples();
     const std::int32_t probeLength = std::min(length, kProbeLength);
     if (channels.empty() || ranges.empty() || length <= 0) {
-        return {400, {{"error", "Auto needs a channel that is on and a record of some length"}}};
+        return {Outcome::Refused,
+                {{"error", "Auto needs a channel that is on and a record of some length"}}};
     }
 
     analysis::AutoInput input;
@@ -120,7 +121,7 @@ ApplyResult Station::AutoHere() {
         input.probeRate = input.takeRate(rate);
         if (!TakeProbe(static_cast<std::size_t>(probeLength), input.probeRate, probe)) {
             ApplyHere(before);
-            return {400,
+            return {Outcome::Refused,
                     {{"error",
                       "the instrument did not complete a probe record, so Auto chose "
                       "nothing; the settings are as they were"},
@@ -163,7 +164,7 @@ ApplyResult Station::AutoHere() {
     settings["trigger.level"] = choice.triggerLevel;
     settings["trigger.hysteresis"] = choice.triggerHysteresis;
     ApplyResult result = ApplyHere(settings);
-    if (result.httpStatus != 200) {
+    if (result.outcome != Outcome::Applied) {
         ApplyHere(before);
         return result;
     }

@@ -54,7 +54,7 @@ void Station::ShowRecord(TakenRecord record, const std::string& path) {
 }
 
 ApplyResult Station::RefuseWhileShowing(const std::string& what) const {
-    return {400, {{"error", showing_ + "; " + what}}};
+    return {Outcome::Refused, {{"error", showing_ + "; " + what}}};
 }
 
 }  // namespace zarvo::station

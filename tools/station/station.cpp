@@ -187,7 +187,7 @@ bool Station::OpenHere() {
     const json wanted = desired_.empty() ? DefaultSettings() : desired_;
     // Settings the instrument refuses as a whole (a settings file's trigger level beyond its
     // range, say) leave the defaults; the status line keeps saying what was refused.
-    if (ApplyHere(wanted).httpStatus != 200 && wanted != DefaultSettings()) {
+    if (ApplyHere(wanted).outcome != Outcome::Applied && wanted != DefaultSettings()) {
         ApplyHere(DefaultSettings());
     }
     RefreshState();

@@ -45,9 +45,19 @@ struct PendingJob;
 // Records kept for stepping back: a hundred full-length two-channel records are about 13 MB.
 constexpr std::size_t kKeptRecords = 100;
 
-// What a settings request came to.
+// What a request to the instrument came to.
+enum class Outcome {
+    Applied,       // done; the body is the state as the instrument took it
+    AppliedLater,  // Start again (or Run once the instrument was lost) after the library had
+                   // started in this process: the instrument is released and a fresh process
+                   // opens it with these settings (RestartRequested)
+    Refused,       // nothing changed; the body says why ({"error"}, and {"status"} when the
+                   // library or the want of an instrument refused)
+    Closing,       // the station is closing and its thread took no more requests: nothing done
+};
+
 struct ApplyResult {
-    int httpStatus = 200;
+    Outcome outcome = Outcome::Applied;
     nlohmann::json body;  // {"settings": ...} or {"error": sentence, "status": name}
 };
 
@@ -77,13 +87,13 @@ public:
     ApplyResult Apply(const nlohmann::json& settings);
     // Releases the instrument, opens it again and re-applies the settings it had. The library
     // starts only once per load: after a successful start, opening again needs a fresh
-    // process, so the answer is then 202 and RestartRequested() tells the server to hand over
-    // to one (it re-executes itself with Desired() and the same address).
+    // process, so the outcome is then AppliedLater and RestartRequested() tells the server to hand
+    // over to one (it re-executes itself with Desired() and the same address).
     ApplyResult Restart();
     bool RestartRequested() const { return restartRequested_; }
     // Auto set-up (auto_setup_run.cpp): probe records, then the ranges, rate and trigger chosen
-    // (tools/analysis/auto_setup.h) and the acquisition running. 200 with the state and "auto":
-    // {"text": what was chosen}, or 400 with {"error"} and the settings as they were.
+    // (tools/analysis/auto_setup.h) and the acquisition running. Applied with the state and
+    // "auto": {"text": what was chosen}, or Refused with {"error"} and the settings as they were.
     ApplyResult Auto();
     // The settings the instrument had, for the next process; read after Close.
     nlohmann::json Desired() const { return desired_; }
@@ -94,7 +104,7 @@ public:
     // Called instead of Open, before serving: no instrument is opened, so it works while
     // another process holds one and where there is none. The record is kept as record 1, the
     // state names the file (status.file: {"path", "text"}) with the settings the record shows,
-    // and settings requests, Start again and Auto are refused with a sentence (400).
+    // and settings requests, Start again and Auto are refused with a sentence.
     void ShowRecord(TakenRecord record, const std::string& path);
     bool ShowingRecord() const { return !showing_.empty(); }
 
@@ -160,7 +170,7 @@ private:
     // Runs a job on the instrument's thread and waits for it.
     void RunOnInstrument(const Job& job);
     // A request that needs the instrument: refused (saying `whileShowing`) while a saved record
-    // is shown, otherwise run on the instrument's thread; 503 when the station is closing.
+    // is shown, otherwise run on the instrument's thread; Closing when the station is closing.
     ApplyResult Request(const std::string& whileShowing,
                         const std::function<ApplyResult()>& request);
     void ThreadMain();

@@ -16,7 +16,7 @@ using json = nlohmann::json;
 ApplyResult Station::Request(const std::string& whileShowing,
                              const std::function<ApplyResult()>& request) {
     if (!showing_.empty()) return RefuseWhileShowing(whileShowing);
-    ApplyResult result{503, {{"error", "the instrument's station is shutting down"}}};
+    ApplyResult result{Outcome::Closing, {{"error", "the instrument's station is shutting down"}}};
     RunOnInstrument([&] { result = request(); });
     return result;
 }
@@ -44,7 +44,7 @@ ApplyResult Station::Apply(const json& settings) {
             if (problem.empty()) problem = setting.apply(settings[setting.key], next).sentence;
             if (!problem.empty()) {
                 PutDecodeInForce(controls_.decode);
-                return {400, {{"error", problem}}};
+                return {Outcome::Refused, {{"error", problem}}};
             }
         }
         controls_ = next;
@@ -58,7 +58,7 @@ ApplyResult Station::Apply(const json& settings) {
             body = state_;
         }
         changed_.notify_all();
-        return {200, body};
+        return {Outcome::Applied, body};
     }
     std::uint64_t completedBefore = 0;
     return ApplyCounting(settings, completedBefore);
@@ -77,11 +77,11 @@ ApplyResult Station::RestartHere() {
         status_["error"] = {{"text", "starting again"}};
         RefreshState();
         restartRequested_ = true;
-        return {202, State()};
+        return {Outcome::AppliedLater, State()};
     }
     CloseHere();
-    if (OpenHere()) return {200, State()};
-    return {400,
+    if (OpenHere()) return {Outcome::Applied, State()};
+    return {Outcome::Refused,
             {{"error", status_["error"].value("text", "")},
              {"status", core::StatusName(RC_NO_INSTRUMENT)}}};
 }
@@ -91,7 +91,7 @@ ApplyResult Station::ApplyHere(const json& settings) {
         SetError(sentence, status);
         json body = {{"error", sentence}};
         if (status != RC_OK) body["status"] = core::StatusName(status);
-        return ApplyResult{400, body};
+        return ApplyResult{Outcome::Refused, body};
     };
     if (!settings.is_object() || settings.empty()) {
         return refuse("the body must be a JSON object naming at least one setting", RC_OK);
@@ -132,7 +132,7 @@ ApplyResult Station::ApplyHere(const json& settings) {
     }
     SettingsMoved(desiredBefore);
     RefreshState();
-    return {200, State()};
+    return {Outcome::Applied, State()};
 }
 
 }  // namespace zarvo::station

@@ -105,7 +105,7 @@ CommandTree::CommandTree(const std::vector<Row>& rows) {
     }
 }
 
-Match CommandTree::Resolve(const Unit& unit, const Path& path) const {
+Match CommandTree::Resolve(const Unit& unit, const Path& path, int channels) const {
     if (unit.common) {
         for (const Row* row : common_) {
             if (row->pattern.substr(1) == unit.header.front().name) return {row, {}, path};
@@ -121,9 +121,9 @@ Match CommandTree::Resolve(const Unit& unit, const Path& path) const {
     Match match{steps.back().node->row, {}, {}};
     for (const PathStep& step : steps) {
         if (!step.node->suffixed) continue;
-        if (step.suffix > kMaxSuffix) {
+        if (step.suffix > channels) {
             throw Refused(code::kSuffixOutOfRange, ShortForm(step.node->pattern) + " takes 1 to " +
-                                                       std::to_string(kMaxSuffix) + " in " +
+                                                       std::to_string(channels) + " in " +
                                                        Written(unit));
         }
         match.suffixes.push_back(step.suffix);

@@ -16,9 +16,6 @@ namespace zarvo::scpi {
 
 struct Row;
 
-// The highest numeric suffix a node takes (the two channels).
-constexpr int kMaxSuffix = 2;
-
 struct Node {
     std::string pattern;    // "CHANnel": upper-case letters are the short form
     bool suffixed = false;  // takes <n> (1 when not written)
@@ -44,8 +41,9 @@ class CommandTree {
 public:
     explicit CommandTree(const std::vector<Row>& rows);
     // The row a unit names, starting from `path` (ignored for absolute and common units);
-    // throws Refused with -113 (no such header) or -114 (suffix out of range).
-    Match Resolve(const Unit& unit, const Path& path) const;
+    // throws Refused with -113 (no such header) or -114 (suffix out of range). The suffixed
+    // nodes are the channels (CHANnel<n>): a suffix runs from 1 to `channels`.
+    Match Resolve(const Unit& unit, const Path& path, int channels) const;
 
 private:
     Node root_;

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The commands as data: each row names a header pattern and the handlers of its command form
-// and its query form (null when it has none). The session resolves a unit to its row through
-// the command tree and calls the handler with a Call; a handler refuses by throwing Refused,
-// before it has changed anything.
+// and its query form (null when it has none). A client (client.h) resolves a unit to its row
+// through the command tree and calls the handler with a Call; a handler refuses by throwing
+// Refused, before it has changed anything.
 #pragma once
 
 #include <cstdint>

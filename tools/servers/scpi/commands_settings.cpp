@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The instrument's settings: each SCPI header is a key of the station's settings table; the
-// command applies it through the station and the query answers what the instrument took.
+// The instrument's settings: each SCPI header is a key of the station's settings table, whose
+// row gives its kind and range; the command applies it through the station and the query
+// answers what the instrument took.
 #include <cmath>
+#include <stdexcept>
 
 #include "tools/servers/scpi/commands.h"
 #include "tools/servers/scpi/values.h"
@@ -11,8 +13,7 @@ namespace zarvo::scpi {
 namespace {
 
 using json = nlohmann::json;
-
-enum class Type { Boolean, Number, Integer, Choice };
+using station::Kind;
 
 // A SCPI mnemonic and the value the station's table has for it.
 struct Choice {
@@ -26,17 +27,28 @@ using Bounds = std::function<void(Call&, NumberLimits&)>;
 struct SettingRow {
     const char* pattern;  // '#' is the channel
     const char* key;      // '#' is the channel
-    Type type;
     std::string_view unit = {};
     std::vector<Choice> choices = {};
     Bounds bounds = nullptr;
 };
 
-// `text` with its '#' (if any) replaced by the channel the command was sent with.
-std::string WithSuffix(std::string text, const Call& call) {
+// `text` with its '#' (if any) replaced by a channel.
+std::string WithChannel(std::string text, int channel) {
     const std::size_t hash = text.find('#');
-    if (hash != std::string::npos) text.replace(hash, 1, std::to_string(call.Suffix()));
+    if (hash != std::string::npos) text.replace(hash, 1, std::to_string(channel));
     return text;
+}
+
+// The same with the channel the command was sent with.
+std::string WithSuffix(const std::string& text, const Call& call) {
+    return WithChannel(text, call.Suffix());
+}
+
+// The kind of the table's row a SCPI row names (channel 1's: both channels' rows are alike).
+Kind KindOf(const SettingRow& row) {
+    const station::Setting* setting = station::FindSetting(WithChannel(row.key, 1));
+    if (setting == nullptr) throw std::logic_error(std::string("no setting ") + row.key);
+    return setting->kind;
 }
 
 std::string KeyOf(const char* key, const Call& call) {
@@ -50,8 +62,9 @@ std::string NameOf(const char* pattern, const Call& call) {
 
 NumberLimits LimitsOf(const SettingRow& row, Call& call) {
     const std::string key = KeyOf(row.key, call);
-    NumberLimits limits{row.unit, 0, 0, 0, row.type == Type::Integer};
+    NumberLimits limits{row.unit, 0, 0, 0, false};
     if (const station::Setting* setting = station::FindSetting(key)) {
+        limits.integer = setting->kind == Kind::Integer;
         limits.min = setting->min;
         limits.max = setting->max;
     }
@@ -71,14 +84,14 @@ std::string TriggerChannel(Call& call) {
     return call.device.Setting("trigger.source") == json("ch2") ? "ch2" : "ch1";
 }
 
-std::string Answer(const SettingRow& row, const json& value) {
-    switch (row.type) {
-        case Type::Boolean:
+std::string Answer(const SettingRow& row, Kind kind, const json& value) {
+    switch (kind) {
+        case Kind::Boolean:
             return value == json(true) ? "1" : "0";
-        case Type::Number:
-        case Type::Integer:
+        case Kind::Number:
+        case Kind::Integer:
             return FormatNumber(value.is_number() ? value.get<double>() : NAN);
-        case Type::Choice:
+        case Kind::Choice:
             for (const Choice& c : row.choices) {
                 if (value == json(c.value)) return ShortForm(c.mnemonic);
             }
@@ -92,23 +105,24 @@ std::string Answer(const SettingRow& row, const json& value) {
 }
 
 Row MakeRow(const SettingRow& row) {
-    auto command = [row](Call& call) {
+    const Kind kind = KindOf(row);
+    auto command = [row, kind](Call& call) {
         const std::string name = NameOf(row.pattern, call);
         ExpectParams(call.unit, 1, name);
         const Param& param = call.unit.params[0];
         json value;
-        switch (row.type) {
-            case Type::Boolean:
+        switch (kind) {
+            case Kind::Boolean:
                 value = TakeBoolean(param, name);
                 break;
-            case Type::Number:
+            case Kind::Number:
                 value = TakeNumber(param, LimitsOf(row, call), name);
                 break;
-            case Type::Integer:
+            case Kind::Integer:
                 // In range, so the conversion is exact.
                 value = static_cast<std::int64_t>(TakeNumber(param, LimitsOf(row, call), name));
                 break;
-            case Type::Choice: {
+            case Kind::Choice: {
                 std::vector<const char*> mnemonics;
                 for (const Choice& c : row.choices) mnemonics.push_back(c.mnemonic);
                 value = row.choices[TakeChoice(param, mnemonics, name)].value;
@@ -117,9 +131,9 @@ Row MakeRow(const SettingRow& row) {
         }
         call.device.Apply({{KeyOf(row.key, call), value}});
     };
-    auto query = [row](Call& call) {
+    auto query = [row, kind](Call& call) {
         const std::string name = NameOf(row.pattern, call) + "?";
-        if (!call.unit.params.empty() && (row.type == Type::Number || row.type == Type::Integer)) {
+        if (!call.unit.params.empty() && (kind == Kind::Number || kind == Kind::Integer)) {
             ExpectParams(call.unit, 1, name);
             double bound = 0;
             if (!TakeBound(call.unit.params[0], LimitsOf(row, call), bound)) {
@@ -130,7 +144,7 @@ Row MakeRow(const SettingRow& row) {
             return;
         }
         ExpectParams(call.unit, 0, name);
-        call.answer = Answer(row, call.device.Setting(KeyOf(row.key, call)));
+        call.answer = Answer(row, kind, call.device.Setting(KeyOf(row.key, call)));
     };
     return {row.pattern, command, query};
 }
@@ -207,32 +221,30 @@ void AddSettingRows(std::vector<Row>& rows) {
         limits.max = Number(c, TriggerChannel(c) + ".range");
     };
     const SettingRow table[] = {
-        {":CHANnel#:STATe", "ch#.on", Type::Boolean},
-        {":CHANnel#:PROBe", "probe#", Type::Number},
-        {":CHANnel#:RANGe", "ch#.range", Type::Number, "V", {}, rangeBounds},
-        {":CHANnel#:COUPling", "ch#.coupling", Type::Choice, {}, coupling},
-        {":CHANnel#:OFFSet", "ch#.dcLevel", Type::Number, "V", {}, offsetBounds},
-        {":CHANnel#:AUTO", "ch#.autoRange", Type::Boolean},
-        {":ACQuire:SRATe", "rate", Type::Number, "HZ"},
+        {":CHANnel#:STATe", "ch#.on"},
+        {":CHANnel#:PROBe", "probe#"},
+        {":CHANnel#:RANGe", "ch#.range", "V", {}, rangeBounds},
+        {":CHANnel#:COUPling", "ch#.coupling", {}, coupling},
+        {":CHANnel#:OFFSet", "ch#.dcLevel", "V", {}, offsetBounds},
+        {":CHANnel#:AUTO", "ch#.autoRange"},
+        {":ACQuire:SRATe", "rate", "HZ"},
         {":ACQuire:POINts",
          "length",
-         Type::Integer,
          {},
          {},
          [](Call& c, NumberLimits& limits) { limits.max = c.device.MaxLength(); }},
         {":ACQuire:PRETrigger",
          "pre",
-         Type::Integer,
          {},
          {},
          [](Call& c, NumberLimits& limits) { limits.max = Number(c, "length"); }},
-        {":TIMebase:SCALe", "timePerDiv", Type::Number, "S"},
-        {":TRIGger:SOURce", "trigger.source", Type::Choice, {}, sources},
-        {":TRIGger:SLOPe", "trigger.slope", Type::Choice, {}, slopes},
-        {":TRIGger:LEVel", "trigger.level", Type::Number, "V", {}, levelBounds},
-        {":TRIGger:HYSTeresis", "trigger.hysteresis", Type::Number, "V", {}, hysteresisBounds},
-        {":TRIGger:TIMeout", "trigger.timeout", Type::Number, "S"},
-        {":ACQuire:AVERage", "average", Type::Integer},
+        {":TIMebase:SCALe", "timePerDiv", "S"},
+        {":TRIGger:SOURce", "trigger.source", {}, sources},
+        {":TRIGger:SLOPe", "trigger.slope", {}, slopes},
+        {":TRIGger:LEVel", "trigger.level", "V", {}, levelBounds},
+        {":TRIGger:HYSTeresis", "trigger.hysteresis", "V", {}, hysteresisBounds},
+        {":TRIGger:TIMeout", "trigger.timeout", "S"},
+        {":ACQuire:AVERage", "average"},
     };
     for (const SettingRow& row : table) rows.push_back(MakeRow(row));
     AddGenerator(rows);

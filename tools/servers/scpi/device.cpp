@@ -71,12 +71,13 @@ json Device::Setting(const std::string& key) const {
 std::uint64_t Device::Apply(const json& settings) {
     std::uint64_t before = 0;
     const station::ApplyResult result = station_.ApplyCounting(settings, before);
-    if (result.httpStatus == 200) return before;
-    if (result.httpStatus == 202) {
+    if (result.outcome == station::Outcome::Applied) return before;
+    if (result.outcome == station::Outcome::AppliedLater) {
         throw Refused(code::kHardwareMissing,
                       "the instrument was lost; the library opens it again only in a new "
                       "process: start zarvo serve again");
     }
+    // Refused, or the station closing: the body says why.
     const std::string sentence = result.body.value("error", "refused");
     const std::string status = result.body.value("status", "");
     if (status == "RC_NO_INSTRUMENT") throw Refused(code::kHardwareMissing, sentence);

@@ -16,14 +16,28 @@
 
 namespace zarvo::scpi {
 
+// What the commands take for the instrument's channels and memory when none answered: the
+// channel suffixes, the channel checks and the bounds (:ACQuire:POINts? MAX) answer then as
+// they do with one, so that a program learns of the missing instrument from the command that
+// needs it (-241), not from a range that moved. The instrument of this line has two channels
+// of 32760 samples.
+constexpr int kChannelsWithoutInstrument = 2;
+constexpr std::int32_t kMaxLengthWithoutInstrument = 32760;
+
 class Device {
 public:
     // Reads the identity and the start-up settings of an opened station.
     explicit Device(station::Station& station);
 
     station::Station& Station() { return station_; }
-    int Channels() const { return identity_.channels > 0 ? identity_.channels : 2; }
-    std::int32_t MaxLength() const { return identity_.maxLength > 0 ? identity_.maxLength : 32760; }
+    // As the library said when the station opened the instrument (GetNrChannels,
+    // GetMaxRecordLength); the fallbacks above without one.
+    int Channels() const {
+        return identity_.channels > 0 ? identity_.channels : kChannelsWithoutInstrument;
+    }
+    std::int32_t MaxLength() const {
+        return identity_.maxLength > 0 ? identity_.maxLength : kMaxLengthWithoutInstrument;
+    }
     // Zarvo,<model>,<serial number>,<library version>
     std::string Identification() const;
     const nlohmann::json& Startup() const { return startup_; }

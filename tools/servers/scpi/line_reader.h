@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Cuts the bytes a client sends into lines for its session. A line may be at most 64 KiB: a
+// Cuts the bytes a client sends into lines for its dialogue. A line may be at most 64 KiB: a
 // longer one is dropped up to its line feed and its place taken by a "too much data" error,
 // so that a client sending without line feeds cannot make the server hold unbounded memory.
 #pragma once
@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "tools/servers/scpi/session.h"
+#include "tools/servers/scpi/client.h"
 
 namespace zarvo::scpi {
 
@@ -15,7 +15,7 @@ class LineReader {
 public:
     static constexpr std::size_t kMaxLine = 64 * 1024;
 
-    void Add(std::string_view bytes, Session& session) {
+    void Add(std::string_view bytes, Client& client) {
         while (!bytes.empty()) {
             const std::size_t end = bytes.find('\n');
             const std::string_view part = bytes.substr(0, end);
@@ -23,13 +23,13 @@ public:
                 if (pending_.size() + part.size() > kMaxLine) {
                     pending_.clear();
                     dropping_ = true;
-                    session.TakeTooLong();
+                    client.TakeTooLong();
                 } else {
                     pending_.append(part);
                 }
             }
             if (end == std::string_view::npos) return;
-            if (!dropping_) session.Take(std::move(pending_));
+            if (!dropping_) client.Take(std::move(pending_));
             pending_.clear();
             dropping_ = false;
             bytes.remove_prefix(end + 1);

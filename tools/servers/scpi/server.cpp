@@ -41,18 +41,18 @@ constexpr std::size_t kMaxTurnedAway = 16;
 
 using servers::Socket;
 
-struct Client {
+struct Connection {
     Socket socket;
     std::string peer;
     LineReader reader;
     std::string out;
     std::size_t sent = 0;
     Clock::time_point heard = Clock::now();
-    bool ended = false;                // the client sent its last byte
-    std::unique_ptr<Session> session;  // null: turned away
+    bool ended = false;              // the client sent its last byte
+    std::unique_ptr<Client> client;  // null: turned away
     Clock::time_point closeBy{};
 
-    Client(int fd, std::string who) : socket(fd), peer(std::move(who)) {}
+    Connection(int fd, std::string who) : socket(fd), peer(std::move(who)) {}
     bool Flushed() const { return sent == out.size(); }
 };
 
@@ -94,7 +94,7 @@ int Listen(const ServeOptions& options, int& port) {
 }
 
 // Sends what the socket takes now; false when the client is gone.
-bool Flush(Client& c) {
+bool Flush(Connection& c) {
     while (!c.Flushed()) {
         const ssize_t n = ::send(c.socket.fd(), c.out.data() + c.sent, c.out.size() - c.sent,
                                  MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -107,7 +107,7 @@ bool Flush(Client& c) {
 }
 
 // Reads what has come; false when the connection failed.
-bool Receive(Client& c) {
+bool Receive(Connection& c) {
     char buffer[16384];
     for (;;) {
         const ssize_t n = ::recv(c.socket.fd(), buffer, sizeof buffer, MSG_DONTWAIT);
@@ -117,11 +117,11 @@ bool Receive(Client& c) {
         }
         if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
         c.heard = Clock::now();
-        if (c.session)
-            c.reader.Add(std::string_view(buffer, static_cast<std::size_t>(n)), *c.session);
-        // One buffer at a time for the session, so that its answers are sent before more
+        if (c.client)
+            c.reader.Add(std::string_view(buffer, static_cast<std::size_t>(n)), *c.client);
+        // One buffer at a time for the client, so that its answers are sent before more
         // questions are read.
-        if (c.session) return true;
+        if (c.client) return true;
     }
 }
 
@@ -167,14 +167,14 @@ private:
         controller_.reset();
     }
 
-    bool Idle(const Client& c) const {
+    bool Idle(const Connection& c) const {
         const std::chrono::duration<double> silent = Clock::now() - c.heard;
         return silent.count() >= options_.idleTimeout;
     }
 
     // Whether the client has closed its side, though the loop has not read that yet (it
     // reads no further while an answer is being sent or an operation waited for).
-    static bool HungUp(const Client& c) {
+    static bool HungUp(const Connection& c) {
         pollfd probe{c.socket.fd(), POLLRDHUP, 0};
         return ::poll(&probe, 1, 0) > 0 && (probe.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
     }
@@ -186,12 +186,12 @@ private:
             short events = 0;
             if (!controller_->Flushed()) {
                 events = POLLOUT;
-            } else if (!controller_->session->Busy() && !controller_->ended) {
+            } else if (!controller_->client->Busy() && !controller_->ended) {
                 events = POLLIN;
             }
-            if (controller_->session->Waiting()) timeoutMs = 1;  // *OPC? checks often
-            if (controller_->Flushed() && controller_->session->Busy() &&
-                !controller_->session->Waiting()) {
+            if (controller_->client->Waiting()) timeoutMs = 1;  // *OPC? checks often
+            if (controller_->Flushed() && controller_->client->Busy() &&
+                !controller_->client->Waiting()) {
                 timeoutMs = 0;
             }
             fds.push_back({controller_->socket.fd(), events, 0});
@@ -215,50 +215,51 @@ private:
             // Answers are small and awaited: send each at once.
             const int yes = 1;
             setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-            auto client = std::make_unique<Client>(fd, PeerName(address, length));
+            auto connection = std::make_unique<Connection>(fd, PeerName(address, length));
             if (controller_ && HungUp(*controller_)) {
                 std::cerr << "zarvo serve: " << controller_->peer << " disconnected\n";
                 Drop();
             }
             if (controller_ && Idle(*controller_)) {
                 std::cerr << "zarvo serve: " << controller_->peer << " silent for "
-                          << options_.idleTimeout << " s or more: let go for " << client->peer
+                          << options_.idleTimeout << " s or more: let go for " << connection->peer
                           << '\n';
                 Drop();
             }
-            if (!controller_ && control_.Take(raw_, client->peer)) {
-                client->session = std::make_unique<Session>(device_, tree_);
-                controller_ = std::move(client);
+            if (!controller_ && control_.Take(raw_, connection->peer)) {
+                connection->client = std::make_unique<Client>(device_, tree_);
+                controller_ = std::move(connection);
             } else if (turnedAway_.size() < kMaxTurnedAway) {
-                TurnAway(std::move(client));
+                TurnAway(std::move(connection));
             }
         }
     }
 
-    void TurnAway(std::unique_ptr<Client> client) {
+    void TurnAway(std::unique_ptr<Connection> connection) {
         const double silent = control_.Silence();
-        client->out = FormatError({code::kExecution,
-                                   "another client (" + control_.Holder()->Name() +
+        connection->out =
+            FormatError(
+                {code::kExecution, "another client (" + control_.Holder()->Name() +
                                        ") controls the instrument; try again when it disconnects "
                                        "or has been silent for " +
                                        FormatNumber(options_.idleTimeout) + " s (it has been for " +
                                        FormatNumber(std::floor(silent * 10) / 10) + " s)"}) +
-                      "\n";
-        client->closeBy = Clock::now() + kTurnAwayLinger;
-        Flush(*client);
-        turnedAway_.push_back(std::move(client));
+            "\n";
+        connection->closeBy = Clock::now() + kTurnAwayLinger;
+        Flush(*connection);
+        turnedAway_.push_back(std::move(connection));
     }
 
     void ServeController() {
         if (!controller_) return;
-        Client& c = *controller_;
+        Connection& c = *controller_;
         bool alive = Flush(c);
-        if (alive && c.Flushed() && !c.session->Busy() && !c.ended) alive = Receive(c);
+        if (alive && c.Flushed() && !c.client->Busy() && !c.ended) alive = Receive(c);
         if (alive && c.Flushed()) {
-            c.out = c.session->Run();
+            c.out = c.client->Run();
             alive = Flush(c);
         }
-        if (!alive || (c.ended && c.Flushed() && !c.session->Busy())) {
+        if (!alive || (c.ended && c.Flushed() && !c.client->Busy())) {
             std::cerr << "zarvo serve: " << c.peer << " disconnected\n";
             Drop();
         }
@@ -266,7 +267,7 @@ private:
 
     void ServeTurnedAway() {
         const auto now = Clock::now();
-        std::erase_if(turnedAway_, [&](std::unique_ptr<Client>& c) {
+        std::erase_if(turnedAway_, [&](std::unique_ptr<Connection>& c) {
             if (!Flush(*c) || now >= c->closeBy) return true;
             if (!c->Flushed()) return false;
             // Answered: the client's own lines are read and dropped until it closes, so that
@@ -283,8 +284,8 @@ private:
     Socket listener_;
     Service* beside_;
     RawController raw_{*this};
-    std::unique_ptr<Client> controller_;
-    std::vector<std::unique_ptr<Client>> turnedAway_;
+    std::unique_ptr<Connection> controller_;
+    std::vector<std::unique_ptr<Connection>> turnedAway_;
 };
 
 }  // namespace

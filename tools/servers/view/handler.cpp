@@ -62,6 +62,23 @@ Response RequestHandler::Error(int status, const std::string& sentence,
     return {status, "application/json", Dump(body), {}};
 }
 
+Response RequestHandler::Answer(const station::ApplyResult& result) {
+    const int status = [&] {
+        switch (result.outcome) {
+            case station::Outcome::Applied:
+                return 200;
+            case station::Outcome::AppliedLater:
+                return 202;
+            case station::Outcome::Refused:
+                return 400;
+            case station::Outcome::Closing:
+                return 503;
+        }
+        return 400;  // not reached: every outcome is named above
+    }();
+    return Json(status, result.body);
+}
+
 bool Caseless::operator()(const std::string& a, const std::string& b) const {
     return std::lexicographical_compare(
         a.begin(), a.end(), b.begin(), b.end(),
@@ -124,15 +141,13 @@ Response RequestHandler::Handle(const Request& r) {
             const json body = json::parse(r.body, nullptr, false);
             if (body.is_discarded()) return Error(400, "the body is not valid JSON");
             if (path == "/api/settings") {
-                const ApplyResult result = station_.Apply(body);
-                return Json(result.httpStatus, result.body);
+                return Answer(station_.Apply(body));
             }
             if (path == "/api/auto") return AutoSetup(body);
             if (path == "/api/statistics/reset") return ResetStatistics();
             if (path == "/api/restart") {
                 if (!body.is_object()) return Error(400, "the body must be a JSON object");
-                const ApplyResult result = station_.Restart();
-                return Json(result.httpStatus, result.body);
+                return Answer(station_.Restart());
             }
             return Error(404, "nothing to change at " + path);
         }

@@ -108,6 +108,9 @@ private:
     static Response Json(int status, const nlohmann::json& body);
     static Response Error(int status, const std::string& sentence,
                           const std::string& statusName = {});
+    // What the station made of a request, as HTTP says it: 200 applied, 202 accepted for the
+    // fresh process that takes over, 400 refused, 503 when the station is closing.
+    static Response Answer(const station::ApplyResult& result);
 
     bool HostAllowed(const std::string& host) const;
     Response Download(const std::string& query, const std::string& extension);

@@ -63,8 +63,7 @@ Response RequestHandler::AutoSetup(const json& body) {
     if (!body.is_object() || !body.empty()) {
         return Error(400, "Auto takes no settings: send {}");
     }
-    const station::ApplyResult result = station_.Auto();
-    return Json(result.httpStatus, result.body);
+    return Answer(station_.Auto());
 }
 
 Response RequestHandler::SettingsDownload() {

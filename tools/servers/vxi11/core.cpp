@@ -258,7 +258,7 @@ Core::Reply Core::Write(Link& link, WaitingCall& w) {
         if (*refused == 0) return std::nullopt;
         return Answer(w, WriteResp{*refused, 0});
     }
-    // The session takes more only once it has run what it has (an *OPC? that waits holds
+    // The client takes more only once it has run what it has (an *OPC? that waits holds
     // the lines behind it), as the raw socket reads no further meanwhile.
     link.Pump();
     if (link.Busy()) {

@@ -47,9 +47,9 @@ public:
     // The connection has closed: its links are destroyed, the instrument freed if one of them
     // controlled it.
     void Closed(Connection& connection);
-    // Runs the sessions that wait for an operation (*OPC? after :SINGle).
+    // Runs the links whose client waits for an operation (*OPC? after :SINGle).
     void Pump();
-    // Milliseconds the loop may sleep before a waiting session or call needs looking at.
+    // Milliseconds the loop may sleep before a waiting client or call needs looking at.
     int Patience() const;
     std::size_t Links() const { return links_.size(); }
 

@@ -13,9 +13,9 @@ void Link::LetGo() {
 
 void Link::Write(std::string_view data, bool end) {
     if (!data.empty()) partial_ = data.back() != '\n';
-    reader_.Add(data, session_);
+    reader_.Add(data, client_);
     if (end && partial_) {
-        reader_.Add("\n", session_);
+        reader_.Add("\n", client_);
         partial_ = false;
     }
     Pump();
@@ -23,7 +23,7 @@ void Link::Write(std::string_view data, bool end) {
 
 void Link::Pump() {
     while (outBytes_ < kBudget) {
-        std::string answer = session_.Run(1);
+        std::string answer = client_.Run(1);
         if (answer.empty()) break;
         outBytes_ += answer.size();
         out_.push_back(std::move(answer));
@@ -31,7 +31,7 @@ void Link::Pump() {
 }
 
 void Link::Clear() {
-    session_.Clear();
+    client_.Clear();
     reader_ = scpi::LineReader{};
     partial_ = false;
     out_.clear();
@@ -40,7 +40,7 @@ void Link::Clear() {
 }
 
 std::uint8_t Link::StatusByte() const {
-    std::uint8_t stb = session_.StatusByte();
+    std::uint8_t stb = client_.StatusByte();
     if (HasOutput()) stb |= 0x10;
     return stb;
 }

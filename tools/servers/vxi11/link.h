@@ -11,9 +11,9 @@
 #include <optional>
 #include <string>
 
+#include "tools/servers/scpi/client.h"
 #include "tools/servers/scpi/control.h"
 #include "tools/servers/scpi/line_reader.h"
-#include "tools/servers/scpi/session.h"
 #include "tools/servers/vxi11/protocol.h"
 #include "tools/servers/vxi11/rpc.h"
 
@@ -47,13 +47,13 @@ struct Connection {
 
 class Link final : public scpi::Controller {
 public:
-    // Answers held back from a client that writes faster than it reads: the session starts no
+    // Answers held back from a client that writes faster than it reads: the client starts no
     // further message while this much is unread.
     static constexpr std::size_t kBudget = 1 << 20;
 
     Link(std::int32_t id, Connection& connection, scpi::Device& device,
          const scpi::CommandTree& tree)
-        : id_(id), connection_(connection), session_(device, tree) {}
+        : id_(id), connection_(connection), client_(device, tree) {}
 
     std::string Name() const override {
         return "VXI-11 link " + std::to_string(id_) + " of " + connection_.peer;
@@ -69,13 +69,13 @@ public:
 
     // Bytes of a device_write; `end` ends the message (a line without its line feed).
     void Write(std::string_view data, bool end);
-    // Runs the session while the unread answers stay under the budget.
+    // Runs the client while the unread answers stay under the budget.
     void Pump();
     // device_clear: input, output and the message being run (a waiting *OPC?) are dropped.
     void Clear();
-    // The session has lines it has not run, or waits for an operation.
-    bool Busy() const { return session_.Busy(); }
-    bool Waiting() const { return session_.Waiting(); }
+    // The client has lines it has not run, or waits for an operation.
+    bool Busy() const { return client_.Busy(); }
+    bool Waiting() const { return client_.Waiting(); }
     // The status byte, with bit 4 (message available) while an answer is unread.
     std::uint8_t StatusByte() const;
 
@@ -90,7 +90,7 @@ public:
 private:
     std::int32_t id_;
     Connection& connection_;
-    scpi::Session session_;
+    scpi::Client client_;
     scpi::LineReader reader_;
     bool partial_ = false;  // the last byte written was not a line feed
     std::deque<std::string> out_;

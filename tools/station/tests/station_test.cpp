@@ -28,8 +28,7 @@ protected:
 };
 
 TEST_F(SyncStation, EachStepTakesOneRecordWithTheSettingsAppliedBeforeIt) {
-    ASSERT_EQ(station_.Apply({{"ch1.range", 2}, {"rate", 100000}, {"length", 500}}).httpStatus,
-              200);
+    ASSERT_EQ(station_.Apply({{"ch1.range", 2}, {"rate", 100000}, {"length", 500}}).outcome, Outcome::Applied);
     station_.Step();
     const auto first = station_.Latest();
     ASSERT_TRUE(first);
@@ -39,8 +38,7 @@ TEST_F(SyncStation, EachStepTakesOneRecordWithTheSettingsAppliedBeforeIt) {
     EXPECT_EQ(first->traces.front().range, 2.0);
 
     // Settings changed between two records: the next record has them, the first is kept.
-    ASSERT_EQ(station_.Apply({{"ch1.range", 8}, {"length", 300}, {"ch2.on", true}}).httpStatus,
-              200);
+    ASSERT_EQ(station_.Apply({{"ch1.range", 8}, {"length", 300}, {"ch2.on", true}}).outcome, Outcome::Applied);
     station_.Step();
     const auto second = station_.Latest();
     ASSERT_TRUE(second);
@@ -55,17 +53,17 @@ TEST_F(SyncStation, EachStepTakesOneRecordWithTheSettingsAppliedBeforeIt) {
 }
 
 TEST_F(SyncStation, ARefusedSettingChangesNothingAndStopTakesNoMoreRecords) {
-    ASSERT_EQ(station_.Apply({{"length", 400}}).httpStatus, 200);
+    ASSERT_EQ(station_.Apply({{"length", 400}}).outcome, Outcome::Applied);
     const json before = station_.Desired();
     const ApplyResult refused = station_.Apply({{"length", 600}, {"ch1.range", -3}});
-    EXPECT_NE(refused.httpStatus, 200);
+    EXPECT_NE(refused.outcome, Outcome::Applied);
     EXPECT_TRUE(refused.body.contains("error")) << refused.body.dump();
     EXPECT_EQ(station_.Desired(), before);
     station_.Step();
     ASSERT_TRUE(station_.Latest());
     EXPECT_EQ(station_.Latest()->size(), 400u);
 
-    ASSERT_EQ(station_.Apply({{"acquire", "stop"}}).httpStatus, 200);
+    ASSERT_EQ(station_.Apply({{"acquire", "stop"}}).outcome, Outcome::Applied);
     const std::uint64_t seq = station_.Latest()->seq;
     station_.Step();
     station_.Step();
@@ -83,7 +81,7 @@ TEST_F(SyncStation, AProbeFactorPutsEveryVoltAtTheProbeTipAndFilesKeepIt) {
     // A x10 probe on the 1 V sine: the 20 V range is the input's 2 V, the level of 5 V its 0.5 V.
     ApplyResult set =
         station_.Apply({{"probe1", 10}, {"ch1.range", 20}, {"trigger.level", 5}, {"length", 1000}});
-    ASSERT_EQ(set.httpStatus, 200) << set.body.dump();
+    ASSERT_EQ(set.outcome, Outcome::Applied) << set.body.dump();
     EXPECT_EQ(set.body["settings"]["ch1.range"], 20.0);
     EXPECT_NEAR(set.body["settings"]["trigger.level"].get<double>(), 5.0, 1e-9);
     double range = 0;
@@ -102,9 +100,9 @@ TEST_F(SyncStation, AProbeFactorPutsEveryVoltAtTheProbeTipAndFilesKeepIt) {
 
     // Out of the input's reach behind the probe, or no factor: refused, nothing changed.
     const json before = station_.Desired();
-    EXPECT_EQ(station_.Apply({{"ch1.range", 0.5}}).httpStatus, 400);
+    EXPECT_EQ(station_.Apply({{"ch1.range", 0.5}}).outcome, Outcome::Refused);
     for (const json& bad : {json(0), json(-10), json("ten"), json(20000)}) {
-        EXPECT_EQ(station_.Apply({{"probe1", bad}, {"ch1.range", 2}}).httpStatus, 400) << bad;
+        EXPECT_EQ(station_.Apply({{"probe1", bad}, {"ch1.range", 2}}).outcome, Outcome::Refused) << bad;
     }
     EXPECT_EQ(station_.Desired(), before);
 
@@ -125,7 +123,7 @@ TEST_F(SyncStation, AProbeFactorPutsEveryVoltAtTheProbeTipAndFilesKeepIt) {
     }
 
     // Back to x1 between records: the same input range now reads 2 V and the sine 1 V.
-    ASSERT_EQ(station_.Apply({{"probe1", 1}}).httpStatus, 200);
+    ASSERT_EQ(station_.Apply({{"probe1", 1}}).outcome, Outcome::Applied);
     EXPECT_EQ(station_.State()["settings"]["ch1.range"], 2.0);
     station_.Step();
     EXPECT_NEAR(Peak(station_.Latest()->traces[0]), 1.0, 0.03);

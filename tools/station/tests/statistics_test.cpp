@@ -24,8 +24,7 @@ protected:
     void SetUp() override {
         setenv("ZARVO_SIM", "ch1=sine:1000:1,noise=0.05", 1);
         ASSERT_TRUE(station_.Open());
-        ASSERT_EQ(station_.Apply({{"ch2.on", false}, {"rate", 1e6}, {"length", 2000}}).httpStatus,
-                  200);
+        ASSERT_EQ(station_.Apply({{"ch2.on", false}, {"rate", 1e6}, {"length", 2000}}).outcome, Outcome::Applied);
     }
     void Take(int records) {
         for (int i = 0; i < records; ++i) station_.Step();
@@ -74,14 +73,14 @@ TEST_F(NoisySine, FiftyRecordsGiveTheFrequencysStatisticsAndASettingChangeResets
     EXPECT_EQ((*latest->statistics)["traces"]["ch1"]["freq"]["count"], 50);
 
     // The range moves: the statistics start again, and say why.
-    ASSERT_EQ(station_.Apply({{"ch1.range", 4}}).httpStatus, 200);
+    ASSERT_EQ(station_.Apply({{"ch1.range", 4}}).outcome, Outcome::Applied);
     EXPECT_EQ(station_.Figures().Records(), 0u);
     EXPECT_NE(station_.Figures().Texts()["note"].get<std::string>(), "");
     Take(3);
     EXPECT_EQ(station_.Figures().Of(kCh1, kMax).count, 3u);
     // Stop and Run again are not a change of settings; the Reset button is.
-    ASSERT_EQ(station_.Apply({{"acquire", "stop"}}).httpStatus, 200);
-    ASSERT_EQ(station_.Apply({{"acquire", "run"}}).httpStatus, 200);
+    ASSERT_EQ(station_.Apply({{"acquire", "stop"}}).outcome, Outcome::Applied);
+    ASSERT_EQ(station_.Apply({{"acquire", "run"}}).outcome, Outcome::Applied);
     EXPECT_EQ(station_.Figures().Records(), 3u);
     station_.ResetStatistics();
     EXPECT_EQ(station_.Figures().Of(kCh1, kMax).count, 0u);
@@ -96,7 +95,7 @@ TEST_F(NoisySine, AveragingSixteenLeavesAThirdOfTheNoiseAndStartsAgainOnAChange)
     Take(1);
     const double single = NoiseRms(*station_.Latest());
     EXPECT_GT(single, 0.04);  // the noise is there to average away
-    ASSERT_EQ(station_.Apply({{"average", 16}}).httpStatus, 200);
+    ASSERT_EQ(station_.Apply({{"average", 16}}).outcome, Outcome::Applied);
     Take(5);
     EXPECT_EQ(station_.Latest()->averaged, 5);
     EXPECT_EQ(station_.Latest()->averageOf, 16);
@@ -108,14 +107,14 @@ TEST_F(NoisySine, AveragingSixteenLeavesAThirdOfTheNoiseAndStartsAgainOnAChange)
     EXPECT_NEAR(station_.Figures().Of(kCh1, kMax).mean, 1.0, 0.05);
 
     // A longer record is another average: it starts from one record.
-    ASSERT_EQ(station_.Apply({{"length", 3000}}).httpStatus, 200);
+    ASSERT_EQ(station_.Apply({{"length", 3000}}).outcome, Outcome::Applied);
     Take(1);
     EXPECT_EQ(station_.Latest()->averaged, 1);
     EXPECT_EQ(station_.Latest()->size(), 3000u);
-    ASSERT_EQ(station_.Apply({{"average", 1}}).httpStatus, 200);
+    ASSERT_EQ(station_.Apply({{"average", 1}}).outcome, Outcome::Applied);
     Take(1);
     EXPECT_EQ(station_.Latest()->averaged, 0);
-    EXPECT_EQ(station_.Apply({{"average", 300}}).httpStatus, 400);
+    EXPECT_EQ(station_.Apply({{"average", 300}}).outcome, Outcome::Refused);
 }
 
 }  // namespace

@@ -14,9 +14,9 @@
 
 namespace zarvo::scpi {
 
-class Session {
+class Client {
 public:
-    Session(Device& device, const CommandTree& tree) : device_(device), tree_(tree) {}
+    Client(Device& device, const CommandTree& tree) : device_(device), tree_(tree) {}
 
     // A line as the client sent it, without its line feed.
     void Take(std::string line) { lines_.push_back({std::move(line), false}); }

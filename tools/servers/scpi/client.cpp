@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: MIT
 // One SCPI client's dialogue: its lines run unit by unit with its error queue and registers.
-#include "tools/servers/scpi/session.h"
+#include "tools/servers/scpi/client.h"
 
 #include "tools/servers/scpi/errors.h"
 
 namespace zarvo::scpi {
 
-bool Session::RunUnits() {
+bool Client::RunUnits() {
     for (; next_ < message_.units.size(); ++next_) {
         const Unit& unit = message_.units[next_];
         Call call{device_, dialogue_, unit, {}, {}, false};
         try {
-            const Match match = tree_.Resolve(unit, path_);
+            const Match match = tree_.Resolve(unit, path_, device_.Channels());
             path_ = match.next;
             call.suffixes = match.suffixes;
             const Handler& handler = unit.query ? match.row->query : match.row->command;
@@ -38,14 +38,14 @@ bool Session::RunUnits() {
     return true;
 }
 
-void Session::NoteCompletion() {
+void Client::NoteCompletion() {
     if (dialogue_.opcArmed && OperationsComplete(device_, dialogue_)) {
         dialogue_.status.SetEvent(esr::kOperationComplete);
         dialogue_.opcArmed = false;
     }
 }
 
-void Session::Clear() {
+void Client::Clear() {
     lines_.clear();
     active_ = false;
     waiting_ = false;
@@ -54,7 +54,7 @@ void Session::Clear() {
     path_.clear();
 }
 
-std::string Session::Run(std::size_t budget) {
+std::string Client::Run(std::size_t budget) {
     std::string out;
     NoteCompletion();
     for (;;) {
