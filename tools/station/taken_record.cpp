@@ -92,7 +92,7 @@ TakenRecord TakenFromVolts(const core::Record& record, const std::string& name) 
                 name,
                 "channel " + std::to_string(trace.channel) + " reaches " + volts +
                     ", beyond the instrument's largest range of " +
-                    core::FormatSi(80 * trace.probe, "V") +
+                    core::FormatSi(std::end(kInputRanges)[-1] * trace.probe, "V") +
                     (trace.probe == 1 ? std::string()
                                       : " with its x" + core::CsvNumber(trace.probe) + " probe"));
         }

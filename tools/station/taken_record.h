@@ -14,7 +14,10 @@
 
 namespace zarvo::station {
 
-// The instrument's input ranges, full scale in volts, smallest first.
+// The input ranges of every model, full scale in volts, smallest first. A saved record is shown
+// and turned back into counts with no instrument to ask (the library reports its ranges only
+// while one runs), so the ranges it was taken on are known here; the station's state reports
+// the running instrument's own list (GetAvailableSensitivities).
 inline constexpr double kInputRanges[] = {0.2, 0.4, 0.8, 2, 4, 8, 20, 40, 80};
 
 // Range and scale are at the probe tip: the input's times the probe factor.
