@@ -131,7 +131,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     constexpr int kMaxRequests = 4;
     View& view = TheView();
-    if (view.station.Apply(view.initial).outcome != zarvo::station::Outcome::Applied) Fail("the reset was refused", 0);
+    if (view.station.Apply(view.initial).outcome != zarvo::station::Outcome::Applied)
+        Fail("the reset was refused", 0);
     Trace::Get().Begin(data, size);
     Input in(data, size);
     for (int n = 0; n < kMaxRequests && !in.Empty(); ++n) {

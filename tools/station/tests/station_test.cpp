@@ -28,7 +28,8 @@ protected:
 };
 
 TEST_F(SyncStation, EachStepTakesOneRecordWithTheSettingsAppliedBeforeIt) {
-    ASSERT_EQ(station_.Apply({{"ch1.range", 2}, {"rate", 100000}, {"length", 500}}).outcome, Outcome::Applied);
+    ASSERT_EQ(station_.Apply({{"ch1.range", 2}, {"rate", 100000}, {"length", 500}}).outcome,
+              Outcome::Applied);
     station_.Step();
     const auto first = station_.Latest();
     ASSERT_TRUE(first);
@@ -38,7 +39,8 @@ TEST_F(SyncStation, EachStepTakesOneRecordWithTheSettingsAppliedBeforeIt) {
     EXPECT_EQ(first->traces.front().range, 2.0);
 
     // Settings changed between two records: the next record has them, the first is kept.
-    ASSERT_EQ(station_.Apply({{"ch1.range", 8}, {"length", 300}, {"ch2.on", true}}).outcome, Outcome::Applied);
+    ASSERT_EQ(station_.Apply({{"ch1.range", 8}, {"length", 300}, {"ch2.on", true}}).outcome,
+              Outcome::Applied);
     station_.Step();
     const auto second = station_.Latest();
     ASSERT_TRUE(second);
@@ -102,7 +104,8 @@ TEST_F(SyncStation, AProbeFactorPutsEveryVoltAtTheProbeTipAndFilesKeepIt) {
     const json before = station_.Desired();
     EXPECT_EQ(station_.Apply({{"ch1.range", 0.5}}).outcome, Outcome::Refused);
     for (const json& bad : {json(0), json(-10), json("ten"), json(20000)}) {
-        EXPECT_EQ(station_.Apply({{"probe1", bad}, {"ch1.range", 2}}).outcome, Outcome::Refused) << bad;
+        EXPECT_EQ(station_.Apply({{"probe1", bad}, {"ch1.range", 2}}).outcome, Outcome::Refused)
+            << bad;
     }
     EXPECT_EQ(station_.Desired(), before);
 

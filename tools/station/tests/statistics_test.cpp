@@ -24,7 +24,8 @@ protected:
     void SetUp() override {
         setenv("ZARVO_SIM", "ch1=sine:1000:1,noise=0.05", 1);
         ASSERT_TRUE(station_.Open());
-        ASSERT_EQ(station_.Apply({{"ch2.on", false}, {"rate", 1e6}, {"length", 2000}}).outcome, Outcome::Applied);
+        ASSERT_EQ(station_.Apply({{"ch2.on", false}, {"rate", 1e6}, {"length", 2000}}).outcome,
+                  Outcome::Applied);
     }
     void Take(int records) {
         for (int i = 0; i < records; ++i) station_.Step();
