@@ -35,7 +35,6 @@ core::BlockResult WaitForRecord(double timeout, double recordSeconds, bool progr
     // A forced acquisition completes within its post-trigger samples; allow their time at the
     // sample rate and two seconds more before calling the instrument unresponsive.
     how.recordMs = recordSeconds * 1000;
-    how.marginMs = 2000;
     how.pollInterval = std::chrono::milliseconds(1);
     how.watchTrigger = true;
     how.abandon = [] { return core::Interrupted(); };

@@ -43,7 +43,6 @@ bool TakeProbe(std::size_t length, double rate, ProbeRecord& probe) {
     core::BlockAcquisition how;
     how.freeRunning = true;
     how.recordMs = rate > 0 ? static_cast<double>(length) / rate * 1000 : 0;
-    how.marginMs = 2000;
     how.pollInterval = std::chrono::microseconds(200);
     if (core::AcquireBlock(how).end != core::BlockResult::End::Ready) return false;
     for (int k = 0; k < 2; ++k) {

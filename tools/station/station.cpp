@@ -213,7 +213,6 @@ bool Station::Acquire() {
     how.timeoutMs = timeoutMs;
     // A forced acquisition completes within its post-trigger samples.
     how.recordMs = recordMs;
-    how.marginMs = 2000;
     how.pollInterval = std::chrono::microseconds(500);
     how.forceNow = [this] { return forceTrigger_.exchange(false); };
     // A job waiting (a setting changed, say) drops the run: the next record has the change.
