@@ -170,4 +170,13 @@ std::string Lower(std::string_view text) {
     return lower;
 }
 
+std::string ListedWithAnd(const std::vector<std::string>& words) {
+    std::string text;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (i > 0) text += i + 1 == words.size() ? " and " : ", ";
+        text += words[i];
+    }
+    return text;
+}
+
 }  // namespace zarvo::core

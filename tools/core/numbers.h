@@ -71,4 +71,7 @@ Axis MakeAxis(double lo, double hi, std::string_view unit);
 // ASCII letters in lower case; every other byte as it is.
 std::string Lower(std::string_view text);
 
+// Words as a sentence lists them: "a", "a and b", "a, b and c".
+std::string ListedWithAnd(const std::vector<std::string>& words);
+
 }  // namespace zarvo::core

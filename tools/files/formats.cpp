@@ -99,16 +99,11 @@ std::string FormatNames() {
 }
 
 std::string ReadableNames() {
-    std::vector<std::string_view> names;
+    std::vector<std::string> names;
     for (const FormatInfo& info : kFormats) {
-        if (info.Readable()) names.push_back(info.name);
+        if (info.Readable()) names.emplace_back(info.name);
     }
-    std::string text;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (i > 0) text += i + 1 == names.size() ? " and " : ", ";
-        text += names[i];
-    }
-    return text;
+    return core::ListedWithAnd(names);
 }
 
 std::string UnknownFormatMessage(const std::string& what) {

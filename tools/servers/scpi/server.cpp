@@ -21,6 +21,7 @@
 #include <memory>
 #include <vector>
 
+#include "tools/core/numbers.h"
 #include "tools/core/process.h"
 #include "tools/core/status.h"
 #include "tools/servers/listen.h"
@@ -323,11 +324,8 @@ int RunServe(const ServeOptions& options, const ServiceMaker& makeBeside) {
     Server server(device, tree, control, options, listener, beside.get());
     resources.push_back("TCPIP::" + host + "::" + std::to_string(port) + "::SOCKET");
     std::cout << "zarvo serve: SCPI on " << options.bind << ":" << port << " (VISA resource"
-              << (resources.size() > 1 ? "s " : " ");
-    for (std::size_t i = 0; i < resources.size(); ++i) {
-        std::cout << (i == 0 ? "" : (i + 1 == resources.size() ? " and " : ", ")) << resources[i];
-    }
-    std::cout << "); Ctrl-C stops" << std::endl;
+              << (resources.size() > 1 ? "s " : " ") << core::ListedWithAnd(resources)
+              << "); Ctrl-C stops" << std::endl;
     if (beside != nullptr) beside->Started();
     servers::WarnBeyondLoopback("zarvo serve", options.bind);
     server.Serve();
