@@ -33,6 +33,19 @@ const ACTIONS = {
 // A key of a module of its own (statistics, trend): pressed with the focus on the page.
 export const addKey = (key, action) => { ACTIONS[key] = action; };
 
+// A switch of a module of its own on the view bar, with its key: a button that says whether
+// its part is shown, and the key that does the same.
+export function addToggle(id, text, key, action) {
+  const toggle = document.createElement('button');
+  toggle.id = id;
+  toggle.textContent = text;
+  toggle.setAttribute('aria-pressed', 'false');
+  toggle.setAttribute('aria-keyshortcuts', key.toUpperCase());
+  toggle.addEventListener('click', action);
+  document.getElementById('view-bar').append(toggle);
+  addKey(key, action);
+}
+
 export function buildKeys() {
   document.addEventListener('keydown', (e) => {
     if (e.ctrlKey || e.metaKey || e.altKey || e.defaultPrevented) return;

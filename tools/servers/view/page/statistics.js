@@ -4,7 +4,7 @@
 // reset, as the server counts them. They follow the records as they come, not the steps back
 // through the kept ones; a change of settings resets them and the note under the table says so.
 import { MATH_NAMES, emit, on, post, view } from './state.js';
-import { addKey } from './keys.js';
+import { addKey, addToggle } from './keys.js';
 import { FIGURE_COLUMNS } from './figures.js';
 
 view.statistics = { on: false, data: null };
@@ -54,13 +54,7 @@ export async function resetStatistics() {
 }
 
 export function buildStatistics() {
-  const toggle = document.createElement('button');
-  toggle.id = 'statistics-toggle';
-  toggle.textContent = 'Statistics';
-  toggle.setAttribute('aria-pressed', 'false');
-  toggle.setAttribute('aria-keyshortcuts', 'M');
-  toggle.addEventListener('click', toggleStatistics);
-  document.getElementById('view-bar').append(toggle);
+  addToggle('statistics-toggle', 'Statistics', 'm', toggleStatistics);
 
   const box = document.createElement('section');
   box.id = 'statistics-box';
@@ -72,7 +66,6 @@ export function buildStatistics() {
     '<th>max</th><th>std</th></tr></thead><tbody></tbody></table>';
   document.getElementById('figures').after(box);
   document.getElementById('statistics-reset').addEventListener('click', resetStatistics);
-  addKey('m', toggleStatistics);
   addKey('z', resetStatistics);
 }
 

@@ -4,7 +4,7 @@
 // records download as CSV in the columns of `zarvo monitor --log`. The server keeps the values;
 // the page asks for them at most twice a second while the trend is shown.
 import { on, si, view } from './state.js';
-import { addKey } from './keys.js';
+import { addToggle } from './keys.js';
 import { FIGURE_COLUMNS } from './figures.js';
 
 view.trend = { on: false, data: null, asked: 0 };
@@ -64,13 +64,7 @@ export function setTrend(onNow) {
 export const toggleTrend = () => setTrend(!view.trend.on);
 
 export function buildTrend() {
-  const toggle = document.createElement('button');
-  toggle.id = 'trend-toggle';
-  toggle.textContent = 'Trend';
-  toggle.setAttribute('aria-pressed', 'false');
-  toggle.setAttribute('aria-keyshortcuts', 'T');
-  toggle.addEventListener('click', toggleTrend);
-  document.getElementById('view-bar').append(toggle);
+  addToggle('trend-toggle', 'Trend', 't', toggleTrend);
 
   const box = document.createElement('section');
   box.id = 'trend-box';
@@ -90,7 +84,6 @@ export function buildTrend() {
   for (const id of ['trend-trace', 'trend-figure']) {
     document.getElementById(id).addEventListener('change', fetchTrend);
   }
-  addKey('t', toggleTrend);
 }
 
 on('shown', (record) => {
